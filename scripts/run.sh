@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the viewer and starts it. Arguments are
+# passed to the program; without any it describes a sample file.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+build=${ZIN_BUILD_DIR:-build}
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZIN_BUILD_TESTS=OFF
+cmake --build "$build" -j"$(nproc)" --target zinviewer
+if [ "$#" -eq 0 ]; then
+  set -- --info "$PWD/README.md"
+fi
+exec "$build/bin/zinviewer" "$@"

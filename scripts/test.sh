@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the tests with AddressSanitizer and
+# UndefinedBehaviorSanitizer, and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+build=${ZIN_TEST_BUILD_DIR:-build-test}
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZIN_SANITIZE=ON -DZIN_BUILD_TESTS=ON
+cmake --build "$build" -j"$(nproc)"
+export QT_QPA_PLATFORM=offscreen
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+ctest --test-dir "$build" --output-on-failure -j"$(nproc)"

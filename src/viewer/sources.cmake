@@ -1,0 +1,6 @@
+file(GLOB ZIN_VIEWER_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*.cpp)
+if(ZIN_VIEWER_SOURCES)
+  add_executable(zinviewer ${ZIN_VIEWER_SOURCES})
+  target_link_libraries(zinviewer PRIVATE zincore)
+  add_dependencies(zinviewer zin_syntax_dir)
+endif()
