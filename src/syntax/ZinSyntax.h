@@ -2,7 +2,11 @@
 // A syntax definition loaded from a ".syn" file, and the catalogue that
 // chooses definitions by file extension and shares them by reference count.
 #include <cstdint>
+#include <deque>
+#include <map>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -10,18 +14,47 @@
 
 namespace zin {
 
-// Hashing and equality of NUL-free UTF-16 words for the keyword sets.
+// Hashing and equality of NUL-free UTF-16 words for the keyword sets. They
+// are transparent, so a word can be looked up as a std::u16string_view over
+// the painter's text buffer without building a string.
+//   hash_cs:  h = 5 * h + u over the code units (unsigned 32-bit).
+//   hash_cis: the same with u | 0x20, so both letter cases hash alike.
+//   eq_wcstr_cis: equal after WideLower of every code unit.
 struct hash_cs {
-    size_t operator()(const std::u16string& s) const noexcept;
+    using is_transparent = void;
+    size_t operator()(std::u16string_view s) const noexcept;
 };
 struct eq_wcstr_cs {
-    bool operator()(const std::u16string& a, const std::u16string& b) const noexcept;
+    using is_transparent = void;
+    bool operator()(std::u16string_view a, std::u16string_view b) const noexcept;
 };
 struct hash_cis {
-    size_t operator()(const std::u16string& s) const noexcept;
+    using is_transparent = void;
+    size_t operator()(std::u16string_view s) const noexcept;
 };
 struct eq_wcstr_cis {
-    bool operator()(const std::u16string& a, const std::u16string& b) const noexcept;
+    using is_transparent = void;
+    bool operator()(std::u16string_view a, std::u16string_view b) const noexcept;
+};
+
+// The lower-case mapping of the case-insensitive keyword comparison: ASCII
+// A-Z and the Latin-1 capitals U+00C0-U+00DE (but U+00D7) map to their small
+// letters; everything else, and every code unit above U+00FF (which never
+// forms part of a word), stays as it is. It agrees with hash_cis: a code unit
+// and its lower-case form have the same value after OR 0x20.
+inline char16_t WideLower(char16_t u) noexcept
+{
+    if ((u >= u'A' && u <= u'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7))
+        return static_cast<char16_t>(u + 0x20);
+    return u;
+}
+
+// The colours a painter applies to one token: brush, font colour and font
+// style, after the fallbacks to the range's and the "text" colours.
+struct TSelectedStyle {
+    TColor Background = clNone;
+    TColor Foreground = clNone;
+    TFontStyles Style = 0;
 };
 
 struct TSyntaxRange {
@@ -38,6 +71,8 @@ struct TSyntaxKeyword {
     TColor BgColor = clNone;
     TFontStyles Style = 0;
     std::vector<int32_t> InRange;
+    // Both sets start with at least 100 buckets; only the one matching the
+    // definition's case sensitivity is filled.
     std::unordered_set<std::u16string, hash_cs, eq_wcstr_cs> WordsCS;
     std::unordered_set<std::u16string, hash_cis, eq_wcstr_cis> WordsCIS;
     int32_t FirstLine = -1;
@@ -57,12 +92,34 @@ public:
     void Reset();
     void Parse();
 
+    // The style whose element name equals `name` exactly, or null.
     TSyntaxStyle* FindStyle(const std::string& name);
+    // The keyword set named `name` (case-sensitive), appended with its
+    // defaults when there is none. The reference stays valid while further
+    // sets are added (Keywords is a deque), until Reset or Load.
     TSyntaxKeyword& FindOrAddKeyword(const std::string& name);
+    // The keyword set named `name`, or null.
+    const TSyntaxKeyword* FindKeyword(const std::string& name) const;
+    // Appends the decimal numbers of `value` to `list`: every character that
+    // is not a decimal digit separates numbers, also before the first one
+    // (so "x1" gives 1 and "abc" gives nothing); a number beyond 32 bits is
+    // dropped.
     static void ParseRangeList(std::string_view value, std::vector<int32_t>& list);
 
-    // The first range with this id, or null.
+    // The first range with this id, or null. Ids 0-255 are answered from a
+    // table built by Parse, without walking Ranges.
     const TSyntaxRange* FindRange(int32_t id) const;
+
+    // The colours of an element inside range `rangeId` (looked up as passed,
+    // 0 included): the element's background, else the range's, else the
+    // "text" background; the element's colour, else the "text" colour. For
+    // Styles[seText] itself only a range background replaces its own.
+    TSelectedStyle SelectStyle(int32_t rangeId, const TSyntaxStyle& style) const;
+    // The same for the colours of a keyword set.
+    TSelectedStyle SelectStyle(int32_t rangeId, const TSyntaxKeyword& keyword) const;
+    // The background right of a row's text inside range `rangeId`: the
+    // range's background when it has one, else the "text" background.
+    TColor CurrentBackground(int32_t rangeId) const;
 
     std::vector<std::string> Lines;
     TSyntaxStyle Styles[SyntaxStyleCount];
@@ -88,7 +145,7 @@ public:
     std::vector<std::vector<int32_t>> BlockCommentInRange;
     std::vector<TSyntaxRange> Ranges;
     std::vector<std::string> RangeBegins;
-    std::vector<TSyntaxKeyword> Keywords;
+    std::deque<TSyntaxKeyword> Keywords;
     bool HasLineState = false;
     int32_t EscapeChar = -1;
 
@@ -96,6 +153,19 @@ public:
     // (empty for the "Plain Text" fallback).
     std::string FileName;
     std::string CacheKey;
+
+private:
+    TSelectedStyle Select(int32_t rangeId, TColor color, TColor bgColor, TFontStyles style,
+                          bool isText) const;
+    void AddBlockCommentInRange(std::string_view value);
+    void ParseAttributeLine(const std::string& line, size_t dot, size_t eq);
+    size_t ParseKeyLine(size_t i, size_t eq);
+    void PostProcess();
+
+    // Keyword set names to their index in Keywords.
+    std::unordered_map<std::string, size_t> FKeywordIndex;
+    // For ids 0-255: 1 + the index of the first range with that id, 0 for none.
+    uint32_t FRangeById[256] = {};
 };
 
 // ---- The catalogue -------------------------------------------------------
@@ -112,5 +182,9 @@ TZinSyntax* GetPlainTextSyntax();
 TZinSyntax* SelectSyntaxByExtension(TZinSyntax* current, const std::string& extension);
 // Gives back one reference; the last one destroys the definition.
 void ReleaseSyntax(TZinSyntax* syntax);
+
+// The shared definitions other than "Plain Text", by the definition file
+// name written in the extension files (compared byte by byte).
+const std::map<std::string, TZinSyntax*>& SyntaxCache();
 
 }  // namespace zin
