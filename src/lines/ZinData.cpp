@@ -1,0 +1,111 @@
+#include "lines/ZinData.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace zin {
+
+// ---------------------------------------------------------------- TFileData
+
+TFileData::TFileData(const std::string& fileName) : FFileName(fileName)
+{
+    if (!FHandle.Open(fileName))
+        return;
+    FSize = FHandle.Size();
+    // Zero-filled, so that a file that shrinks after opening shows zeros
+    // rather than uninitialised memory where its bytes went missing.
+    FBuffer = std::make_unique<uint8_t[]>(ChunkSize);
+    MoveWindow(0);
+}
+
+void TFileData::MoveWindow(uint64_t pos)
+{
+    FBufferPos = pos - pos % ChunkSize;
+    const uint64_t n = FBufferPos < FSize ? std::min<uint64_t>(FSize - FBufferPos, ChunkSize) : 0;
+    // A short read (the file shrank) leaves the old bytes of the window.
+    FHandle.ReadAt(FBuffer.get(), n, FBufferPos);
+    ++FWindowReads;
+}
+
+uint8_t TFileData::GetByte(uint64_t pos)
+{
+    if (!FBuffer)
+        return 0;
+    if (pos < FBufferPos || pos - FBufferPos >= ChunkSize)
+        MoveWindow(pos);
+    return FBuffer[pos - FBufferPos];
+}
+
+void TFileData::Read(void* buffer, uint32_t count, uint64_t pos)
+{
+    FHandle.ReadAt(buffer, count, pos);
+}
+
+const uint8_t* TFileData::Span(uint64_t pos, uint32_t& avail)
+{
+    if (!FBuffer || pos >= FSize) {
+        avail = 0;
+        return nullptr;
+    }
+    if (pos < FBufferPos || pos - FBufferPos >= ChunkSize)
+        MoveWindow(pos);
+    const uint64_t offset = pos - FBufferPos;
+    avail = static_cast<uint32_t>(std::min<uint64_t>(ChunkSize - offset, FSize - pos));
+    return FBuffer.get() + offset;
+}
+
+// ----------------------------------------------------------------- TMemData
+
+void TMemData::Read(void* buffer, uint32_t count, uint64_t pos)
+{
+    // Only bytes below FSize are copied: the rest of the buffer is left as it is.
+    if (pos >= FSize)
+        return;
+    uint64_t left = std::min<uint64_t>(count, FSize - pos);
+    auto* out = static_cast<uint8_t*>(buffer);
+    uint64_t chunk = pos / ChunkSize;
+    uint64_t offset = pos % ChunkSize;
+    while (left > 0) {
+        const uint64_t n = std::min<uint64_t>(left, ChunkSize - offset);
+        std::memcpy(out, FChunks[chunk].get() + offset, n);
+        out += n;
+        left -= n;
+        ++chunk;
+        offset = 0;
+    }
+}
+
+uint64_t TMemData::Write(const void* bytes, uint32_t count)
+{
+    const uint64_t start = FSize;
+    const auto* in = static_cast<const uint8_t*>(bytes);
+    uint64_t chunk = FSize / ChunkSize;
+    uint64_t offset = FSize % ChunkSize;
+    FSize += count;
+    uint64_t left = count;
+    while (left > 0) {
+        // A chunk left from an earlier, larger content is overwritten.
+        while (FChunks.size() <= chunk)
+            FChunks.emplace_back(new uint8_t[ChunkSize]);
+        const uint64_t n = std::min<uint64_t>(left, ChunkSize - offset);
+        std::memcpy(FChunks[chunk].get() + offset, in, n);
+        in += n;
+        left -= n;
+        ++chunk;
+        offset = 0;
+    }
+    return start;
+}
+
+const uint8_t* TMemData::Span(uint64_t pos, uint32_t& avail)
+{
+    if (pos >= FSize) {
+        avail = 0;
+        return nullptr;
+    }
+    const uint64_t offset = pos % ChunkSize;
+    avail = static_cast<uint32_t>(std::min<uint64_t>(ChunkSize - offset, FSize - pos));
+    return FChunks[pos / ChunkSize].get() + offset;
+}
+
+}  // namespace zin
