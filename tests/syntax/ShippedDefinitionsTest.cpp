@@ -1,0 +1,186 @@
+// Every shipped definition loads with its title and keyword sets, and every
+// shipped extension file leads through the catalogue to one of them.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <set>
+
+#include "platform/Files.h"
+#include "syntax/ZinSyntax.h"
+
+namespace zin {
+namespace {
+
+std::string ShippedDir()
+{
+    if (const char* src = std::getenv("ZIN_SOURCE_DIR"); src && *src)
+        return std::string(src) + "/syntax/";
+    return ExecutableDir() + "syntax/";
+}
+
+struct Shipped {
+    const char* file;
+    const char* title;
+    std::vector<std::string> sets;  // keyword set names, in file order
+    std::vector<std::string> extensions;
+};
+
+const std::vector<Shipped>& ShippedTable()
+{
+    static const std::vector<Shipped> table = {
+        {"syntax_text.syn", "Plain Text", {}, {"txt", "log", "text"}},
+        {"syntax_c.syn", "C", {"keywords", "types", "constants", "library"}, {"c"}},
+        {"syntax_cpp.syn", "C++", {"keywords", "types", "constants", "std"},
+         {"h", "cpp", "hpp", "cc", "cxx", "hh", "hxx", "c++", "h++", "ipp", "inl"}},
+        {"syntax_cs.syn", "C#", {"keywords", "types", "constants", "contextual"}, {"cs", "csx"}},
+        {"syntax_java.syn", "Java", {"keywords", "types", "constants"}, {"java"}},
+        {"syntax_js.syn", "JavaScript", {"keywords", "constants", "globals"}, {"js", "mjs", "cjs", "jsx"}},
+        {"syntax_ts.syn", "TypeScript", {"keywords", "types", "constants", "globals"},
+         {"ts", "tsx", "mts", "cts"}},
+        {"syntax_python.syn", "Python", {"keywords", "constants", "builtins", "exceptions"},
+         {"py", "pyw", "pyi"}},
+        {"syntax_shell.syn", "Shell Script", {"keywords", "builtins", "commands"},
+         {"sh", "bash", "zsh", "ksh"}},
+        {"syntax_pascal.syn", "Pascal", {"keywords", "types", "constants"},
+         {"pas", "pp", "dpr", "inc", "lpr", "dpk"}},
+        {"syntax_sql.syn", "SQL", {"keywords", "types", "functions", "constants"}, {"sql"}},
+        {"syntax_html.syn", "HTML", {"tags", "attributes", "script", "styles"},
+         {"html", "htm", "xhtml", "shtml"}},
+        {"syntax_xml.syn", "XML", {"declarations", "namespaces"},
+         {"xml", "xsd", "xsl", "xslt", "svg", "xaml", "csproj", "plist", "rss"}},
+        {"syntax_css.syn", "CSS", {"properties", "values", "functions", "elements"}, {"css"}},
+        {"syntax_json.syn", "JSON", {"constants"}, {"json", "jsonc", "geojson"}},
+        {"syntax_ini.syn", "INI", {"values"}, {"ini", "cfg", "conf", "properties", "desktop", "cnf"}},
+        {"syntax_go.syn", "Go", {"keywords", "types", "constants", "builtins"}, {"go"}},
+        {"syntax_rust.syn", "Rust", {"keywords", "types", "constants", "macros"}, {"rs"}},
+        {"syntax_php.syn", "PHP", {"keywords", "constants", "functions"}, {"php", "phtml"}},
+        {"syntax_ruby.syn", "Ruby", {"keywords", "constants", "methods"}, {"rb", "rake", "gemspec"}},
+        {"syntax_lua.syn", "Lua", {"keywords", "constants", "library"}, {"lua"}},
+        {"syntax_yaml.syn", "YAML", {"constants"}, {"yaml", "yml"}},
+        {"syntax_markdown.syn", "Markdown", {}, {"md", "markdown", "mkd"}},
+        {"syntax_diff.syn", "Diff", {"headers"}, {"diff", "patch"}},
+    };
+    return table;
+}
+
+bool Contains(const std::string& set, char16_t u)
+{
+    return u < 256 && set.find(static_cast<char>(u)) != std::string::npos;
+}
+
+TEST(ShippedDefinitions, EachLoadsWithItsTitleAndKeywordSets)
+{
+    const std::string dir = ShippedDir();
+    for (const Shipped& s : ShippedTable()) {
+        SCOPED_TRACE(s.file);
+        TZinSyntax syn;
+        ASSERT_TRUE(syn.Load(dir + s.file));
+        EXPECT_EQ(syn.Title, s.title);
+        std::vector<std::string> names;
+        for (const TSyntaxKeyword& kw : syn.Keywords)
+            names.push_back(kw.Name);
+        // A mistyped key starts a keyword set of its own and shows up here.
+        EXPECT_EQ(names, s.sets);
+        for (const TSyntaxKeyword& kw : syn.Keywords) {
+            SCOPED_TRACE(kw.Name);
+            EXPECT_FALSE(kw.WordsCS.empty() && kw.WordsCIS.empty()) << "a set without words";
+            EXPECT_NE(kw.Color, clNone) << "a set without colour";
+            // Every word can be met as a word: no delimiter or blank inside,
+            // not a number, not a special word.
+            std::vector<std::u16string> all(kw.WordsCS.begin(), kw.WordsCS.end());
+            all.insert(all.end(), kw.WordsCIS.begin(), kw.WordsCIS.end());
+            {
+                for (const std::u16string& w : all) {
+                    std::string text(w.begin(), w.end());
+                    EXPECT_FALSE(w[0] >= u'0' && w[0] <= u'9') << text;
+                    EXPECT_FALSE(Contains(syn.SpecialWordPrefixes, w[0])) << text;
+                    for (char16_t u : w)
+                        EXPECT_FALSE(Contains(syn.Delimiters, u)) << text;
+                }
+            }
+            for (int32_t id : kw.InRange)
+                EXPECT_TRUE(id == 0 || syn.FindRange(id)) << "range " << id;
+        }
+        for (int32_t id : syn.StringInRange)
+            EXPECT_TRUE(id == 0 || syn.FindRange(id)) << "range " << id;
+        // Every block comment begin has its end.
+        EXPECT_EQ(syn.BlockCommentBegins.size(), syn.BlockCommentEnds.size());
+        EXPECT_EQ(syn.PairOpens.size(), syn.PairCloses.size());
+        for (const TSyntaxRange& r : syn.Ranges) {
+            EXPECT_TRUE(r.Id >= 1 && r.Id <= 255) << r.Id;
+            EXPECT_FALSE(r.Begin.empty());
+            EXPECT_FALSE(r.End.empty());
+        }
+        EXPECT_EQ(syn.Styles[seText].Color, 0x000000u) << "text must read well on white";
+        EXPECT_EQ(syn.Styles[seText].BgColor, 0xFFFFFFu);
+    }
+}
+
+TEST(ShippedDefinitions, EveryFileIsKnownAndEveryExtensionNamesOne)
+{
+    const std::string dir = ShippedDir();
+    std::set<std::string> definitions;
+    std::map<std::string, std::string> extensions;  // extension -> definition
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind("extension.", 0) == 0) {
+            std::vector<std::string> lines;
+            ASSERT_TRUE(ReadTextLines(entry.path().string(), lines)) << name;
+            ASSERT_EQ(lines.size(), 1u) << name << " holds one line";
+            extensions[name.substr(10)] = lines[0];
+        } else {
+            EXPECT_EQ(entry.path().extension(), ".syn") << name;
+            definitions.insert(name);
+        }
+    }
+    std::set<std::string> known;
+    for (const Shipped& s : ShippedTable())
+        known.insert(s.file);
+    EXPECT_EQ(definitions, known);
+    std::map<std::string, std::string> expected;
+    for (const Shipped& s : ShippedTable())
+        for (const std::string& e : s.extensions)
+            expected[e] = s.file;
+    EXPECT_EQ(extensions, expected);
+    for (const auto& [ext, file] : extensions)
+        EXPECT_TRUE(FileExists(dir + file)) << "extension." << ext << " names " << file;
+}
+
+TEST(ShippedDefinitions, EachExtensionSelectsItsDefinition)
+{
+    SetSyntaxDir(ShippedDir());
+    std::vector<TZinSyntax*> held;
+    for (const Shipped& s : ShippedTable()) {
+        TZinSyntax* first = nullptr;
+        for (const std::string& ext : s.extensions) {
+            TZinSyntax* syn = SelectSyntaxByExtension(nullptr, "." + ext);
+            EXPECT_EQ(syn->Title, s.title) << ext;
+            // Extensions naming one file share one definition.
+            if (first) {
+                EXPECT_EQ(syn, first) << ext;
+            }
+            first = syn;
+            held.push_back(syn);
+        }
+    }
+    TZinSyntax* plain = GetPlainTextSyntax();
+    EXPECT_EQ(plain->Title, "Plain Text");
+    // extension.txt names syntax_text.syn: the same file, but a cached
+    // definition of its own, apart from the fallback.
+    TZinSyntax* txt = SelectSyntaxByExtension(nullptr, ".TXT");
+    EXPECT_EQ(txt->Title, "Plain Text");
+    EXPECT_NE(txt, plain);
+    EXPECT_EQ(SyntaxCache().at("syntax_text.syn"), txt);
+    EXPECT_EQ(SelectSyntaxByExtension(nullptr, ".no-such-extension"), plain);
+    EXPECT_EQ(SelectSyntaxByExtension(nullptr, ""), plain);
+    EXPECT_EQ(plain->RefCount, 3);
+    held.insert(held.end(), {txt, plain, plain, plain});
+    for (TZinSyntax* syn : held)
+        ReleaseSyntax(syn);
+    EXPECT_TRUE(SyntaxCache().empty());
+}
+
+}  // namespace
+}  // namespace zin
