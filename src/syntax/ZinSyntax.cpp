@@ -129,8 +129,7 @@ void TZinSyntax::Reset()
     FKeywordIndex.clear();
     HasLineState = false;
     EscapeChar = -1;
-    for (uint32_t& r : FRangeById)
-        r = 0;
+    FRangeTableSize = SIZE_MAX;
 }
 
 TSyntaxStyle* TZinSyntax::FindStyle(const std::string& name)
@@ -180,9 +179,24 @@ void TZinSyntax::ParseRangeList(std::string_view value, std::vector<int32_t>& li
     }
 }
 
+void TZinSyntax::BuildRangeTable() const
+{
+    for (uint32_t& r : FRangeById)
+        r = 0;
+    for (size_t k = Ranges.size(); k-- > 0;) {
+        const int32_t id = Ranges[k].Id;
+        if (id >= 0 && id < 256)
+            FRangeById[id] = static_cast<uint32_t>(k + 1);  // the first one wins
+    }
+    FRangeTableSize = Ranges.size();
+    FRangeTableData = Ranges.data();
+}
+
 const TSyntaxRange* TZinSyntax::FindRange(int32_t id) const
 {
     if (id >= 0 && id < 256) {
+        if (FRangeTableSize != Ranges.size() || FRangeTableData != Ranges.data())
+            BuildRangeTable();
         const uint32_t r = FRangeById[id];
         return r ? &Ranges[r - 1] : nullptr;
     }
@@ -466,13 +480,7 @@ void TZinSyntax::PostProcess()
     HasLineState = !LineComments.empty() || !BlockCommentBegins.empty() || !StringChars.empty() ||
                    !DirectiveLeading.empty() || !Ranges.empty();
 
-    for (uint32_t& r : FRangeById)
-        r = 0;
-    for (size_t k = 0; k < Ranges.size(); ++k) {
-        const int32_t id = Ranges[k].Id;
-        if (id >= 0 && id < 256 && FRangeById[id] == 0)
-            FRangeById[id] = static_cast<uint32_t>(k + 1);
-    }
+    BuildRangeTable();
 }
 
 }  // namespace zin

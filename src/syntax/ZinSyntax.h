@@ -107,7 +107,8 @@ public:
     static void ParseRangeList(std::string_view value, std::vector<int32_t>& list);
 
     // The first range with this id, or null. Ids 0-255 are answered from a
-    // table built by Parse, without walking Ranges.
+    // table of the first range per id, without walking Ranges; the table is
+    // rebuilt when Ranges has changed size or place (ranges added by hand).
     const TSyntaxRange* FindRange(int32_t id) const;
 
     // The colours of an element inside range `rangeId` (looked up as passed,
@@ -128,6 +129,8 @@ public:
     bool CaseSensitive = false;
     std::string Delimiters;
     std::vector<std::string> LineComments;
+    // Parallel lists; with an odd token count the last begin has no end and
+    // opens no comment: readers skip a begin whose index has no end.
     std::vector<std::string> BlockCommentBegins;
     std::vector<std::string> BlockCommentEnds;
     std::string EscapeCharText;
@@ -164,8 +167,12 @@ private:
 
     // Keyword set names to their index in Keywords.
     std::unordered_map<std::string, size_t> FKeywordIndex;
-    // For ids 0-255: 1 + the index of the first range with that id, 0 for none.
-    uint32_t FRangeById[256] = {};
+    void BuildRangeTable() const;
+    // For ids 0-255: 1 + the index of the first range with that id, 0 for
+    // none; valid while Ranges has the size and data it was built from.
+    mutable uint32_t FRangeById[256] = {};
+    mutable size_t FRangeTableSize = SIZE_MAX;
+    mutable const TSyntaxRange* FRangeTableData = nullptr;
 };
 
 // ---- The catalogue -------------------------------------------------------

@@ -347,6 +347,17 @@ TEST(ZinSyntaxLoad, Ranges)
     ASSERT_EQ(s->Ranges.size(), 2u);
     EXPECT_EQ(s->FindRange(1), &s->Ranges[0]);
     EXPECT_EQ(s->RangeBegins, (std::vector<std::string>{"a", "c"}));
+    // Ranges added by hand after loading are found as well.
+    EXPECT_EQ(s->FindRange(9), nullptr);
+    TSyntaxRange r;
+    r.Id = 9;
+    s->Ranges.push_back(r);
+    ASSERT_NE(s->FindRange(9), nullptr);
+    EXPECT_EQ(s->FindRange(9)->Id, 9);
+    EXPECT_EQ(s->FindRange(1), &s->Ranges[0]);
+    // A copy answers from its own ranges.
+    TZinSyntax copy = *s;
+    EXPECT_EQ(copy.FindRange(1), &copy.Ranges[0]);
 }
 
 TEST(ZinSyntaxLoad, KeywordSections)
