@@ -300,6 +300,9 @@ TEST(ZinSyntaxLoad, KeyLines)
     EXPECT_EQ(lower->PairCloses, std::vector<std::string>{"end"});
     EXPECT_EQ(lower->Ranges[0].Begin, "ABC");
     EXPECT_EQ(lower->StringChars, "Q");
+    // The 8-bit lower-case mapping is ASCII only.
+    EXPECT_EQ(FromLines({".linecomment=REM\xC9\xE9"})->LineComments,
+              std::vector<std::string>{"rem\xC9\xE9"});
 
     // Escape characters: empty, missing, and bytes above 0x7F (negative).
     EXPECT_EQ(FromLines({".escapechar="})->EscapeChar, -1);
