@@ -1,0 +1,718 @@
+// The line list, loading, rescanning and joining of lines.
+#include "lines/ZinLines.h"
+#include "lines/ZinLinesDecode.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <new>
+
+#include "encoding/CodePage.h"
+#include "platform/Files.h"
+#include "platform/SystemCodePage.h"
+#include "syntax/ZinSyntax.h"
+
+namespace zin {
+
+// ---- TLine and its views ---------------------------------------------------
+
+TLine::~TLine()
+{
+    if (FSpilled)
+        delete FSpill;
+}
+
+int32_t TLine::RowCount() const
+{
+    return FSpilled ? static_cast<int32_t>(FSpill->Rows.size()) - 1 : 1;
+}
+
+size_t TBlockList::size() const
+{
+    return FLine->FSpilled ? FLine->FSpill->Blocks.size() : 1;
+}
+
+TBlock TBlockList::operator[](size_t i) const
+{
+    if (FLine->FSpilled)
+        return FLine->FSpill->Blocks[i];
+    return TBlock{FLine->FSource, FLine->FOffset, FLine->Length};
+}
+
+size_t TRowList::size() const
+{
+    return FLine->FSpilled ? FLine->FSpill->Rows.size() : 2;
+}
+
+TRowIndex TRowList::operator[](size_t i) const
+{
+    if (FLine->FSpilled)
+        return FLine->FSpill->Rows[i];
+    if (i == 0)
+        return TRowIndex{FLine->FPos0, FLine->FWidth0};
+    return TRowIndex{FLine->FEnd, 0};
+}
+
+// ---- TLineList -------------------------------------------------------------
+
+namespace {
+constexpr size_t SlabLines = 32768;
+static_assert(sizeof(TLine) <= 56, "a line record must stay compact");
+}  // namespace
+
+TLineList::TLineList()
+{
+    FHead.FPrev = FHead.FNext = &FHead;
+}
+
+TLineList::~TLineList()
+{
+    clear();
+    FreeSlabs(0);
+}
+
+TLine* TLineList::Allocate()
+{
+    void* mem;
+    if (FFree) {
+        mem = FFree;
+        FFree = FFree->FNext;
+    } else {
+        if (FSlabs.empty() || FSlabUsed == SlabLines) {
+            void* slab = std::malloc(SlabLines * sizeof(TLine));
+            if (!slab)
+                throw std::bad_alloc();
+            FSlabs.push_back(slab);
+            FSlabUsed = 0;
+        }
+        mem = static_cast<TLine*>(FSlabs.back()) + FSlabUsed++;
+    }
+    return new (mem) TLine();
+}
+
+void TLineList::Release(TLine* node)
+{
+    node->~TLine();
+    node->FNext = FFree;
+    FFree = node;
+}
+
+void TLineList::FreeSlabs(size_t keep)
+{
+    while (FSlabs.size() > keep) {
+        std::free(FSlabs.back());
+        FSlabs.pop_back();
+    }
+}
+
+TLineList::iterator TLineList::insert(iterator pos)
+{
+    TLine* node = Allocate();
+    TLine* next = pos.Node();
+    node->FNext = next;
+    node->FPrev = next->FPrev;
+    next->FPrev->FNext = node;
+    next->FPrev = node;
+    ++FSize;
+    return iterator(node);
+}
+
+TLineList::iterator TLineList::erase(iterator pos)
+{
+    TLine* node = pos.Node();
+    TLine* next = node->FNext;
+    node->FPrev->FNext = next;
+    next->FPrev = node->FPrev;
+    --FSize;
+    Release(node);
+    return iterator(next);
+}
+
+void TLineList::TrimToFirst()
+{
+    if (empty())
+        return;
+    TLine* first = FHead.FNext;
+    if (!FSlabs.empty() && first == static_cast<TLine*>(FSlabs.front())) {
+        // The usual case: the first line is the pool's first record, so the
+        // whole pool but that record can be handed back at once.
+        for (TLine* n = first->FNext; n != &FHead;) {
+            TLine* next = n->FNext;
+            n->~TLine();
+            n = next;
+        }
+        FreeSlabs(1);
+        FSlabUsed = 1;
+        FFree = nullptr;
+        first->FNext = first->FPrev = &FHead;
+        FHead.FNext = FHead.FPrev = first;
+        FSize = 1;
+        return;
+    }
+    for (iterator it = ++begin(); it != end();)
+        it = erase(it);
+}
+
+void TLineList::clear()
+{
+    for (TLine* n = FHead.FNext; n != &FHead;) {
+        TLine* next = n->FNext;
+        n->~TLine();
+        n = next;
+    }
+    FHead.FPrev = FHead.FNext = &FHead;
+    FSize = 0;
+    FFree = nullptr;
+    FreeSlabs(0);
+    FSlabUsed = 0;
+}
+
+// ---- TZinLines: construction, blocks ----------------------------------------
+
+TZinLines::TZinLines(TZinLinesOwner* edit) : FEdit(edit)
+{
+    FSyntax = FEdit->GetSyntax();
+    Clear(false);
+    FMaxRowWidth = 0;
+    FFileData = nullptr;
+    FMemData = new TMemData();
+}
+
+TZinLines::~TZinLines()
+{
+    Clear(true);
+    delete FFileData;
+    delete FMemData;
+}
+
+void TZinLines::ResetBlank(TLine& line)
+{
+    if (line.FSpilled) {
+        delete line.FSpill;
+        line.FSpilled = false;
+    }
+    line.FSource = nullptr;
+    line.FOffset = 0;
+    line.FPos0 = 0;
+    line.FWidth0 = 0;
+    line.FEnd = 0;
+    line.Length = 0;
+    line.NewLineBytes = 0;
+}
+
+void TZinLines::SetSingleBlock(TLine& line, TInData* source, uint64_t offset)
+{
+    if (line.FSpilled) {
+        line.FSpill->Blocks.assign(1, TBlock{source, offset, line.Length});
+        return;
+    }
+    line.FSource = source;
+    line.FOffset = offset;
+}
+
+void TZinLines::GetBlocks(const TLine& line, std::vector<TBlock>& blocks) const
+{
+    if (line.FSpilled)
+        blocks = line.FSpill->Blocks;
+    else
+        blocks.assign(1, TBlock{line.FSource, line.FOffset, line.Length});
+}
+
+void TZinLines::SetBlocks(TLine& line, const std::vector<TBlock>& blocks)
+{
+    // The blocks' sizes add up to the line's Length. A single block whose
+    // size is the line's length fits the compact record when the rows do.
+    if (!line.FSpilled) {
+        if (blocks.size() == 1 && blocks[0].Size == line.Length) {
+            line.FSource = blocks[0].Source;
+            line.FOffset = blocks[0].Offset;
+            return;
+        }
+        auto* spill = new TLineSpill;
+        spill->Rows = {TRowIndex{line.FPos0, line.FWidth0}, TRowIndex{line.FEnd, 0}};
+        line.FSpill = spill;
+        line.FSpilled = true;
+    }
+    line.FSpill->Blocks = blocks;
+}
+
+void TZinLines::CommitRows(TLine& line, const std::vector<TRowIndex>& rows)
+{
+    const bool compactRows = rows.size() == 2 && rows[0].Pos < 256 && rows[1].Pos <= UINT32_MAX &&
+                             rows[1].Width == 0;
+    if (compactRows) {
+        if (line.FSpilled) {
+            TLineSpill* spill = line.FSpill;
+            if (spill->Blocks.size() != 1 || spill->Blocks[0].Size != line.Length) {
+                spill->Rows = rows;
+                return;
+            }
+            TBlock b = spill->Blocks[0];
+            delete spill;
+            line.FSpilled = false;
+            line.FSource = b.Source;
+            line.FOffset = b.Offset;
+        }
+        line.FPos0 = static_cast<uint8_t>(rows[0].Pos);
+        line.FWidth0 = rows[0].Width;
+        line.FEnd = static_cast<uint32_t>(rows[1].Pos);
+        return;
+    }
+    if (!line.FSpilled) {
+        auto* spill = new TLineSpill;
+        spill->Blocks.assign(1, TBlock{line.FSource, line.FOffset, line.Length});
+        line.FSpill = spill;
+        line.FSpilled = true;
+    }
+    line.FSpill->Rows = rows;
+}
+
+uint8_t TZinLines::ByteOfLine(const TLine& line, uint64_t i)
+{
+    if (!line.FSpilled)
+        return line.FSource->GetByte(line.FOffset + i);
+    for (const TBlock& b : line.FSpill->Blocks) {
+        if (i < b.Size)
+            return b.Source->GetByte(b.Offset + i);
+        i -= b.Size;
+    }
+    return 0;
+}
+
+// ---- Clear and load ---------------------------------------------------------
+
+void TZinLines::Clear(bool dropAll)
+{
+    FLineCount = 0;
+    FRowCount = 0;
+    FFileSize = 0;
+    FReadLine = FLines.end();
+    if (dropAll) {
+        FLines.clear();
+        return;
+    }
+    if (FLines.empty())
+        FLines.insert(FLines.end());
+    FLines.TrimToFirst();
+    ResetBlank(FLines.front());
+    FLineCount = 1;
+    FRowCount = 1;
+}
+
+namespace {
+
+const char* FontOfCurrentCodePage(int32_t codePage)
+{
+    const TCodePageInfo* info = FindCodePage(codePage);
+    if (!info)
+        info = CurrentCodePageInfo;
+    return info ? info->FixedWidthFont : "";
+}
+
+}  // namespace
+
+bool TZinLines::LoadFromFile(const std::string& path)
+{
+    auto* data = new TFileData(path);
+    if (!data->IsOpen()) {
+        delete data;
+        return false;
+    }
+    delete FFileData;
+    FFileData = data;
+    FMemData->FSize = 0;
+
+    Clear(false);
+    FMaxRowWidth = 0;
+
+    FEdit->NewLineTypeField() = nltDefaultDOS;
+    FEdit->LoadingField() = true;
+    if (FEdit->GetEditMode() == emHexMode)
+        FEdit->SetEditMode(emTextMode);
+
+    const uint64_t size = FFileData->FSize;
+    const int32_t sample = static_cast<int32_t>(std::min<uint64_t>(size, 5000));
+
+    auto pickSyntax = [&] {
+        TZinSyntax* syntax = SelectSyntaxByExtension(FEdit->GetSyntax(), ExtractFileExt(path));
+        FEdit->SetSyntax(syntax);
+        FSyntax = FEdit->GetSyntax();
+    };
+
+    if (size == 0) {
+        delete FFileData;
+        FFileData = nullptr;
+        pickSyntax();
+        FEdit->LoadingField() = false;
+        FEdit->ResetView();
+        FEdit->SetCodePage(SystemCodePage());
+        FEdit->SetFontName(FontOfCurrentCodePage(FEdit->GetCodePage()));
+        return true;
+    }
+
+    FFileSize = size;
+    TLine& line = FLines.front();
+    line.Length = FFileSize;
+    const uint8_t* sampleBytes;
+    if (static_cast<int64_t>(FFileSize) > static_cast<int64_t>(FEdit->GetMaxMemFileSize())) {
+        SetSingleBlock(line, FFileData, 0);
+        sampleBytes = FFileData->FBuffer.get();
+    } else {
+        uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(FFileSize, ChunkSize));
+        FMemData->Write(FFileData->FBuffer.get(), n);
+        uint64_t done = n;
+        while (done < FFileSize) {
+            n = static_cast<uint32_t>(std::min<uint64_t>(n, FFileSize - done));
+            FFileData->Read(FFileData->FBuffer.get(), n, done);
+            FMemData->Write(FFileData->FBuffer.get(), n);
+            done += n;
+        }
+        delete FFileData;
+        FFileData = nullptr;
+        SetSingleBlock(line, FMemData, 0);
+        sampleBytes = FMemData->FChunks[0].get();
+    }
+    CommitRows(line, {TRowIndex{0, 0}, TRowIndex{FFileSize, 0}});
+
+    pickSyntax();
+
+    const TLineIterator first = FLines.begin();
+    if (IsUTF16LEText(sampleBytes, sample)) {
+        FEdit->SetCodePage(1200);
+        Rescan(first, first);
+    } else if (IsUTF16BEText(sampleBytes, sample)) {
+        FEdit->SetCodePage(1201);
+        Rescan(first, first);
+    } else if (IsUTF8Text(sampleBytes, sample)) {
+        FEdit->SetCodePage(65001);
+        Rescan(first, first);
+    } else if (HasBinaryControlBytes(sampleBytes, sample)) {
+        // Not text: one line holds the whole file, with one row.
+        FEdit->SetEditMode(emHexMode);
+    } else {
+        const int32_t current = FEdit->GetCodePage();
+        if (FSyntax && FSyntax->CodePage != -1)
+            FEdit->SetCodePage(FSyntax->CodePage);
+        else if (current == 1200 || current == 1201 || current == 65001)
+            FEdit->SetCodePage(SystemCodePage());
+        FEdit->SetFontName(FontOfCurrentCodePage(FEdit->GetCodePage()));
+        Rescan(first, first);
+    }
+
+    FEdit->LoadingField() = false;
+    FEdit->ResetView();
+    return true;
+}
+
+// ---- Rescan and joining -----------------------------------------------------
+
+
+int32_t TZinLines::LineEndChar(TLineIterator it)
+{
+    const TLine& line = *it;
+    const uint64_t len = line.Length;
+    if (len == 0)
+        return 0;
+    const uint8_t last = ByteOfLine(line, len - 1);
+    int32_t u;
+    switch (CurrentKind()) {
+    case cpkSingleByte:
+        u = SbToWide(last);
+        break;
+    case cpkUTF16LE:
+        if (len & 1)
+            return 0;
+        u = last * 256 + ByteOfLine(line, len - 2);
+        break;
+    case cpkUTF16BE:
+        if (len & 1)
+            return 0;
+        u = ByteOfLine(line, len - 2) * 256 + last;
+        break;
+    default:
+        u = last;
+        break;
+    }
+    return (u == 13 || u == 10) ? u : 0;
+}
+
+bool TZinLines::StartsWithLF(TLineIterator it)
+{
+    const TLine& line = *it;
+    const uint64_t len = line.Length;
+    if (len == 0)
+        return false;
+    const uint8_t first = ByteOfLine(line, 0);
+    switch (CurrentKind()) {
+    case cpkSingleByte:
+        return SbToWide(first) == 10;
+    case cpkUTF16LE:
+        return (len & 1) == 0 && first == 10 && ByteOfLine(line, 1) == 0;
+    case cpkUTF16BE:
+        return (len & 1) == 0 && first == 0 && ByteOfLine(line, 1) == 10;
+    default:
+        return first == 10;
+    }
+}
+
+void TZinLines::JoinNext(TLineIterator it, TLineIterator nextIt)
+{
+    TLine& line = *it;
+    TLine& next = *nextIt;
+    if (next.Length == 0)
+        return;
+    if (!line.FSpilled && !next.FSpilled && line.FSource == next.FSource &&
+        line.FOffset + line.Length == next.FOffset) {
+        // Both are slices of the same run: the single block grows.
+        line.Length += next.Length;
+        return;
+    }
+    std::vector<TBlock> blocks;
+    std::vector<TBlock> tail;
+    GetBlocks(line, blocks);
+    GetBlocks(next, tail);
+    // Empty blocks (a blank line's {null, 0, 0}) cover nothing and are left out.
+    std::erase_if(blocks, [](const TBlock& b) { return b.Size == 0; });
+    size_t from = 0;
+    while (from < tail.size() && tail[from].Size == 0)
+        ++from;
+    if (!blocks.empty() && from < tail.size() && blocks.back().Source == tail[from].Source &&
+        blocks.back().Offset + blocks.back().Size == tail[from].Offset) {
+        blocks.back().Size += tail[from].Size;
+        ++from;
+    }
+    for (; from < tail.size(); ++from)
+        if (tail[from].Size != 0)
+            blocks.push_back(tail[from]);
+    line.Length += next.Length;
+    SetBlocks(line, blocks);
+}
+
+void TZinLines::Rescan(TLineIterator first, TLineIterator last)
+{
+    SelectCodePage(FEdit->GetCodePage());
+    TLineIterator cur = first;
+    TLineState state{};
+    bool inRange = true;
+    bool more = true;
+    bool unchanged = false;
+    for (;;) {
+        if (inRange && cur == last)
+            inRange = false;
+        TLineIterator nxt = std::next(cur);
+        if (nxt == FLines.end()) {
+            more = false;
+        } else {
+            // Join where the current decoding sees no newline at the line's
+            // end, and where a CR ends a line whose successor starts with LF.
+            for (;;) {
+                const int32_t endChar = LineEndChar(cur);
+                if (!(endChar == 0 || (endChar == 13 && StartsWithLF(nxt))))
+                    break;
+                if (inRange && nxt == last)
+                    inRange = false;
+                JoinNext(cur, nxt);
+                --FLineCount;
+                FRowCount -= nxt->RowCount();
+                if (FReadLine == nxt)
+                    FReadLine = FLines.end();
+                FLines.erase(nxt);
+                nxt = std::next(cur);
+                if (nxt == FLines.end()) {
+                    more = false;
+                    break;
+                }
+            }
+        }
+        state = ScanLine(cur);
+        if (!more)
+            break;
+        cur = nxt;
+        if (cur->State == state)
+            unchanged = true;
+        else
+            cur->State = state;
+        if (!inRange && unchanged)
+            return;
+    }
+    if (LineEndChar(std::prev(FLines.end())) != 0) {
+        TLineIterator blank = FLines.insert(FLines.end());
+        blank->State = state;
+        ++FLineCount;
+        ++FRowCount;
+    }
+    FEndState = state;
+}
+
+// ---- The character reader ---------------------------------------------------
+
+bool TZinLines::BeginRead(TLineIterator line, const TRowIndex& entry)
+{
+    FReadLine = line;
+    FReadPos = entry.Pos;
+    FReadLength = line->Length;
+    if (line->FSpilled) {
+        FReadBlocks = &line->FSpill->Blocks;
+        FReadSource = nullptr;
+        FReadOffset = 0;
+    } else {
+        FReadBlocks = nullptr;
+        FReadSource = line->FSource;
+        FReadOffset = line->FOffset;
+    }
+    FPendingBytes.clear();
+    const bool selected = SelectCodePage(FEdit->GetCodePage());
+    switch (CurrentKind()) {
+    case cpkSingleByte: FNextChar = &TZinLines::NextSingleByte; break;
+    case cpkDoubleByte: FNextChar = &TZinLines::NextDoubleByte; break;
+    case cpkUTF16LE: FNextChar = &TZinLines::NextUTF16LE; break;
+    case cpkUTF16BE: FNextChar = &TZinLines::NextUTF16BE; break;
+    case cpkUTF8: FNextChar = &TZinLines::NextUTF8; break;
+    default: break;
+    }
+    return selected;
+}
+
+uint8_t TZinLines::FetchByte(uint64_t pos) const
+{
+    if (!FReadBlocks)
+        return FReadSource->GetByte(FReadOffset + pos);
+    for (const TBlock& b : *FReadBlocks) {
+        if (pos < b.Size)
+            return b.Source->GetByte(b.Offset + pos);
+        pos -= b.Size;
+    }
+    return 0;
+}
+
+bool TZinLines::IsLeadByte(uint8_t b) const
+{
+    for (int i = 0; i < 12; i += 2) {
+        const uint8_t lo = FLeadBytes[i], hi = FLeadBytes[i + 1];
+        if (lo == 0 && hi == 0)
+            break;
+        if (b >= lo && b <= hi)
+            return true;
+    }
+    return false;
+}
+
+bool TZinLines::NextSingleByte(twc_queue& q)
+{
+    if (FReadPos >= FReadLength)
+        return false;
+    q.emplace_back(SbToWide(FetchByte(FReadPos)), 1);
+    ++FReadPos;
+    return true;
+}
+
+bool TZinLines::NextUTF16LE(twc_queue& q)
+{
+    if (FReadPos >= FReadLength)
+        return false;
+    const uint8_t b0 = FetchByte(FReadPos);
+    if (FReadPos + 1 < FReadLength) {
+        q.emplace_back(b0 + 256 * FetchByte(FReadPos + 1), 2);
+        FReadPos += 2;
+    } else {
+        q.emplace_back(b0, 1);
+        FReadPos += 1;
+    }
+    return true;
+}
+
+bool TZinLines::NextUTF16BE(twc_queue& q)
+{
+    if (FReadPos >= FReadLength)
+        return false;
+    const uint8_t b0 = FetchByte(FReadPos);
+    if (FReadPos + 1 < FReadLength) {
+        q.emplace_back(256 * b0 + FetchByte(FReadPos + 1), 2);
+        FReadPos += 2;
+    } else {
+        q.emplace_back(b0, 1);
+        FReadPos += 1;
+    }
+    return true;
+}
+
+bool TZinLines::NextDoubleByte(twc_queue& q)
+{
+    if (FReadPos >= FReadLength && FPendingBytes.empty())
+        return false;
+    uint8_t b1;
+    if (!FPendingBytes.empty()) {
+        b1 = static_cast<uint8_t>(FPendingBytes.front());
+        FPendingBytes.pop_front();
+    } else {
+        b1 = FetchByte(FReadPos);
+    }
+    const bool hasB2 = FReadPos + 1 < FReadLength;
+    uint8_t b2 = 0;
+    if (hasB2) {
+        b2 = FetchByte(FReadPos + 1);
+        if (IsLeadByte(b1)) {
+            const WideChar u = DoubleByteToWide(b1, b2);
+            if (u != b1) {
+                q.emplace_back(u, 2);
+                FReadPos += 2;
+                return true;
+            }
+        }
+    }
+    // A byte standing alone decodes through the code page (a byte the code
+    // page rejects keeps its own value).
+    q.emplace_back(CurrentLoneByteTable ? DoubleByteSingleToWide(b1) : b1, 1);
+    FReadPos += 1;
+    if (hasB2)
+        FPendingBytes.push_front(b2);
+    return true;
+}
+
+
+bool TZinLines::NextUTF8(twc_queue& q)
+{
+    if (FReadPos >= FReadLength && FPendingBytes.empty())
+        return false;
+    uint8_t g[3];
+    int k = 0;
+    while (k < 3 && !FPendingBytes.empty()) {
+        g[k++] = static_cast<uint8_t>(FPendingBytes.front());
+        FPendingBytes.pop_front();
+    }
+    uint64_t p = FReadPos + k;
+    while (k < 3 && p < FReadLength)
+        g[k++] = FetchByte(p++);
+    int32_t u, n;
+    DecodeUTF8(g, k, u, n);
+    q.emplace_back(u, n);
+    FReadPos += n;
+    for (int i = n; i < k; ++i)
+        FPendingBytes.push_back(g[i]);
+    return true;
+}
+
+bool TZinLines::IsLFNext()
+{
+    if (FReadPos >= FReadLength)
+        return false;
+    switch (CurrentKind()) {
+    case cpkSingleByte:
+        return SbToWide(FetchByte(FReadPos)) == 10;
+    case cpkDoubleByte:
+    case cpkUTF8: {
+        if (!FPendingBytes.empty())
+            return FPendingBytes.front() == 10;
+        const uint8_t b = FetchByte(FReadPos);
+        FPendingBytes.push_back(b);
+        return b == 10;
+    }
+    case cpkUTF16LE:
+        return FReadPos + 1 < FReadLength && FetchByte(FReadPos) == 0x0A && FetchByte(FReadPos + 1) == 0;
+    case cpkUTF16BE:
+        return FReadPos + 1 < FReadLength && FetchByte(FReadPos) == 0 && FetchByte(FReadPos + 1) == 0x0A;
+    default:
+        return FetchByte(FReadPos) == 10;
+    }
+}
+
+}  // namespace zin

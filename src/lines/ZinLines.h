@@ -1,0 +1,311 @@
+#pragma once
+// The line store: the opened file's bytes in data sources, split into lines
+// whatever the newline convention, each line cut into display rows, with the
+// syntax state at each line's start, and the one character reader through
+// which everybody decodes text.
+//
+// Memory: a loaded file of many millions of lines is held as one compact
+// 56-byte record per line. A line with one block and one row keeps both in
+// the record itself; only a line with several blocks or rows (or unusual row
+// positions) gets an out-of-line spill with two vectors. Records come from a
+// slab pool, so a line costs no heap allocation of its own.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "lines/ZinData.h"
+#include "lines/ZinEditTypes.h"
+#include "lines/ZinLinesOwner.h"
+
+namespace zin {
+
+class TZinSyntax;
+struct TSyntaxRange;
+
+// One entry of a line's row index: the byte offset (within the line) of the
+// row's first character and the row's width in pixels. A line with k rows
+// has k + 1 entries; the last one is the end entry (width 0) whose Pos is
+// where the line's newline begins.
+struct TRowIndex {
+    uint64_t Pos = 0;
+    int32_t Width = 0;
+    friend bool operator==(const TRowIndex&, const TRowIndex&) = default;
+};
+
+// One decoded character: its code (a UTF-16 code unit, or a raw byte value)
+// and the number of bytes it took (1, 2 or 3).
+using twc_pair = std::pair<int32_t, int32_t>;
+using twc_queue = std::deque<twc_pair>;
+
+// The syntax state at a line's start: open range id, open block comment
+// (1-based), comment-closed flag, open string (1-based quote position).
+using TLineState = std::array<uint8_t, 4>;
+
+class TLine;
+class TZinLines;
+
+// Out-of-line storage of a line with several blocks or rows.
+struct TLineSpill {
+    std::vector<TBlock> Blocks;
+    std::vector<TRowIndex> Rows;
+};
+
+// Read-only views of a line's blocks and row entries (values, not references).
+class TBlockList {
+public:
+    explicit TBlockList(const TLine* line) : FLine(line) {}
+    size_t size() const;
+    bool empty() const { return size() == 0; }
+    TBlock operator[](size_t i) const;
+    TBlock front() const { return (*this)[0]; }
+    TBlock back() const { return (*this)[size() - 1]; }
+
+private:
+    const TLine* FLine;
+};
+
+class TRowList {
+public:
+    explicit TRowList(const TLine* line) : FLine(line) {}
+    size_t size() const;
+    TRowIndex operator[](size_t i) const;
+    TRowIndex front() const { return (*this)[0]; }
+    TRowIndex back() const { return (*this)[size() - 1]; }
+
+private:
+    const TLine* FLine;
+};
+
+// One line of the file. Owned by the list; no owner pointers.
+class TLine {
+public:
+    TLine() : FSource(nullptr) {}
+    ~TLine();
+    TLine(const TLine&) = delete;
+    TLine& operator=(const TLine&) = delete;
+
+    // The line's bytes, in order; their sizes add up to Length.
+    TBlockList Blocks() const { return TBlockList(this); }
+    // The row entries (rows and the end entry).
+    TRowList Rows() const { return TRowList(this); }
+    // The number of rows (entries less the end entry).
+    int32_t RowCount() const;
+
+private:
+    friend class TLineList;
+    friend class TLineIterator;
+    friend class TBlockList;
+    friend class TRowList;
+    friend class TZinLines;
+
+    // (Fields are ordered for a 56-byte record.)
+    TLine* FPrev = nullptr;
+    TLine* FNext = nullptr;
+
+public:
+    uint64_t Length = 0;        // bytes of the line, its newline included
+
+private:
+    union {
+        TInData* FSource;   // compact: the single block's source (size = Length)
+        TLineSpill* FSpill; // spilled
+    };
+    uint64_t FOffset = 0;   // compact: the single block's offset
+    int32_t FWidth0 = 0;    // compact: width of the one row
+    uint32_t FEnd = 0;      // compact: Pos of the end entry
+
+public:
+    TLineState State{};         // syntax state at the line's start
+    uint8_t NewLineBytes = 0;   // bytes of the newline ending the line, 0 when none
+
+private:
+    uint8_t FPos0 = 0;      // compact: Pos of the first row (a byte-order mark)
+    bool FSpilled = false;
+};
+
+// Iterator into the line list; stays valid while other lines are inserted or
+// removed.
+class TLineIterator {
+public:
+    using iterator_category = std::bidirectional_iterator_tag;
+    using value_type = TLine;
+    using difference_type = std::ptrdiff_t;
+    using pointer = TLine*;
+    using reference = TLine&;
+
+    TLineIterator() = default;
+    explicit TLineIterator(TLine* node) : FNode(node) {}
+    TLine& operator*() const { return *FNode; }
+    TLine* operator->() const { return FNode; }
+    TLineIterator& operator++() { FNode = FNode->FNext; return *this; }
+    TLineIterator operator++(int) { TLineIterator t = *this; ++*this; return t; }
+    TLineIterator& operator--() { FNode = FNode->FPrev; return *this; }
+    TLineIterator operator--(int) { TLineIterator t = *this; --*this; return t; }
+    friend bool operator==(const TLineIterator&, const TLineIterator&) = default;
+    TLine* Node() const { return FNode; }
+
+private:
+    TLine* FNode = nullptr;
+};
+
+// The doubly linked list of lines. Line records come from slabs of raw
+// memory (constructed on use) and a free list.
+class TLineList {
+public:
+    using iterator = TLineIterator;
+    TLineList();
+    ~TLineList();
+    TLineList(const TLineList&) = delete;
+    TLineList& operator=(const TLineList&) = delete;
+
+    iterator begin() const { return iterator(FHead.FNext); }
+    iterator end() const { return iterator(const_cast<TLine*>(&FHead)); }
+    bool empty() const { return FHead.FNext == &FHead; }
+    TLine& front() const { return *FHead.FNext; }
+    TLine& back() const { return *FHead.FPrev; }
+    // Number of lines, counted as they are inserted and removed.
+    size_t size() const { return FSize; }
+
+    // Inserts a blank line (State zero) before `pos` and returns it.
+    iterator insert(iterator pos);
+    // Removes the line and returns the one after it.
+    iterator erase(iterator pos);
+    // Removes every line but the first one and returns its memory to the
+    // pool (slabs no longer needed are freed).
+    void TrimToFirst();
+    void clear();
+
+private:
+    TLine* Allocate();
+    void Release(TLine* node);
+    void FreeSlabs(size_t keep);
+
+    TLine FHead;  // sentinel
+    size_t FSize = 0;
+    std::vector<void*> FSlabs;
+    size_t FSlabUsed = 0;   // records handed out from the last slab
+    TLine* FFree = nullptr; // free list through FNext
+};
+
+class TZinLines {
+public:
+    explicit TZinLines(TZinLinesOwner* edit);
+    ~TZinLines();
+    TZinLines(const TZinLines&) = delete;
+    TZinLines& operator=(const TZinLines&) = delete;
+
+    // Opens the file, places its bytes (memory up to the control's limit,
+    // disk beyond), picks the syntax, guesses the encoding and builds the
+    // lines. False when the file cannot be opened; nothing changes then.
+    bool LoadFromFile(const std::string& path);
+    // Drops every line (dropAll) or returns to one blank line.
+    void Clear(bool dropAll);
+    // Re-splits the inclusive range of lines in the control's code page.
+    void Rescan(TLineIterator first, TLineIterator last);
+    // Rebuilds the rows of every line with the current limits and widths.
+    void Reformat();
+
+    // Splits one line at its newlines; returns the state after its last piece.
+    TLineState ScanLine(TLineIterator line);
+    // Appends the next line's bytes to the line.
+    void JoinNext(TLineIterator line, TLineIterator next);
+    // 13, 10 or 0: the line's last character in the current code page.
+    int32_t LineEndChar(TLineIterator line);
+    bool StartsWithLF(TLineIterator line);
+
+    // The character reader.
+    bool BeginRead(TLineIterator line, const TRowIndex& entry);
+    bool NextChar(twc_queue& queue) { return (this->*FNextChar)(queue); }
+    bool IsLFNext();
+    bool IsLeadByte(uint8_t b) const;
+
+    // The 1-based index of the first string that the text at the queue's
+    // front begins with (0 for none), and its length in bytes.
+    int32_t MatchStrings(twc_queue& queue, const std::vector<std::string>& strings, int32_t& length,
+                         size_t count = SIZE_MAX);
+
+    // Figures for the status bar and for tools.
+    int32_t LineCount() const { return FLineCount; }
+    int32_t RowCount() const { return FRowCount; }
+    uint64_t FileSize() const { return FFileSize; }
+    int32_t MaxRowWidth() const { return FMaxRowWidth; }
+    TZinSyntax* Syntax() const { return FSyntax; }
+
+    TZinLinesOwner* FEdit;
+    TZinSyntax* FSyntax = nullptr;
+    TLineList FLines;
+    int32_t FLineCount = 0;
+    int32_t FRowCount = 0;
+    uint64_t FFileSize = 0;
+    TFileData* FFileData = nullptr;
+    TMemData* FMemData = nullptr;
+    int32_t FMaxRowWidth = 0;
+    TLineState FEndState{};
+
+    // Reader state.
+    TLineIterator FReadLine;
+    uint64_t FReadLength = 0;
+    uint64_t FReadPos = 0;
+    std::deque<int32_t> FPendingBytes;
+    uint8_t FLeadBytes[12] = {};
+
+    // The scan decodes through direct span access where it can and gives the
+    // same lines, rows and states as the character reader; false forces the
+    // reader everywhere (for comparison in tests).
+    bool FUseFastScan = true;
+
+private:
+    struct TScanSetup;
+    struct TRowBuilder;
+    struct TTracker;
+
+    // Decoders; each appends one character or returns false.
+    bool NextSingleByte(twc_queue& q);
+    bool NextDoubleByte(twc_queue& q);
+    bool NextUTF16LE(twc_queue& q);
+    bool NextUTF16BE(twc_queue& q);
+    bool NextUTF8(twc_queue& q);
+    uint8_t FetchByte(uint64_t pos) const;
+
+    void PrepareScan(TScanSetup& s);
+    TLineState ScanLineWith(TScanSetup& s, TLineIterator line);
+    void PlaceChar(const TScanSetup& s, TRowBuilder& rb, int32_t u, int32_t n, int32_t w);
+    void CloseRow(TRowBuilder& rb, bool carry);
+    void CloseLine(TRowBuilder& rb);
+    void CommitRows(TLine& line, const std::vector<TRowIndex>& rows);
+    void Track(const TScanSetup& s, TTracker& t, twc_queue& q, TLine& line);
+    // One line piece through the reader: from the row builder's start to
+    // the first newline or the line's end. Returns the read position after
+    // the newline. scanMode: a scan (newlines counted, states tracked)
+    // rather than a reformat.
+    uint64_t ScanPieceSlow(TScanSetup& s, TLineIterator line, TRowBuilder& rb, TTracker* t,
+                           bool scanMode, bool firstOfList);
+    // The same through direct span access; false when this piece cannot take
+    // the fast route (then nothing was changed).
+    bool ScanPieceFast(TScanSetup& s, TLineIterator line, TRowBuilder& rb, bool scanMode,
+                       bool firstOfList, uint64_t& endPos);
+    template <int Kind>
+    uint64_t FastPiece(TScanSetup& s, TLine& line, TRowBuilder& rb, bool scanMode, bool firstOfList);
+    void SplitAfter(TLineIterator line, uint64_t p, const TLineState& state);
+    void ResetBlank(TLine& line);
+    void SetSingleBlock(TLine& line, TInData* source, uint64_t offset);
+    void GetBlocks(const TLine& line, std::vector<TBlock>& blocks) const;
+    void SetBlocks(TLine& line, const std::vector<TBlock>& blocks);
+    static uint8_t ByteOfLine(const TLine& line, uint64_t i);
+
+    bool (TZinLines::*FNextChar)(twc_queue&) = &TZinLines::NextSingleByte;
+    // Read-line block access bound by BeginRead.
+    TInData* FReadSource = nullptr;   // single-block line
+    uint64_t FReadOffset = 0;
+    const std::vector<TBlock>* FReadBlocks = nullptr;  // spilled line
+
+    std::vector<TRowIndex> FRowScratch;
+    std::vector<TBlock> FBlockScratch;
+    twc_queue FScanQueue;
+};
+
+}  // namespace zin

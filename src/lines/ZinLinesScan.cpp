@@ -1,0 +1,777 @@
+// The line scan: splitting lines at their newlines, cutting rows by byte
+// limit and wrap width, and tracking the syntax state at each line's start.
+//
+// Two routes give the same lines, rows and states. The reference route reads
+// one character at a time through the reader (BeginRead/NextChar/IsLFNext).
+// The fast route, taken where the syntax state cannot change (no strings,
+// block comments or ranges in the definition), decodes straight from the
+// data source's contiguous spans, and first tries to measure a whole row in
+// a tight loop: when the rest of the line fits both limits, no row is closed
+// and the word/delimiter runs that decide a carry are never needed. When it
+// does not fit, the row is placed character by character as the reference
+// route does, until the next row starts.
+#include <algorithm>
+#include <climits>
+
+#include "encoding/CodePage.h"
+#include "lines/ZinLines.h"
+#include "lines/ZinLinesDecode.h"
+#include "syntax/ZinSyntax.h"
+
+namespace zin {
+
+namespace {
+
+enum : uint8_t { clsNone = 0, clsWord = 1, clsDelim = 2 };
+
+// Markers in the per-byte width table of the fast route.
+constexpr int32_t bwUnknown = 0;
+constexpr int32_t bwTab = -1;
+constexpr int32_t bwDecode = -2;
+constexpr int32_t bwNewLine = -3;
+
+const TZinSyntax& DefaultSyntax()
+{
+    static const TZinSyntax syntax;
+    return syntax;
+}
+
+bool InList(const std::vector<int32_t>& list, int32_t id)
+{
+    return std::find(list.begin(), list.end(), id) != list.end();
+}
+
+}  // namespace
+
+struct TZinLines::TScanSetup {
+    TZinLinesOwner* Edit;
+    const TZinSyntax* Syntax;
+    TNewLineType* Nlt;
+    int32_t* Cache;
+    int32_t MaxLen;
+    int32_t WrapW;
+    int32_t TabW;
+    int Kind;
+    bool InertSyntax;
+    uint8_t Cls[256];    // class of a code below 256
+    uint16_t ByteU[256]; // single-byte code page: what each byte decodes to
+    int32_t ByteW[256];  // width of a lone byte's character, or a marker
+    bool Lead[256];
+
+    int32_t Width(int32_t u) const
+    {
+        const int32_t w = Cache[u];
+        return w ? w : Edit->GetCharWidth(static_cast<char16_t>(u));
+    }
+    uint8_t ClassOf(int32_t u) const { return u < 256 ? Cls[u] : uint8_t(clsNone); }
+};
+
+struct TZinLines::TRowBuilder {
+    std::vector<TRowIndex>* Rows;
+    uint64_t RowStart = 0;
+    int32_t RowBytes = 0;
+    int32_t RowWidth = 0;
+    int32_t RunBytes = 0;
+    int32_t RunWidth = 0;
+    uint8_t RunCls = clsNone;
+    int32_t Closed = 0;
+
+    void Reset(uint64_t start)
+    {
+        Rows->assign(2, TRowIndex{});
+        RowStart = start;
+        RowBytes = RowWidth = RunBytes = RunWidth = 0;
+        RunCls = clsNone;
+        Closed = 0;
+    }
+};
+
+struct TZinLines::TTracker {
+    TLineState State{};
+    const TSyntaxRange* Range = nullptr;
+    int32_t Skip = 0;
+};
+
+// ---- Set-up ----------------------------------------------------------------
+
+void TZinLines::PrepareScan(TScanSetup& s)
+{
+    // Select the code page and the decoder exactly as BeginRead does, so
+    // that both routes decode alike.
+    SelectCodePage(FEdit->GetCodePage());
+    switch (CurrentKind()) {
+    case cpkSingleByte: FNextChar = &TZinLines::NextSingleByte; break;
+    case cpkDoubleByte: FNextChar = &TZinLines::NextDoubleByte; break;
+    case cpkUTF16LE: FNextChar = &TZinLines::NextUTF16LE; break;
+    case cpkUTF16BE: FNextChar = &TZinLines::NextUTF16BE; break;
+    case cpkUTF8: FNextChar = &TZinLines::NextUTF8; break;
+    default: break;
+    }
+    if (FNextChar == &TZinLines::NextSingleByte) s.Kind = int(cpkSingleByte);
+    else if (FNextChar == &TZinLines::NextDoubleByte) s.Kind = cpkDoubleByte;
+    else if (FNextChar == &TZinLines::NextUTF16LE) s.Kind = cpkUTF16LE;
+    else if (FNextChar == &TZinLines::NextUTF16BE) s.Kind = cpkUTF16BE;
+    else s.Kind = cpkUTF8;
+
+    s.Edit = FEdit;
+    s.Syntax = FSyntax ? FSyntax : &DefaultSyntax();
+    s.Nlt = &FEdit->NewLineTypeField();
+    s.Cache = FEdit->CharWidthCache();
+    s.MaxLen = FEdit->GetMaxLineLength();
+    s.WrapW = FEdit->GetWrapWidth();
+    s.TabW = std::max(1, FEdit->GetTabSize() * FEdit->GetAvgCharWidth());
+
+    const TZinSyntax& syn = *s.Syntax;
+    s.InertSyntax = syn.StringChars.empty() &&
+                    std::min(syn.BlockCommentBegins.size(), syn.BlockCommentEnds.size()) == 0 &&
+                    syn.RangeBegins.empty();
+
+    for (int c = 0; c < 256; ++c) {
+        if (syn.Delimiters.find(static_cast<char>(c)) != std::string::npos)
+            s.Cls[c] = clsDelim;
+        else if (c == 32 || (c >= 9 && c <= 13))
+            s.Cls[c] = clsNone;
+        else
+            s.Cls[c] = clsWord;
+        s.Lead[c] = IsLeadByte(static_cast<uint8_t>(c));
+        const uint16_t u = (s.Kind == cpkSingleByte) ? SbToWide(static_cast<uint8_t>(c)) : static_cast<uint16_t>(c);
+        s.ByteU[c] = u;
+        if (s.Kind == cpkUTF8 && c >= 0x80)
+            s.ByteW[c] = bwDecode;
+        else if (u == 9)
+            s.ByteW[c] = bwTab;
+        else if (u == 10 || u == 13)
+            s.ByteW[c] = bwNewLine;
+        else
+            s.ByteW[c] = s.Cache[u] > 0 ? s.Cache[u] : bwUnknown;
+    }
+}
+
+// ---- Rows ------------------------------------------------------------------
+
+void TZinLines::CloseRow(TRowBuilder& rb, bool carry)
+{
+    if (carry)
+        rb.RowWidth -= rb.RunWidth;
+    (*rb.Rows)[rb.Closed] = TRowIndex{rb.RowStart, rb.RowWidth};
+    rb.Rows->push_back(TRowIndex{});
+    ++rb.Closed;
+    ++FRowCount;
+    FMaxRowWidth = std::max(FMaxRowWidth, rb.RowWidth);
+    if (carry) {
+        rb.RowStart += rb.RowBytes - rb.RunBytes;
+        rb.RowWidth = rb.RunWidth;
+        rb.RowBytes = rb.RunBytes;
+    } else {
+        rb.RowStart += rb.RowBytes;
+        rb.RowWidth = rb.RowBytes = rb.RunWidth = rb.RunBytes = 0;
+    }
+}
+
+void TZinLines::CloseLine(TRowBuilder& rb)
+{
+    FMaxRowWidth = std::max(FMaxRowWidth, rb.RowWidth);
+    (*rb.Rows)[rb.Closed] = TRowIndex{rb.RowStart, rb.RowWidth};
+    (*rb.Rows)[rb.Closed + 1] = TRowIndex{rb.RowStart + rb.RowBytes, 0};
+}
+
+// Places one character (code u, n bytes, width w unless it is a tab).
+inline void TZinLines::PlaceChar(const TScanSetup& s, TRowBuilder& rb, int32_t u, int32_t n, int32_t w)
+{
+    const uint8_t cls = s.ClassOf(u);
+    // Byte limit. The run moves to the next row only when it and this
+    // character then fit the limit; otherwise the row closes as it is (a run
+    // that cannot fit would leave an empty row behind and overflow the next).
+    if (s.MaxLen < static_cast<int64_t>(rb.RowBytes) + n) {
+        const bool continues = cls != clsNone && rb.RunBytes != 0 && cls == rb.RunCls;
+        CloseRow(rb, continues && rb.RunBytes != s.MaxLen &&
+                         static_cast<int64_t>(rb.RunBytes) + n <= s.MaxLen);
+    }
+    const int32_t x = rb.RowWidth;
+    if (u == 9) {
+        // A tab reaches the next tab stop but not past the wrap width. In a
+        // row that is already full, or wider than the wrap width (a single
+        // character wider than it), the tab is a full tab stop wide and so
+        // starts a new row: its width is never negative.
+        if (x >= s.WrapW)
+            w = s.TabW;
+        else
+            w = std::min(s.TabW - x % s.TabW, s.WrapW - x);
+    }
+    // Wrap width; the same guard for the carry.
+    if (static_cast<int64_t>(s.WrapW) < static_cast<int64_t>(x) + w) {
+        const bool continues = cls != clsNone && rb.RunBytes != 0 && cls == rb.RunCls;
+        CloseRow(rb, continues && rb.RowWidth != rb.RunWidth &&
+                         static_cast<int64_t>(rb.RunWidth) + w <= s.WrapW);
+    }
+    if (cls != clsNone && rb.RunBytes != 0 && cls == rb.RunCls) {
+        rb.RunBytes += n;
+        rb.RunWidth += w;
+    } else if (cls != clsNone) {
+        rb.RunCls = cls;
+        rb.RunBytes = n;
+        rb.RunWidth = w;
+    } else {
+        rb.RunBytes = rb.RunWidth = 0;
+    }
+    rb.RowWidth += w;
+    rb.RowBytes += n;
+}
+
+void TZinLines::Reformat()
+{
+    FRowCount = 0;
+    FMaxRowWidth = 0;
+    TScanSetup s;
+    PrepareScan(s);
+    TRowBuilder rb;
+    rb.Rows = &FRowScratch;
+    for (TLineIterator it = FLines.begin(); it != FLines.end(); ++it) {
+        rb.Reset(it->Rows()[0].Pos);
+        ++FRowCount;
+        uint64_t end;
+        if (!ScanPieceFast(s, it, rb, false, false, end))
+            ScanPieceSlow(s, it, rb, nullptr, false, false);
+        CommitRows(*it, FRowScratch);
+    }
+}
+
+// ---- The syntax-state tracker ----------------------------------------------
+
+int32_t TZinLines::MatchStrings(twc_queue& q, const std::vector<std::string>& strings, int32_t& length,
+                                size_t count)
+{
+    if (q.empty())
+        return 0;
+    const int32_t c = q.front().first;
+    const size_t total = std::min(count, strings.size());
+    for (size_t i = 0; i < total; ++i) {
+        const std::string& s = strings[i];
+        const size_t n = s.size();
+        if (n == 0 || c != static_cast<uint8_t>(s[0]))
+            continue;
+        if (n == 1) {
+            length = 1;
+            return static_cast<int32_t>(i + 1);
+        }
+        // Decode ahead, but never past a newline: also not past one an
+        // earlier look-ahead left in the queue, or a CR LF pair would be
+        // seen apart.
+        bool stop = false;
+        for (size_t k = 1; k < q.size(); ++k)
+            if (q[k].first == 13 || q[k].first == 10) {
+                stop = true;
+                break;
+            }
+        while (!stop && q.size() < n) {
+            if (!NextChar(q))
+                break;
+            const int32_t v = q.back().first;
+            if (v == 13 || v == 10 || v != static_cast<uint8_t>(s[q.size() - 1]))
+                break;
+        }
+        if (q.size() < n)
+            continue;
+        bool equal = true;
+        for (size_t k = 0; k < n && equal; ++k) {
+            const int32_t v = q[k].first;
+            if (v == 13 || v == 10 || (k > 0 && v != static_cast<uint8_t>(s[k])))
+                equal = false;
+        }
+        if (equal) {
+            length = static_cast<int32_t>(n);
+            return static_cast<int32_t>(i + 1);
+        }
+    }
+    return 0;
+}
+
+void TZinLines::Track(const TScanSetup& s, TTracker& t, twc_queue& q, TLine& line)
+{
+    if (t.Skip != 0) {
+        --t.Skip;
+        return;
+    }
+    const TZinSyntax& syn = *s.Syntax;
+    const int32_t u = q.front().first;
+    t.Skip = 1;
+    auto quotePos = [&](int32_t v) -> uint8_t {
+        if (v < 0 || v >= 256)
+            return 0;
+        const size_t p = syn.StringChars.find(static_cast<char>(v));
+        return p == std::string::npos ? 0 : static_cast<uint8_t>(p + 1);
+    };
+    int32_t len = 0;
+    if (u >= 256 || u == 32 || u == 9) {
+        // No token starts here.
+    } else if (t.State[1] != 0) {
+        // Inside a block comment: only its end token counts.
+        const size_t idx = t.State[1] - 1u;
+        if (idx < syn.BlockCommentEnds.size()) {
+            std::vector<std::string> one{syn.BlockCommentEnds[idx]};
+            if (MatchStrings(q, one, len)) {
+                t.State[1] = 0;
+                t.Skip = len;
+                line.State[2] = 1;
+            }
+        }
+    } else if (t.State[3] != 0) {
+        // Inside a string: an escape passes over an escaped quote or escape.
+        if (u == syn.EscapeChar) {
+            if (q.size() == 1)
+                NextChar(q);
+            if (q.size() >= 2) {
+                const int32_t v = q[1].first;
+                if (v == syn.EscapeChar || quotePos(v) == t.State[3])
+                    t.Skip += 1;
+            }
+        } else if (quotePos(u) == t.State[3]) {
+            t.State[3] = 0;
+        }
+    } else {
+        const int32_t range = t.State[0];
+        int32_t g;
+        if (!syn.StringChars.empty() && InList(syn.StringInRange, range) && quotePos(u) != 0) {
+            t.State[3] = quotePos(u);
+        } else if ((g = MatchStrings(q, syn.BlockCommentBegins, len,
+                                     std::min(syn.BlockCommentBegins.size(), syn.BlockCommentEnds.size()))) != 0 &&
+                   static_cast<size_t>(g - 1) < syn.BlockCommentInRange.size() &&
+                   InList(syn.BlockCommentInRange[g - 1], range)) {
+            // A begin without an end token is never matched: it opens nothing.
+            t.State[1] = static_cast<uint8_t>(g);
+            t.Skip = len;
+        } else if (MatchStrings(q, syn.LineComments, len) != 0 && InList(syn.LineCommentInRange, range)) {
+            t.Skip = INT32_MAX;
+        } else if (range != 0 && t.Range) {
+            std::vector<std::string> one{t.Range->End};
+            if (MatchStrings(q, one, len)) {
+                t.Skip = len;
+                t.State[0] = 0;
+                t.Range = nullptr;
+            }
+        } else if (range == 0 && !syn.RangeBegins.empty()) {
+            g = MatchStrings(q, syn.RangeBegins, len);
+            if (g != 0 && static_cast<size_t>(g - 1) < syn.Ranges.size()) {
+                t.Skip = len;
+                const int32_t id = syn.Ranges[g - 1].Id;
+                t.State[0] = static_cast<uint8_t>(id & 0xFF);
+                t.Range = syn.FindRange(id);
+            }
+        }
+    }
+    --t.Skip;
+}
+
+// ---- Line scan -------------------------------------------------------------
+
+TLineState TZinLines::ScanLine(TLineIterator line)
+{
+    if (line->Length == 0)
+        return line->State;
+    TScanSetup s;
+    PrepareScan(s);
+    return ScanLineWith(s, line);
+}
+
+void TZinLines::SplitAfter(TLineIterator it, uint64_t p, const TLineState& state)
+{
+    TLine& line = *it;
+    TLineIterator nIt = FLines.insert(std::next(it));
+    TLine& n = *nIt;
+    n.Length = line.Length - p;
+    n.State = state;
+    if (!line.FSpilled) {
+        n.FSource = line.FSource;
+        n.FOffset = line.FOffset + p;
+        line.Length = p;
+    } else {
+        std::vector<TBlock> head = line.FSpill->Blocks;
+        std::vector<TBlock> tail;
+        uint64_t r = p;
+        size_t i = 0;
+        while (i < head.size() && r >= head[i].Size) {
+            r -= head[i].Size;
+            ++i;
+        }
+        if (i < head.size() && r != 0) {
+            TBlock second{head[i].Source, head[i].Offset + r, head[i].Size - r};
+            head[i].Size = r;
+            head.insert(head.begin() + static_cast<std::ptrdiff_t>(i) + 1, second);
+            ++i;
+        }
+        tail.assign(head.begin() + static_cast<std::ptrdiff_t>(i), head.end());
+        head.resize(i);
+        line.Length = p;
+        SetBlocks(n, tail);
+        SetBlocks(line, head);
+        std::vector<TRowIndex> rows = line.FSpill->Rows;
+        CommitRows(line, rows);
+    }
+    ++FLineCount;
+    ++FRowCount;
+}
+
+TLineState TZinLines::ScanLineWith(TScanSetup& s, TLineIterator lineIt)
+{
+    if (lineIt->Length == 0)
+        return lineIt->State;
+    TLineState state = lineIt->State;
+    lineIt->NewLineBytes = 0;
+    FRowCount -= lineIt->RowCount() - 1;
+    bool firstOfList = lineIt == FLines.begin();
+    TLineIterator cur = lineIt;
+    TRowBuilder rb;
+    rb.Rows = &FRowScratch;
+    TTracker t;
+    for (;;) {
+        rb.Reset(0);
+        t.State = state;
+        t.Skip = 0;
+        t.Range = state[0] ? s.Syntax->FindRange(state[0]) : nullptr;
+        const bool inert = s.InertSyntax && state[0] == 0 && state[1] == 0 && state[3] == 0;
+        uint64_t p;
+        if (!(inert && ScanPieceFast(s, cur, rb, true, firstOfList, p)))
+            p = ScanPieceSlow(s, cur, rb, &t, true, firstOfList);
+        CommitRows(*cur, FRowScratch);
+        state = t.State;
+        if (p >= cur->Length)
+            break;
+        SplitAfter(cur, p, state);
+        ++cur;
+        firstOfList = false;
+    }
+    return state;
+}
+
+uint64_t TZinLines::ScanPieceSlow(TScanSetup& s, TLineIterator lineIt, TRowBuilder& rb, TTracker* t,
+                                  bool scanMode, bool firstOfList)
+{
+    twc_queue& q = FScanQueue;
+    q.clear();
+    TLine& line = *lineIt;
+    BeginRead(lineIt, TRowIndex{rb.RowStart, 0});
+    NextChar(q);
+    const int kind = CurrentKind();
+    if (scanMode && firstOfList && (kind == cpkUTF16LE || kind == cpkUTF16BE || kind == cpkUTF8) &&
+        !q.empty() && q.front().first == 0xFEFF) {
+        // A byte-order mark: the first row starts after it; it stays part
+        // of the line's bytes.
+        rb.RowStart = static_cast<uint64_t>(q.front().second);
+        q.pop_front();
+        NextChar(q);
+    }
+    if (q.empty()) {
+        CloseLine(rb);
+        return FReadPos;
+    }
+    for (;;) {
+        const auto [u, n] = q.front();
+        if (u == 13) {
+            if (IsLFNext()) {
+                NextChar(q);
+                if (scanMode) {
+                    *s.Nlt = nltDOS;
+                    line.NewLineBytes = static_cast<uint8_t>(q.back().second);
+                }
+            } else if (scanMode && *s.Nlt == nltDefaultDOS) {
+                *s.Nlt = nltMac;
+            }
+            if (scanMode)
+                line.NewLineBytes = static_cast<uint8_t>(line.NewLineBytes + n);
+            q.clear();
+            break;
+        }
+        if (u == 10) {
+            if (scanMode) {
+                if (*s.Nlt == nltDefaultDOS)
+                    *s.Nlt = nltUnix;
+                line.NewLineBytes = static_cast<uint8_t>(n);
+            }
+            q.clear();
+            break;
+        }
+        if (t)
+            Track(s, *t, q, line);
+        q.pop_front();
+        PlaceChar(s, rb, u, n, u == 9 ? 0 : s.Width(u));
+        if (q.empty() && !NextChar(q))
+            break;
+    }
+    CloseLine(rb);
+    return FReadPos;
+}
+
+// ---- The fast route ----------------------------------------------------------
+
+namespace {
+
+// The bytes of a single-block line through its source's contiguous spans.
+struct TSpanCursor {
+    TInData* Src;
+    uint64_t Base;
+    uint64_t Len;
+    const uint8_t* P = nullptr;
+    uint64_t Start = 0;
+    uint64_t End = 0;  // line offsets [Start, End) lie at P
+
+    void Load(uint64_t pos)
+    {
+        uint32_t avail = 0;
+        P = Src->Span(Base + pos, avail);
+        Start = pos;
+        End = std::min<uint64_t>(pos + avail, Len);
+        if (!P || End <= pos) {
+            P = nullptr;
+            Start = End = 0;
+        }
+    }
+    uint8_t At(uint64_t pos)
+    {
+        if (pos < Start || pos >= End) {
+            Load(pos);
+            if (!P)
+                return Src->GetByte(Base + pos);
+        }
+        return P[pos - Start];
+    }
+};
+
+// One character at pos, decoded as the reader decodes it.
+template <int K>
+inline void Decode(const bool* lead, const uint16_t* byteU, TSpanCursor& c, uint64_t pos, int32_t& u,
+                   int32_t& n)
+{
+    const uint64_t len = c.Len;
+    if constexpr (K == cpkSingleByte) {
+        u = byteU[c.At(pos)];
+        n = 1;
+    } else if constexpr (K == cpkDoubleByte) {
+        const uint8_t b1 = c.At(pos);
+        if (pos + 1 < len && lead[b1]) {
+            const uint8_t b2 = c.At(pos + 1);
+            const WideChar w = DoubleByteToWide(b1, b2);
+            if (w != b1) {
+                u = w;
+                n = 2;
+                return;
+            }
+        }
+        u = CurrentLoneByteTable ? DoubleByteSingleToWide(b1) : b1;
+        n = 1;
+    } else if constexpr (K == cpkUTF16LE || K == cpkUTF16BE) {
+        const uint8_t b0 = c.At(pos);
+        if (pos + 1 < len) {
+            const uint8_t b1 = c.At(pos + 1);
+            u = (K == cpkUTF16LE) ? b0 + 256 * b1 : 256 * b0 + b1;
+            n = 2;
+        } else {
+            u = b0;
+            n = 1;
+        }
+    } else {
+        uint8_t g[3];
+        g[0] = c.At(pos);
+        if (g[0] < 0x80) {
+            u = g[0];
+            n = 1;
+            return;
+        }
+        int k = 1;
+        if (pos + 1 < len)
+            g[k++] = c.At(pos + 1);
+        if (pos + 2 < len)
+            g[k++] = c.At(pos + 2);
+        DecodeUTF8(g, k, u, n);
+    }
+}
+
+// Whether a line feed follows at pos, as the reader's look-ahead sees it.
+template <int K>
+inline bool IsLFAt(const uint16_t* byteU, TSpanCursor& c, uint64_t pos)
+{
+    const uint64_t len = c.Len;
+    if constexpr (K == cpkSingleByte)
+        return pos < len && byteU[c.At(pos)] == 10;
+    else if constexpr (K == cpkUTF16LE)
+        return pos + 1 < len && c.At(pos) == 0x0A && c.At(pos + 1) == 0;
+    else if constexpr (K == cpkUTF16BE)
+        return pos + 1 < len && c.At(pos) == 0 && c.At(pos + 1) == 0x0A;
+    else
+        return pos < len && c.At(pos) == 10;
+}
+
+}  // namespace
+
+bool TZinLines::ScanPieceFast(TScanSetup& s, TLineIterator lineIt, TRowBuilder& rb, bool scanMode,
+                              bool firstOfList, uint64_t& endPos)
+{
+    TLine& line = *lineIt;
+    if (!FUseFastScan || line.FSpilled || !line.FSource || line.Length == 0)
+        return false;
+    switch (s.Kind) {
+    case cpkSingleByte: endPos = FastPiece<cpkSingleByte>(s, line, rb, scanMode, firstOfList); break;
+    case cpkDoubleByte:
+        if (!CurrentDoubleByteTable)
+            return false;
+        endPos = FastPiece<cpkDoubleByte>(s, line, rb, scanMode, firstOfList);
+        break;
+    case cpkUTF16LE: endPos = FastPiece<cpkUTF16LE>(s, line, rb, scanMode, firstOfList); break;
+    case cpkUTF16BE: endPos = FastPiece<cpkUTF16BE>(s, line, rb, scanMode, firstOfList); break;
+    default: endPos = FastPiece<cpkUTF8>(s, line, rb, scanMode, firstOfList); break;
+    }
+    return true;
+}
+
+template <int K>
+uint64_t TZinLines::FastPiece(TScanSetup& s, TLine& line, TRowBuilder& rb, bool scanMode, bool firstOfList)
+{
+    TSpanCursor c{line.FSource, line.FOffset, line.Length};
+    const uint64_t len = line.Length;
+    uint64_t pos = rb.RowStart;
+    int32_t u, n;
+
+    if constexpr (K == cpkUTF16LE || K == cpkUTF16BE || K == cpkUTF8) {
+        if (scanMode && firstOfList && pos == 0) {
+            Decode<K>(s.Lead, s.ByteU, c, 0, u, n);
+            if (u == 0xFEFF)
+                rb.RowStart = pos = static_cast<uint64_t>(n);
+        }
+    }
+
+    // Measures the rest of the row in one go, from pos with the builder's
+    // state. Succeeds (and takes the characters) when everything up to the
+    // next newline or the end of the line fits the byte limit and the wrap
+    // width: then no row closes and tabs are plain tab stops. Otherwise it
+    // changes nothing.
+    auto quick = [&]() -> bool {
+        if (rb.RowBytes >= s.MaxLen)
+            return false;
+        const uint64_t room = static_cast<uint64_t>(s.MaxLen - rb.RowBytes);
+        const uint64_t scanEnd = std::min(len, pos + room);
+        const int64_t tab = s.TabW;
+        int64_t x = rb.RowWidth;
+        uint64_t q = pos;
+        bool atNewLine = false;
+        while (q < scanEnd) {
+            if constexpr (K == cpkSingleByte || K == cpkUTF8) {
+                if (q < c.Start || q >= c.End) {
+                    c.Load(q);
+                    if (!c.P)
+                        return false;
+                }
+                const uint8_t* p = c.P + (q - c.Start);
+                const uint8_t* e = c.P + (std::min(c.End, scanEnd) - c.Start);
+                const int32_t* bw = s.ByteW;
+                while (p < e) {
+                    const int32_t w = bw[*p];
+                    if (w <= 0)
+                        break;
+                    x += w;
+                    ++p;
+                }
+                q = c.Start + static_cast<uint64_t>(p - c.P);
+                if (p == e)
+                    continue;
+                const uint8_t b = *p;
+                const int32_t w = bw[b];
+                if (w == bwTab) {
+                    x += tab - x % tab;
+                    ++q;
+                } else if (w == bwNewLine) {
+                    atNewLine = true;
+                    break;
+                } else if (w == bwUnknown) {
+                    const int32_t m = s.Width(s.ByteU[b]);
+                    if (m <= 0)
+                        return false;
+                    s.ByteW[b] = m;
+                } else {
+                    // A UTF-8 lead or stray byte: decode the character.
+                    Decode<K>(s.Lead, s.ByteU, c, q, u, n);
+                    if (q + static_cast<uint64_t>(n) > scanEnd)
+                        return false;
+                    const int32_t m = s.Width(u);
+                    if (m <= 0)
+                        return false;
+                    x += m;
+                    q += static_cast<uint64_t>(n);
+                }
+            } else {
+                Decode<K>(s.Lead, s.ByteU, c, q, u, n);
+                if (u == 10 || u == 13) {
+                    atNewLine = true;
+                    break;
+                }
+                if (q + static_cast<uint64_t>(n) > scanEnd)
+                    return false;
+                if (u == 9) {
+                    x += tab - x % tab;
+                } else {
+                    const int32_t m = s.Width(u);
+                    if (m <= 0)
+                        return false;
+                    x += m;
+                }
+                q += static_cast<uint64_t>(n);
+            }
+        }
+        if (!atNewLine && q < len) {
+            // The byte limit is reached: only a newline may follow.
+            Decode<K>(s.Lead, s.ByteU, c, q, u, n);
+            if (u != 10 && u != 13)
+                return false;
+        }
+        if (x > s.WrapW)
+            return false;
+        rb.RowBytes += static_cast<int32_t>(q - pos);
+        rb.RowWidth = static_cast<int32_t>(x);
+        pos = q;
+        return true;
+    };
+
+    bool tryQuick = true;
+    while (pos < len) {
+        if (tryQuick) {
+            tryQuick = false;
+            if (quick() && pos >= len)
+                break;
+        }
+        Decode<K>(s.Lead, s.ByteU, c, pos, u, n);
+        if (u == 13) {
+            uint64_t after = pos + static_cast<uint64_t>(n);
+            if (IsLFAt<K>(s.ByteU, c, after)) {
+                int32_t u2, n2;
+                Decode<K>(s.Lead, s.ByteU, c, after, u2, n2);
+                if (scanMode) {
+                    *s.Nlt = nltDOS;
+                    line.NewLineBytes = static_cast<uint8_t>(n2);
+                }
+                after += static_cast<uint64_t>(n2);
+            } else if (scanMode && *s.Nlt == nltDefaultDOS) {
+                *s.Nlt = nltMac;
+            }
+            if (scanMode)
+                line.NewLineBytes = static_cast<uint8_t>(line.NewLineBytes + n);
+            pos = after;
+            break;
+        }
+        if (u == 10) {
+            if (scanMode) {
+                if (*s.Nlt == nltDefaultDOS)
+                    *s.Nlt = nltUnix;
+                line.NewLineBytes = static_cast<uint8_t>(n);
+            }
+            pos += static_cast<uint64_t>(n);
+            break;
+        }
+        const int32_t closed = rb.Closed;
+        PlaceChar(s, rb, u, n, u == 9 ? 0 : s.Width(u));
+        pos += static_cast<uint64_t>(n);
+        if (rb.Closed != closed)
+            tryQuick = true;
+    }
+    CloseLine(rb);
+    return pos;
+}
+
+}  // namespace zin
