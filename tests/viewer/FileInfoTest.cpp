@@ -46,8 +46,9 @@ TEST_F(FileInfo, ContentTestsDecideInOrder)
         EXPECT_EQ(info.Decided, c.Decided) << c.Name;
         EXPECT_EQ(info.HexMode, c.CodePage == 0) << c.Name;
         EXPECT_EQ(info.CodePage, c.CodePage) << c.Name;
-        if (c.CodePage)
+        if (c.CodePage) {
             EXPECT_EQ(info.CodePageName, FindCodePage(c.CodePage)->Name) << c.Name;
+        }
     }
     // A system code page outside the table falls back to 1252.
     EXPECT_EQ(GatherFileInfo(FDir.Path() + "plain.txt", 28605).CodePage, 1252);
@@ -94,12 +95,14 @@ TEST_F(FileInfo, PrintedOneKeyAndValuePerLine)
     EXPECT_EQ(hex.str(), "file: " + FDir.Path() + "b\nsize: 1\nstorage: memory\ncontent: binary\nmode: hex\n");
 }
 
+// The build puts every program, this test's included, in one directory.
+std::string ViewerProgram() { return ExecutableDir() + "zinviewer"; }
+
 // Runs the built program with the C locale; returns its exit status and
 // fills `out` with its standard output and `err` with its standard error.
 int RunViewer(const std::string& args, std::string& out, std::string& err, const test::TempDir& dir)
 {
-    const char* bin = std::getenv("ZIN_BINARY_DIR");
-    const std::string exe = std::string(bin ? bin : ".") + "/bin/zinviewer";
+    const std::string exe = ViewerProgram();
     const std::string errFile = dir.Path() + "stderr.txt";
     const std::string cmd = "LC_ALL=C '" + exe + "' " + args + " 2>'" + errFile + "'";
     FILE* p = popen(cmd.c_str(), "r");
@@ -117,8 +120,7 @@ int RunViewer(const std::string& args, std::string& out, std::string& err, const
 
 TEST_F(FileInfo, TheProgramAnswersInfoAsAUserSeesIt)
 {
-    const char* bin = std::getenv("ZIN_BINARY_DIR");
-    if (!bin || !FileExists(std::string(bin) + "/bin/zinviewer"))
+    if (!FileExists(ViewerProgram()))
         GTEST_SKIP() << "the zinviewer program is not built";
     std::string out, err;
 
