@@ -13,7 +13,9 @@ bool TPlatformFile::Open(const std::string& path)
 {
     Close();
     FError.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that opening a named pipe without a writer returns
+    // at once instead of hanging; it then fails the probe read below.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         FError = std::strerror(errno);
         return false;
