@@ -14,8 +14,6 @@ namespace {
 
 std::string ToolPath()
 {
-    if (const char* bin = std::getenv("ZIN_BINARY_DIR"); bin && *bin)
-        return std::string(bin) + "/bin/zinsyntax-dump";
     return ExecutableDir() + "zinsyntax-dump";
 }
 
