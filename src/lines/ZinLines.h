@@ -228,6 +228,10 @@ public:
     int32_t MatchStrings(twc_queue& queue, const std::vector<std::string>& strings, int32_t& length,
                          size_t count = SIZE_MAX);
 
+    // Replaces a line's blocks; their sizes must add up to the line's Length.
+    // For tools and tests that assemble lines from pieces.
+    void SetLineBlocks(TLineIterator line, const std::vector<TBlock>& blocks) { SetBlocks(*line, blocks); }
+
     // Figures for the status bar and for tools.
     int32_t LineCount() const { return FLineCount; }
     int32_t RowCount() const { return FRowCount; }

@@ -12,6 +12,9 @@
 // route does, until the next row starts.
 #include <algorithm>
 #include <climits>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "encoding/CodePage.h"
 #include "lines/ZinLines.h"
@@ -36,6 +39,27 @@ const TZinSyntax& DefaultSyntax()
     return syntax;
 }
 
+// The first byte in [p, e) outside the printable ASCII range 0x20-0x7E.
+inline const uint8_t* FindSpecial(const uint8_t* p, const uint8_t* e)
+{
+#if defined(__SSE2__)
+    const __m128i space = _mm_set1_epi8(0x20);
+    const __m128i del = _mm_set1_epi8(0x7F);
+    while (e - p >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        // Signed compare: bytes 0x80-0xFF count as negative, so below 0x20.
+        const __m128i m = _mm_or_si128(_mm_cmplt_epi8(v, space), _mm_cmpeq_epi8(v, del));
+        const int mask = _mm_movemask_epi8(m);
+        if (mask)
+            return p + __builtin_ctz(static_cast<unsigned>(mask));
+        p += 16;
+    }
+#endif
+    while (p < e && *p >= 0x20 && *p < 0x7F)
+        ++p;
+    return p;
+}
+
 bool InList(const std::vector<int32_t>& list, int32_t id)
 {
     return std::find(list.begin(), list.end(), id) != list.end();
@@ -53,6 +77,9 @@ struct TZinLines::TScanSetup {
     int32_t TabW;
     int Kind;
     bool InertSyntax;
+    // The width every byte 0x20-0x7E decodes to when it is the same for all
+    // of them (a fixed-width font over ASCII), else 0.
+    int32_t Uniform;
     uint8_t Cls[256];    // class of a code below 256
     uint16_t ByteU[256]; // single-byte code page: what each byte decodes to
     int32_t ByteW[256];  // width of a lone byte's character, or a marker
@@ -144,6 +171,19 @@ void TZinLines::PrepareScan(TScanSetup& s)
             s.ByteW[c] = bwNewLine;
         else
             s.ByteW[c] = s.Cache[u] > 0 ? s.Cache[u] : bwUnknown;
+    }
+    s.Uniform = 0;
+    if (s.Kind == cpkSingleByte || s.Kind == cpkUTF8) {
+        int32_t common = -1;
+        for (int c = 0x20; c < 0x7F && common != 0; ++c) {
+            if (s.ByteW[c] == bwUnknown) {
+                const int32_t w = s.Width(s.ByteU[c]);
+                s.ByteW[c] = w > 0 ? w : bwUnknown;
+            }
+            const int32_t w = s.ByteW[c];
+            common = (w > 0 && (common < 0 || common == w)) ? w : 0;
+        }
+        s.Uniform = common > 0 ? common : 0;
     }
 }
 
@@ -360,6 +400,66 @@ void TZinLines::Track(const TScanSetup& s, TTracker& t, twc_queue& q, TLine& lin
         }
     }
     --t.Skip;
+}
+
+// ---- Rescan ----------------------------------------------------------------
+
+void TZinLines::Rescan(TLineIterator first, TLineIterator last)
+{
+    SelectCodePage(FEdit->GetCodePage());
+    TScanSetup setup;
+    PrepareScan(setup);
+    TLineIterator cur = first;
+    TLineState state{};
+    bool inRange = true;
+    bool more = true;
+    bool unchanged = false;
+    for (;;) {
+        if (inRange && cur == last)
+            inRange = false;
+        TLineIterator nxt = std::next(cur);
+        if (nxt == FLines.end()) {
+            more = false;
+        } else {
+            // Join where the current decoding sees no newline at the line's
+            // end, and where a CR ends a line whose successor starts with LF.
+            for (;;) {
+                const int32_t endChar = LineEndChar(cur);
+                if (!(endChar == 0 || (endChar == 13 && StartsWithLF(nxt))))
+                    break;
+                if (inRange && nxt == last)
+                    inRange = false;
+                JoinNext(cur, nxt);
+                --FLineCount;
+                FRowCount -= nxt->RowCount();
+                if (FReadLine == nxt)
+                    FReadLine = FLines.end();
+                FLines.erase(nxt);
+                nxt = std::next(cur);
+                if (nxt == FLines.end()) {
+                    more = false;
+                    break;
+                }
+            }
+        }
+        state = ScanLineWith(setup, cur);
+        if (!more)
+            break;
+        cur = nxt;
+        if (cur->State == state)
+            unchanged = true;
+        else
+            cur->State = state;
+        if (!inRange && unchanged)
+            return;
+    }
+    if (LineEndChar(std::prev(FLines.end())) != 0) {
+        TLineIterator blank = FLines.insert(FLines.end());
+        blank->State = state;
+        ++FLineCount;
+        ++FRowCount;
+    }
+    FEndState = state;
 }
 
 // ---- Line scan -------------------------------------------------------------
@@ -662,7 +762,15 @@ uint64_t TZinLines::FastPiece(TScanSetup& s, TLine& line, TRowBuilder& rb, bool 
                 const uint8_t* p = c.P + (q - c.Start);
                 const uint8_t* e = c.P + (std::min(c.End, scanEnd) - c.Start);
                 const int32_t* bw = s.ByteW;
+                const int32_t uniform = s.Uniform;
                 while (p < e) {
+                    if (uniform) {
+                        const uint8_t* f = FindSpecial(p, e);
+                        x += static_cast<int64_t>(f - p) * uniform;
+                        p = f;
+                        if (p == e)
+                            break;
+                    }
                     const int32_t w = bw[*p];
                     if (w <= 0)
                         break;

@@ -1,0 +1,135 @@
+#pragma once
+// Helpers for the line store tests: a fixture that writes bytes to a file
+// and loads them through a TZinLines owned by the test owner, and plain
+// copies of what the store holds for comparisons.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "lines/ZinLines.h"
+#include "platform/SystemCodePage.h"
+#include "support/TempDir.h"
+#include "support/TestLinesOwner.h"
+
+namespace zin::test {
+
+struct TLineCopy {
+    uint64_t Length;
+    int NewLineBytes;
+    TLineState State;
+    std::vector<TRowIndex> Rows;
+    std::vector<TBlock> Blocks;
+    bool operator==(const TLineCopy& o) const
+    {
+        return Length == o.Length && NewLineBytes == o.NewLineBytes && State == o.State && Rows == o.Rows;
+    }
+};
+
+inline std::vector<TLineCopy> CopyLines(const TZinLines& lines)
+{
+    std::vector<TLineCopy> out;
+    for (const TLine& l : lines.FLines) {
+        TLineCopy c{l.Length, l.NewLineBytes, l.State, {}, {}};
+        for (size_t i = 0; i < l.Rows().size(); ++i)
+            c.Rows.push_back(l.Rows()[i]);
+        for (size_t i = 0; i < l.Blocks().size(); ++i)
+            c.Blocks.push_back(l.Blocks()[i]);
+        out.push_back(c);
+    }
+    return out;
+}
+
+// Row byte sizes of a line: Rows[i+1].Pos - Rows[i].Pos.
+inline std::vector<uint64_t> RowSizes(const TLine& l)
+{
+    std::vector<uint64_t> out;
+    for (size_t i = 0; i + 1 < l.Rows().size(); ++i)
+        out.push_back(l.Rows()[i + 1].Pos - l.Rows()[i].Pos);
+    return out;
+}
+
+// Checks the invariants of a loaded or rescanned store: blocks cover the
+// file once and in order, every line but the last ends with a newline, rows
+// cover each line's text in order, and the counts match the list.
+inline void ExpectInvariants(const TZinLines& lines, const TTestLinesOwner& owner)
+{
+    uint64_t filePos = 0;
+    int32_t lineCount = 0, rowCount = 0;
+    const TLine* last = &lines.FLines.back();
+    for (const TLine& l : lines.FLines) {
+        ++lineCount;
+        rowCount += l.RowCount();
+        uint64_t sum = 0;
+        for (size_t i = 0; i < l.Blocks().size(); ++i) {
+            const TBlock b = l.Blocks()[i];
+            if (b.Size == 0)
+                continue;
+            ASSERT_EQ(b.Offset, filePos) << "line " << lineCount;
+            ASSERT_TRUE(b.Source == lines.FMemData || b.Source == lines.FFileData);
+            filePos += b.Size;
+            sum += b.Size;
+        }
+        ASSERT_EQ(sum, l.Length) << "line " << lineCount;
+        if (&l != last)
+            ASSERT_GT(l.NewLineBytes, 0) << "line " << lineCount;
+        const TRowList rows = l.Rows();
+        ASSERT_GE(rows.size(), 2u);
+        ASSERT_EQ(rows.back().Pos + l.NewLineBytes, l.Length) << "line " << lineCount;
+        ASSERT_EQ(rows.back().Width, 0);
+        for (size_t i = 0; i + 1 < rows.size(); ++i) {
+            ASSERT_LE(rows[i].Pos, rows[i + 1].Pos) << "line " << lineCount;
+            ASSERT_GE(rows[i].Width, 0);
+            ASSERT_LE(rows[i].Width, lines.FMaxRowWidth);
+            if (i + 2 < rows.size() || rows[i + 1].Pos > rows[i].Pos)
+                ASSERT_LE(rows[i + 1].Pos - rows[i].Pos,
+                          static_cast<uint64_t>(std::max(owner.MaxLineLength, 3)))
+                    << "line " << lineCount;
+        }
+    }
+    EXPECT_EQ(filePos, lines.FFileSize);
+    EXPECT_EQ(lineCount, lines.FLineCount);
+    EXPECT_EQ(static_cast<size_t>(lineCount), lines.FLines.size());
+    EXPECT_EQ(rowCount, lines.FRowCount);
+}
+
+class LinesTest : public ::testing::Test {
+protected:
+    LinesTest() { SetSystemCodePage(1252); }
+    ~LinesTest() override { SetSystemCodePage(0); }
+
+    // Loads the bytes as a file named `name`.
+    bool Load(std::string_view bytes, const std::string& name = "test.txt")
+    {
+        FPath = Dir.Write(name, bytes);
+        return Lines().LoadFromFile(FPath);
+    }
+    TZinLines& Lines() { return *Owner.Lines; }
+    const TLine& LineAt(size_t i)
+    {
+        auto it = Lines().FLines.begin();
+        std::advance(it, static_cast<std::ptrdiff_t>(i));
+        return *it;
+    }
+    TLineIterator IterAt(size_t i)
+    {
+        auto it = Lines().FLines.begin();
+        std::advance(it, static_cast<std::ptrdiff_t>(i));
+        return it;
+    }
+    // Reads all characters of a line from a position.
+    std::vector<twc_pair> ReadLine(TLineIterator it, uint64_t from = 0)
+    {
+        twc_queue q;
+        Lines().BeginRead(it, TRowIndex{from, 0});
+        while (Lines().NextChar(q)) {
+        }
+        return {q.begin(), q.end()};
+    }
+
+    TempDir Dir;
+    TTestLinesOwner Owner;
+    std::string FPath;
+};
+
+}  // namespace zin::test
