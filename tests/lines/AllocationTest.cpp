@@ -1,0 +1,65 @@
+// Memory: a loaded line with one block and one row costs no heap
+// allocation of its own. Counts the global allocations while loading.
+#include <cstdlib>
+#include <functional>
+#include <new>
+
+#include "LinesTestUtil.h"
+
+namespace {
+long gAllocations = 0;
+bool gCounting = false;
+}  // namespace
+
+void* operator new(std::size_t n)
+{
+    if (gCounting)
+        ++gAllocations;
+    if (void* p = std::malloc(n ? n : 1))
+        return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+namespace zin::test {
+namespace {
+
+class AllocationTest : public LinesTest {
+protected:
+    long Count(const std::function<void()>& f)
+    {
+        gAllocations = 0;
+        gCounting = true;
+        f();
+        gCounting = false;
+        return gAllocations;
+    }
+};
+
+TEST_F(AllocationTest, LinesWithOneBlockAndOneRowAllocateNothing)
+{
+    std::string text;
+    for (int i = 0; i < 20000; ++i)
+        text += "line number " + std::to_string(i) + "\n";
+    const std::string path = Dir.Write("many.txt", text);
+    for (const int32_t maxMem : {1 << 24, 0}) {
+        SCOPED_TRACE(maxMem);
+        Owner.MaxMemFileSize = maxMem;
+        const long loads = Count([&] { ASSERT_TRUE(Lines().LoadFromFile(path)); });
+        EXPECT_EQ(Lines().FLineCount, 20001);
+        EXPECT_LT(loads, 64);
+        const long rescans = Count([&] { Owner.SetCodePage(Owner.GetCodePage() == 1252 ? 1251 : 1252); });
+        EXPECT_LT(rescans, 16);
+        const long reformats = Count([&] { Lines().Reformat(); });
+        EXPECT_LT(reformats, 16);
+    }
+    // Lines cut into several rows do need room for their rows.
+    Owner.WrapMode = wwmWrapByColumn;
+    Owner.MaxColumns = 5;
+    const long wrapped = Count([&] { Lines().Reformat(); });
+    EXPECT_GE(wrapped, 20000);
+}
+
+}  // namespace
+}  // namespace zin::test
