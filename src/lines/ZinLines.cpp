@@ -99,6 +99,8 @@ TLine* TLineList::Allocate()
 
 void TLineList::Release(TLine* node)
 {
+    if (node->FSpilled)
+        --FSpilledLines;
     node->~TLine();
     node->FNext = FFree;
     FFree = node;
@@ -142,12 +144,16 @@ void TLineList::TrimToFirst()
     TLine* first = FHead.FNext;
     if (!FSlabs.empty() && first == static_cast<TLine*>(FSlabs.front())) {
         // The usual case: the first line is the pool's first record, so the
-        // whole pool but that record can be handed back at once.
-        for (TLine* n = first->FNext; n != &FHead;) {
-            TLine* next = n->FNext;
-            n->~TLine();
-            n = next;
+        // whole pool but that record can be handed back at once. Records
+        // need destroying only where a line has a spill.
+        if (FSpilledLines > (first->FSpilled ? 1u : 0u)) {
+            for (TLine* n = first->FNext; n != &FHead;) {
+                TLine* next = n->FNext;
+                n->~TLine();
+                n = next;
+            }
         }
+        FSpilledLines = first->FSpilled ? 1 : 0;
         FreeSlabs(1);
         FSlabUsed = 1;
         FFree = nullptr;
@@ -162,11 +168,14 @@ void TLineList::TrimToFirst()
 
 void TLineList::clear()
 {
-    for (TLine* n = FHead.FNext; n != &FHead;) {
-        TLine* next = n->FNext;
-        n->~TLine();
-        n = next;
+    if (FSpilledLines > 0) {
+        for (TLine* n = FHead.FNext; n != &FHead;) {
+            TLine* next = n->FNext;
+            n->~TLine();
+            n = next;
+        }
     }
+    FSpilledLines = 0;
     FHead.FPrev = FHead.FNext = &FHead;
     FSize = 0;
     FFree = nullptr;
@@ -197,6 +206,7 @@ void TZinLines::ResetBlank(TLine& line)
     if (line.FSpilled) {
         delete line.FSpill;
         line.FSpilled = false;
+        --FLines.FSpilledLines;
     }
     line.FSource = nullptr;
     line.FOffset = 0;
@@ -239,6 +249,7 @@ void TZinLines::SetBlocks(TLine& line, const std::vector<TBlock>& blocks)
         spill->Rows = {TRowIndex{line.FPos0, line.FWidth0}, TRowIndex{line.FEnd, 0}};
         line.FSpill = spill;
         line.FSpilled = true;
+        ++FLines.FSpilledLines;
     }
     line.FSpill->Blocks = blocks;
 }
@@ -257,6 +268,7 @@ void TZinLines::CommitRows(TLine& line, const std::vector<TRowIndex>& rows)
             TBlock b = spill->Blocks[0];
             delete spill;
             line.FSpilled = false;
+            --FLines.FSpilledLines;
             line.FSource = b.Source;
             line.FOffset = b.Offset;
         }
@@ -270,6 +282,7 @@ void TZinLines::CommitRows(TLine& line, const std::vector<TRowIndex>& rows)
         spill->Blocks.assign(1, TBlock{line.FSource, line.FOffset, line.Length});
         line.FSpill = spill;
         line.FSpilled = true;
+        ++FLines.FSpilledLines;
     }
     line.FSpill->Rows = rows;
 }

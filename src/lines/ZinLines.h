@@ -25,6 +25,9 @@ namespace zin {
 
 class TZinSyntax;
 struct TSyntaxRange;
+namespace detail {
+struct TSpanCursor;
+}
 
 // One entry of a line's row index: the byte offset (within the line) of the
 // row's first character and the row's width in pixels. A line with k rows
@@ -179,6 +182,10 @@ public:
     void TrimToFirst();
     void clear();
 
+    // Lines holding an out-of-line spill; kept by the store, so that
+    // dropping millions of compact lines needs no walk over them.
+    size_t FSpilledLines = 0;
+
 private:
     TLine* Allocate();
     void Release(TLine* node);
@@ -290,10 +297,11 @@ private:
                            bool scanMode, bool firstOfList);
     // The same through direct span access; false when this piece cannot take
     // the fast route (then nothing was changed).
-    bool ScanPieceFast(TScanSetup& s, TLineIterator line, TRowBuilder& rb, bool scanMode,
-                       bool firstOfList, uint64_t& endPos);
+    bool ScanPieceFast(TScanSetup& s, detail::TSpanCursor& c, TLineIterator line, TRowBuilder& rb,
+                       bool scanMode, bool firstOfList, uint64_t& endPos);
     template <int Kind>
-    uint64_t FastPiece(TScanSetup& s, TLine& line, TRowBuilder& rb, bool scanMode, bool firstOfList);
+    uint64_t FastPiece(TScanSetup& s, detail::TSpanCursor& c, TLine& line, TRowBuilder& rb, bool scanMode,
+                       bool firstOfList);
     void SplitAfter(TLineIterator line, uint64_t p, const TLineState& state);
     void ResetBlank(TLine& line);
     void SetSingleBlock(TLine& line, TInData* source, uint64_t offset);

@@ -67,6 +67,73 @@ bool InList(const std::vector<int32_t>& list, int32_t id)
 
 }  // namespace
 
+namespace detail {
+
+// The bytes of a single-block line through its source's contiguous spans.
+// Positions are offsets in the line; the span may begin before the line (a
+// cursor moved on to the next piece of a split line keeps its span).
+struct TSpanCursor {
+    TInData* Src = nullptr;
+    uint64_t Base = 0;  // the line's offset in Src
+    uint64_t Len = 0;   // the line's length
+    const uint8_t* P = nullptr;
+    int64_t Start = 0;
+    int64_t End = 0;  // line offsets [Start, End) lie at P
+
+    // Binds the cursor to a line, keeping the span when the source is the
+    // same (the window cannot have moved: callers reset the cursor after
+    // anything else read the source).
+    void Bind(TInData* src, uint64_t base, uint64_t len)
+    {
+        if (src != Src) {
+            Src = src;
+            P = nullptr;
+            Start = End = 0;
+        } else if (P) {
+            const int64_t delta = static_cast<int64_t>(base) - static_cast<int64_t>(Base);
+            Start -= delta;
+            End -= delta;
+        }
+        Base = base;
+        Len = len;
+    }
+    void Reset()
+    {
+        Src = nullptr;
+        P = nullptr;
+        Start = End = 0;
+    }
+    bool Holds(uint64_t pos) const
+    {
+        return static_cast<int64_t>(pos) >= Start && static_cast<int64_t>(pos) < End;
+    }
+    void Load(uint64_t pos)
+    {
+        uint32_t avail = 0;
+        P = Src->Span(Base + pos, avail);
+        if (!P || avail == 0) {
+            P = nullptr;
+            Start = End = 0;
+            return;
+        }
+        Start = static_cast<int64_t>(pos);
+        End = static_cast<int64_t>(pos + avail);
+    }
+    uint8_t At(uint64_t pos)
+    {
+        if (!Holds(pos)) {
+            Load(pos);
+            if (!P)
+                return Src->GetByte(Base + pos);
+        }
+        return P[static_cast<int64_t>(pos) - Start];
+    }
+};
+
+}  // namespace detail
+
+using detail::TSpanCursor;
+
 struct TZinLines::TScanSetup {
     TZinLinesOwner* Edit;
     const TZinSyntax* Syntax;
@@ -266,12 +333,15 @@ void TZinLines::Reformat()
     PrepareScan(s);
     TRowBuilder rb;
     rb.Rows = &FRowScratch;
+    TSpanCursor cursor;
     for (TLineIterator it = FLines.begin(); it != FLines.end(); ++it) {
         rb.Reset(it->Rows()[0].Pos);
         ++FRowCount;
         uint64_t end;
-        if (!ScanPieceFast(s, it, rb, false, false, end))
+        if (!ScanPieceFast(s, cursor, it, rb, false, false, end)) {
             ScanPieceSlow(s, it, rb, nullptr, false, false);
+            cursor.Reset();
+        }
         CommitRows(*it, FRowScratch);
     }
 }
@@ -523,6 +593,7 @@ TLineState TZinLines::ScanLineWith(TScanSetup& s, TLineIterator lineIt)
     TRowBuilder rb;
     rb.Rows = &FRowScratch;
     TTracker t;
+    TSpanCursor cursor;
     for (;;) {
         rb.Reset(0);
         t.State = state;
@@ -530,8 +601,10 @@ TLineState TZinLines::ScanLineWith(TScanSetup& s, TLineIterator lineIt)
         t.Range = state[0] ? s.Syntax->FindRange(state[0]) : nullptr;
         const bool inert = s.InertSyntax && state[0] == 0 && state[1] == 0 && state[3] == 0;
         uint64_t p;
-        if (!(inert && ScanPieceFast(s, cur, rb, true, firstOfList, p)))
+        if (!(inert && ScanPieceFast(s, cursor, cur, rb, true, firstOfList, p))) {
             p = ScanPieceSlow(s, cur, rb, &t, true, firstOfList);
+            cursor.Reset();
+        }
         CommitRows(*cur, FRowScratch);
         state = t.State;
         if (p >= cur->Length)
@@ -603,38 +676,8 @@ uint64_t TZinLines::ScanPieceSlow(TScanSetup& s, TLineIterator lineIt, TRowBuild
 
 // ---- The fast route ----------------------------------------------------------
 
+
 namespace {
-
-// The bytes of a single-block line through its source's contiguous spans.
-struct TSpanCursor {
-    TInData* Src;
-    uint64_t Base;
-    uint64_t Len;
-    const uint8_t* P = nullptr;
-    uint64_t Start = 0;
-    uint64_t End = 0;  // line offsets [Start, End) lie at P
-
-    void Load(uint64_t pos)
-    {
-        uint32_t avail = 0;
-        P = Src->Span(Base + pos, avail);
-        Start = pos;
-        End = std::min<uint64_t>(pos + avail, Len);
-        if (!P || End <= pos) {
-            P = nullptr;
-            Start = End = 0;
-        }
-    }
-    uint8_t At(uint64_t pos)
-    {
-        if (pos < Start || pos >= End) {
-            Load(pos);
-            if (!P)
-                return Src->GetByte(Base + pos);
-        }
-        return P[pos - Start];
-    }
-};
 
 // One character at pos, decoded as the reader decodes it.
 template <int K>
@@ -702,30 +745,31 @@ inline bool IsLFAt(const uint16_t* byteU, TSpanCursor& c, uint64_t pos)
 
 }  // namespace
 
-bool TZinLines::ScanPieceFast(TScanSetup& s, TLineIterator lineIt, TRowBuilder& rb, bool scanMode,
-                              bool firstOfList, uint64_t& endPos)
+bool TZinLines::ScanPieceFast(TScanSetup& s, TSpanCursor& c, TLineIterator lineIt, TRowBuilder& rb,
+                              bool scanMode, bool firstOfList, uint64_t& endPos)
 {
     TLine& line = *lineIt;
     if (!FUseFastScan || line.FSpilled || !line.FSource || line.Length == 0)
         return false;
+    c.Bind(line.FSource, line.FOffset, line.Length);
     switch (s.Kind) {
-    case cpkSingleByte: endPos = FastPiece<cpkSingleByte>(s, line, rb, scanMode, firstOfList); break;
+    case cpkSingleByte: endPos = FastPiece<cpkSingleByte>(s, c, line, rb, scanMode, firstOfList); break;
     case cpkDoubleByte:
         if (!CurrentDoubleByteTable)
             return false;
-        endPos = FastPiece<cpkDoubleByte>(s, line, rb, scanMode, firstOfList);
+        endPos = FastPiece<cpkDoubleByte>(s, c, line, rb, scanMode, firstOfList);
         break;
-    case cpkUTF16LE: endPos = FastPiece<cpkUTF16LE>(s, line, rb, scanMode, firstOfList); break;
-    case cpkUTF16BE: endPos = FastPiece<cpkUTF16BE>(s, line, rb, scanMode, firstOfList); break;
-    default: endPos = FastPiece<cpkUTF8>(s, line, rb, scanMode, firstOfList); break;
+    case cpkUTF16LE: endPos = FastPiece<cpkUTF16LE>(s, c, line, rb, scanMode, firstOfList); break;
+    case cpkUTF16BE: endPos = FastPiece<cpkUTF16BE>(s, c, line, rb, scanMode, firstOfList); break;
+    default: endPos = FastPiece<cpkUTF8>(s, c, line, rb, scanMode, firstOfList); break;
     }
     return true;
 }
 
 template <int K>
-uint64_t TZinLines::FastPiece(TScanSetup& s, TLine& line, TRowBuilder& rb, bool scanMode, bool firstOfList)
+uint64_t TZinLines::FastPiece(TScanSetup& s, TSpanCursor& c, TLine& line, TRowBuilder& rb, bool scanMode,
+                              bool firstOfList)
 {
-    TSpanCursor c{line.FSource, line.FOffset, line.Length};
     const uint64_t len = line.Length;
     uint64_t pos = rb.RowStart;
     int32_t u, n;
@@ -754,13 +798,13 @@ uint64_t TZinLines::FastPiece(TScanSetup& s, TLine& line, TRowBuilder& rb, bool 
         bool atNewLine = false;
         while (q < scanEnd) {
             if constexpr (K == cpkSingleByte || K == cpkUTF8) {
-                if (q < c.Start || q >= c.End) {
+                if (!c.Holds(q)) {
                     c.Load(q);
                     if (!c.P)
                         return false;
                 }
-                const uint8_t* p = c.P + (q - c.Start);
-                const uint8_t* e = c.P + (std::min(c.End, scanEnd) - c.Start);
+                const uint8_t* p = c.P + (static_cast<int64_t>(q) - c.Start);
+                const uint8_t* e = c.P + (std::min<int64_t>(c.End, static_cast<int64_t>(scanEnd)) - c.Start);
                 const int32_t* bw = s.ByteW;
                 const int32_t uniform = s.Uniform;
                 while (p < e) {
@@ -777,7 +821,7 @@ uint64_t TZinLines::FastPiece(TScanSetup& s, TLine& line, TRowBuilder& rb, bool 
                     x += w;
                     ++p;
                 }
-                q = c.Start + static_cast<uint64_t>(p - c.P);
+                q = static_cast<uint64_t>(c.Start + (p - c.P));
                 if (p == e)
                     continue;
                 const uint8_t b = *p;
