@@ -17,52 +17,73 @@ namespace zin {
 
 // ---- TLine and its views ---------------------------------------------------
 
+namespace {
+// Slabs of 2 MiB, aligned so that the kernel may back them with huge pages
+// and so that a record finds its slab's header (and so its list) by masking
+// its address.
+constexpr size_t SlabBytes = 2 * 1024 * 1024;
+constexpr size_t SlabHeader = 64;
+constexpr size_t SlabLines = (SlabBytes - SlabHeader) / sizeof(TLine);
+static_assert(sizeof(TLine) <= 40, "a line record must stay compact");
+
+struct TSlabHeader {
+    const TLineList* List;
+};
+
+TLine* FirstOfSlab(void* slab)
+{
+    return reinterpret_cast<TLine*>(static_cast<char*>(slab) + SlabHeader);
+}
+}  // namespace
+
 TLine::~TLine()
 {
-    if (FSpilled)
+    if (Spilled())
         delete FSpill;
+}
+
+TInData* TLine::Source() const
+{
+    const int slot = SourceSlot();
+    if (slot == 0)
+        return nullptr;
+    const auto* header =
+        reinterpret_cast<const TSlabHeader*>(reinterpret_cast<uintptr_t>(this) & ~(uintptr_t{SlabBytes} - 1));
+    return header->List->FSources[slot];
 }
 
 int32_t TLine::RowCount() const
 {
-    return FSpilled ? static_cast<int32_t>(FSpill->Rows.size()) - 1 : 1;
+    return Spilled() ? static_cast<int32_t>(FSpill->Rows.size()) - 1 : 1;
 }
 
 size_t TBlockList::size() const
 {
-    return FLine->FSpilled ? FLine->FSpill->Blocks.size() : 1;
+    return FLine->Spilled() ? FLine->FSpill->Blocks.size() : 1;
 }
 
 TBlock TBlockList::operator[](size_t i) const
 {
-    if (FLine->FSpilled)
+    if (FLine->Spilled())
         return FLine->FSpill->Blocks[i];
-    return TBlock{FLine->FSource, FLine->FOffset, FLine->Length};
+    return TBlock{FLine->Source(), FLine->FOffset, FLine->FLength};
 }
 
 size_t TRowList::size() const
 {
-    return FLine->FSpilled ? FLine->FSpill->Rows.size() : 2;
+    return FLine->Spilled() ? FLine->FSpill->Rows.size() : 2;
 }
 
 TRowIndex TRowList::operator[](size_t i) const
 {
-    if (FLine->FSpilled)
+    if (FLine->Spilled())
         return FLine->FSpill->Rows[i];
     if (i == 0)
         return TRowIndex{FLine->FPos0, FLine->FWidth0};
-    return TRowIndex{FLine->FEnd, 0};
+    return TRowIndex{FLine->FLength - FLine->NewLineBytes, 0};
 }
 
 // ---- TLineList -------------------------------------------------------------
-
-namespace {
-// Slabs of 2 MiB, aligned so that the kernel may back them with huge pages:
-// fewer page faults while millions of line records are written.
-constexpr size_t SlabBytes = 2 * 1024 * 1024;
-constexpr size_t SlabLines = SlabBytes / sizeof(TLine);
-static_assert(sizeof(TLine) <= 56, "a line record must stay compact");
-}  // namespace
 
 TLineList::TLineList()
 {
@@ -89,17 +110,18 @@ TLine* TLineList::Allocate()
 #ifdef MADV_HUGEPAGE
             madvise(slab, SlabBytes, MADV_HUGEPAGE);
 #endif
+            static_cast<TSlabHeader*>(slab)->List = this;
             FSlabs.push_back(slab);
             FSlabUsed = 0;
         }
-        mem = static_cast<TLine*>(FSlabs.back()) + FSlabUsed++;
+        mem = FirstOfSlab(FSlabs.back()) + FSlabUsed++;
     }
     return new (mem) TLine();
 }
 
 void TLineList::Release(TLine* node)
 {
-    if (node->FSpilled)
+    if (node->Spilled())
         --FSpilledLines;
     node->~TLine();
     node->FNext = FFree;
@@ -142,18 +164,18 @@ void TLineList::TrimToFirst()
     if (empty())
         return;
     TLine* first = FHead.FNext;
-    if (!FSlabs.empty() && first == static_cast<TLine*>(FSlabs.front())) {
+    if (!FSlabs.empty() && first == FirstOfSlab(FSlabs.front())) {
         // The usual case: the first line is the pool's first record, so the
         // whole pool but that record can be handed back at once. Records
         // need destroying only where a line has a spill.
-        if (FSpilledLines > (first->FSpilled ? 1u : 0u)) {
+        if (FSpilledLines > (first->Spilled() ? 1u : 0u)) {
             for (TLine* n = first->FNext; n != &FHead;) {
                 TLine* next = n->FNext;
                 n->~TLine();
                 n = next;
             }
         }
-        FSpilledLines = first->FSpilled ? 1 : 0;
+        FSpilledLines = first->Spilled() ? 1 : 0;
         FreeSlabs(1);
         FSlabUsed = 1;
         FFree = nullptr;
@@ -183,15 +205,16 @@ void TLineList::clear()
     FSlabUsed = 0;
 }
 
-// ---- TZinLines: construction, blocks ----------------------------------------
+// ---- TZinLines: construction, line records ----------------------------------
 
 TZinLines::TZinLines(TZinLinesOwner* edit) : FEdit(edit)
 {
     FSyntax = FEdit->GetSyntax();
+    FMemData = new TMemData();
+    FLines.FSources[1] = FMemData;
     Clear(false);
     FMaxRowWidth = 0;
     FFileData = nullptr;
-    FMemData = new TMemData();
 }
 
 TZinLines::~TZinLines()
@@ -201,96 +224,111 @@ TZinLines::~TZinLines()
     delete FMemData;
 }
 
+TLineSpill& TZinLines::Materialize(TLine& line)
+{
+    if (!line.Spilled()) {
+        auto* spill = new TLineSpill;
+        spill->Length = line.FLength;
+        spill->Blocks.assign(1, TBlock{line.Source(), line.FOffset, line.FLength});
+        spill->Rows = {TRowIndex{line.FPos0, line.FWidth0},
+                       TRowIndex{line.FLength - line.NewLineBytes, 0}};
+        line.FSpill = spill;
+        line.FFlags = TLine::flSpilled;
+        ++FLines.FSpilledLines;
+    }
+    return *line.FSpill;
+}
+
+void TZinLines::TryCompact(TLine& line)
+{
+    if (!line.Spilled())
+        return;
+    const TLineSpill& sp = *line.FSpill;
+    if (sp.Length > UINT32_MAX || sp.Blocks.size() != 1 || sp.Blocks[0].Size != sp.Length)
+        return;
+    const int slot = FLines.SlotOf(sp.Blocks[0].Source);
+    if (slot < 0 || (slot == 0 && sp.Length != 0))
+        return;
+    if (sp.Rows.size() != 2 || sp.Rows[0].Pos >= 256 || sp.Rows[1].Width != 0 ||
+        sp.Rows[1].Pos != sp.Length - line.NewLineBytes)
+        return;
+    TLineSpill* spill = line.FSpill;
+    line.FOffset = spill->Blocks[0].Offset;
+    line.FLength = static_cast<uint32_t>(spill->Length);
+    line.FPos0 = static_cast<uint8_t>(spill->Rows[0].Pos);
+    line.FWidth0 = spill->Rows[0].Width;
+    line.FFlags = static_cast<uint8_t>(slot << TLine::flSourceShift);
+    delete spill;
+    --FLines.FSpilledLines;
+}
+
 void TZinLines::ResetBlank(TLine& line)
 {
-    if (line.FSpilled) {
+    if (line.Spilled()) {
         delete line.FSpill;
-        line.FSpilled = false;
         --FLines.FSpilledLines;
     }
-    line.FSource = nullptr;
+    line.FFlags = 0;
     line.FOffset = 0;
+    line.FLength = 0;
     line.FPos0 = 0;
     line.FWidth0 = 0;
-    line.FEnd = 0;
-    line.Length = 0;
     line.NewLineBytes = 0;
 }
 
-void TZinLines::SetSingleBlock(TLine& line, TInData* source, uint64_t offset)
+void TZinLines::SetSingleBlock(TLine& line, TInData* source, uint64_t offset, uint64_t length)
 {
-    if (line.FSpilled) {
-        line.FSpill->Blocks.assign(1, TBlock{source, offset, line.Length});
+    const int slot = FLines.SlotOf(source);
+    if (!line.Spilled() && length <= UINT32_MAX && (slot > 0 || (slot == 0 && length == 0))) {
+        line.FOffset = offset;
+        line.FLength = static_cast<uint32_t>(length);
+        line.FFlags = static_cast<uint8_t>(slot << TLine::flSourceShift);
         return;
     }
-    line.FSource = source;
-    line.FOffset = offset;
+    TLineSpill& sp = Materialize(line);
+    sp.Length = length;
+    sp.Blocks.assign(1, TBlock{source, offset, length});
+    TryCompact(line);
 }
 
 void TZinLines::GetBlocks(const TLine& line, std::vector<TBlock>& blocks) const
 {
-    if (line.FSpilled)
+    if (line.Spilled())
         blocks = line.FSpill->Blocks;
     else
-        blocks.assign(1, TBlock{line.FSource, line.FOffset, line.Length});
+        blocks.assign(1, TBlock{line.Source(), line.FOffset, line.FLength});
 }
 
 void TZinLines::SetBlocks(TLine& line, const std::vector<TBlock>& blocks)
 {
-    // The blocks' sizes add up to the line's Length. A single block whose
-    // size is the line's length fits the compact record when the rows do.
-    if (!line.FSpilled) {
-        if (blocks.size() == 1 && blocks[0].Size == line.Length) {
-            line.FSource = blocks[0].Source;
-            line.FOffset = blocks[0].Offset;
-            return;
-        }
-        auto* spill = new TLineSpill;
-        spill->Rows = {TRowIndex{line.FPos0, line.FWidth0}, TRowIndex{line.FEnd, 0}};
-        line.FSpill = spill;
-        line.FSpilled = true;
-        ++FLines.FSpilledLines;
+    uint64_t length = 0;
+    for (const TBlock& b : blocks)
+        length += b.Size;
+    if (blocks.size() == 1) {
+        SetSingleBlock(line, blocks[0].Source, blocks[0].Offset, length);
+        return;
     }
-    line.FSpill->Blocks = blocks;
+    TLineSpill& sp = Materialize(line);
+    sp.Length = length;
+    sp.Blocks = blocks;
 }
 
 void TZinLines::CommitRows(TLine& line, const std::vector<TRowIndex>& rows)
 {
-    const bool compactRows = rows.size() == 2 && rows[0].Pos < 256 && rows[1].Pos <= UINT32_MAX &&
-                             rows[1].Width == 0;
-    if (compactRows) {
-        if (line.FSpilled) {
-            TLineSpill* spill = line.FSpill;
-            if (spill->Blocks.size() != 1 || spill->Blocks[0].Size != line.Length) {
-                spill->Rows = rows;
-                return;
-            }
-            TBlock b = spill->Blocks[0];
-            delete spill;
-            line.FSpilled = false;
-            --FLines.FSpilledLines;
-            line.FSource = b.Source;
-            line.FOffset = b.Offset;
-        }
+    if (!line.Spilled() && rows.size() == 2 && rows[0].Pos < 256 && rows[1].Width == 0 &&
+        rows[1].Pos == uint64_t{line.FLength} - line.NewLineBytes) {
         line.FPos0 = static_cast<uint8_t>(rows[0].Pos);
         line.FWidth0 = rows[0].Width;
-        line.FEnd = static_cast<uint32_t>(rows[1].Pos);
         return;
     }
-    if (!line.FSpilled) {
-        auto* spill = new TLineSpill;
-        spill->Blocks.assign(1, TBlock{line.FSource, line.FOffset, line.Length});
-        line.FSpill = spill;
-        line.FSpilled = true;
-        ++FLines.FSpilledLines;
-    }
-    line.FSpill->Rows = rows;
+    Materialize(line).Rows = rows;
+    TryCompact(line);
 }
 
 uint8_t TZinLines::ByteOfLine(const TLine& line, uint64_t i)
 {
-    if (!line.FSpilled)
-        return line.FSource->GetByte(line.FOffset + i);
+    if (!line.Spilled())
+        return line.Source()->GetByte(line.FOffset + i);
     for (const TBlock& b : line.FSpill->Blocks) {
         if (i < b.Size)
             return b.Source->GetByte(b.Offset + i);
@@ -340,6 +378,7 @@ bool TZinLines::LoadFromFile(const std::string& path)
     }
     delete FFileData;
     FFileData = data;
+    FLines.FSources[2] = FFileData;
     FMemData->FSize = 0;
 
     Clear(false);
@@ -362,6 +401,7 @@ bool TZinLines::LoadFromFile(const std::string& path)
     if (size == 0) {
         delete FFileData;
         FFileData = nullptr;
+        FLines.FSources[2] = nullptr;
         pickSyntax();
         FEdit->LoadingField() = false;
         FEdit->ResetView();
@@ -372,10 +412,10 @@ bool TZinLines::LoadFromFile(const std::string& path)
 
     FFileSize = size;
     TLine& line = FLines.front();
-    line.Length = FFileSize;
     const uint8_t* sampleBytes;
+    TInData* source;
     if (static_cast<int64_t>(FFileSize) > static_cast<int64_t>(FEdit->GetMaxMemFileSize())) {
-        SetSingleBlock(line, FFileData, 0);
+        source = FFileData;
         sampleBytes = FFileData->FBuffer.get();
     } else {
         uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(FFileSize, ChunkSize));
@@ -389,9 +429,12 @@ bool TZinLines::LoadFromFile(const std::string& path)
         }
         delete FFileData;
         FFileData = nullptr;
-        SetSingleBlock(line, FMemData, 0);
+        FLines.FSources[2] = nullptr;
+        source = FMemData;
         sampleBytes = FMemData->FChunks[0].get();
     }
+    // The one line covers the whole file, with one row up to its end.
+    SetSingleBlock(line, source, 0, FFileSize);
     CommitRows(line, {TRowIndex{0, 0}, TRowIndex{FFileSize, 0}});
 
     pickSyntax();
@@ -430,7 +473,7 @@ bool TZinLines::LoadFromFile(const std::string& path)
 int32_t TZinLines::LineEndChar(TLineIterator it)
 {
     const TLine& line = *it;
-    const uint64_t len = line.Length;
+    const uint64_t len = line.Length();
     if (len == 0)
         return 0;
     const uint8_t last = ByteOfLine(line, len - 1);
@@ -459,7 +502,7 @@ int32_t TZinLines::LineEndChar(TLineIterator it)
 bool TZinLines::StartsWithLF(TLineIterator it)
 {
     const TLine& line = *it;
-    const uint64_t len = line.Length;
+    const uint64_t len = line.Length();
     if (len == 0)
         return false;
     const uint8_t first = ByteOfLine(line, 0);
@@ -479,12 +522,12 @@ void TZinLines::JoinNext(TLineIterator it, TLineIterator nextIt)
 {
     TLine& line = *it;
     TLine& next = *nextIt;
-    if (next.Length == 0)
+    if (next.Length() == 0)
         return;
-    if (!line.FSpilled && !next.FSpilled && line.FSource == next.FSource &&
-        line.FOffset + line.Length == next.FOffset) {
+    if (!line.Spilled() && !next.Spilled() && line.FFlags == next.FFlags &&
+        line.FOffset + line.FLength == next.FOffset && uint64_t{line.FLength} + next.FLength <= UINT32_MAX) {
         // Both are slices of the same run: the single block grows.
-        line.Length += next.Length;
+        line.FLength += next.FLength;
         return;
     }
     std::vector<TBlock> blocks;
@@ -504,7 +547,6 @@ void TZinLines::JoinNext(TLineIterator it, TLineIterator nextIt)
     for (; from < tail.size(); ++from)
         if (tail[from].Size != 0)
             blocks.push_back(tail[from]);
-    line.Length += next.Length;
     SetBlocks(line, blocks);
 }
 
@@ -514,14 +556,14 @@ bool TZinLines::BeginRead(TLineIterator line, const TRowIndex& entry)
 {
     FReadLine = line;
     FReadPos = entry.Pos;
-    FReadLength = line->Length;
-    if (line->FSpilled) {
+    FReadLength = line->Length();
+    if (line->Spilled()) {
         FReadBlocks = &line->FSpill->Blocks;
         FReadSource = nullptr;
         FReadOffset = 0;
     } else {
         FReadBlocks = nullptr;
-        FReadSource = line->FSource;
+        FReadSource = line->Source();
         FReadOffset = line->FOffset;
     }
     FPendingBytes.clear();

@@ -51,8 +51,10 @@ using TLineState = std::array<uint8_t, 4>;
 class TLine;
 class TZinLines;
 
-// Out-of-line storage of a line with several blocks or rows.
+// Out-of-line storage of a line with several blocks or rows, a length of
+// 4 GiB or more, or row positions the compact record cannot hold.
 struct TLineSpill {
+    uint64_t Length = 0;
     std::vector<TBlock> Blocks;
     std::vector<TRowIndex> Rows;
 };
@@ -84,13 +86,21 @@ private:
 };
 
 // One line of the file. Owned by the list; no owner pointers.
+//
+// The compact form (40 bytes) holds a line with one block and one row: the
+// block's offset, the line's length (below 4 GiB), the row's start and width;
+// the end entry is where the newline begins (Length - NewLineBytes), and the
+// block's source is one of the few sources registered with the list, found
+// through the header of the 2 MiB slab the record lives in.
 class TLine {
 public:
-    TLine() : FSource(nullptr) {}
+    TLine() : FOffset(0) {}
     ~TLine();
     TLine(const TLine&) = delete;
     TLine& operator=(const TLine&) = delete;
 
+    // Bytes of the line, its newline included.
+    uint64_t Length() const { return (FFlags & flSpilled) ? FSpill->Length : FLength; }
     // The line's bytes, in order; their sizes add up to Length.
     TBlockList Blocks() const { return TBlockList(this); }
     // The row entries (rows and the end entry).
@@ -105,21 +115,20 @@ private:
     friend class TRowList;
     friend class TZinLines;
 
-    // (Fields are ordered for a 56-byte record.)
+    enum : uint8_t { flSpilled = 1, flSourceShift = 1, flSourceMask = 6 };
+    bool Spilled() const { return FFlags & flSpilled; }
+    // The compact block's source.
+    TInData* Source() const;
+    int SourceSlot() const { return (FFlags & flSourceMask) >> flSourceShift; }
+
     TLine* FPrev = nullptr;
     TLine* FNext = nullptr;
-
-public:
-    uint64_t Length = 0;        // bytes of the line, its newline included
-
-private:
     union {
-        TInData* FSource;   // compact: the single block's source (size = Length)
-        TLineSpill* FSpill; // spilled
+        uint64_t FOffset;    // compact: the single block's offset
+        TLineSpill* FSpill;  // spilled
     };
-    uint64_t FOffset = 0;   // compact: the single block's offset
-    int32_t FWidth0 = 0;    // compact: width of the one row
-    uint32_t FEnd = 0;      // compact: Pos of the end entry
+    uint32_t FLength = 0;    // compact: Length
+    int32_t FWidth0 = 0;     // compact: width of the one row
 
 public:
     TLineState State{};         // syntax state at the line's start
@@ -127,7 +136,7 @@ public:
 
 private:
     uint8_t FPos0 = 0;      // compact: Pos of the first row (a byte-order mark)
-    bool FSpilled = false;
+    uint8_t FFlags = 0;     // spilled flag and the compact block's source slot
 };
 
 // Iterator into the line list; stays valid while other lines are inserted or
@@ -185,6 +194,16 @@ public:
     // Lines holding an out-of-line spill; kept by the store, so that
     // dropping millions of compact lines needs no walk over them.
     size_t FSpilledLines = 0;
+    // The sources compact lines may refer to (slot 0 is none).
+    TInData* FSources[4] = {};
+    // The slot of a registered source (0 for null), or -1.
+    int SlotOf(const TInData* source) const
+    {
+        for (int i = 0; i < 4; ++i)
+            if (FSources[i] == source)
+                return i;
+        return -1;
+    }
 
 private:
     TLine* Allocate();
@@ -235,8 +254,8 @@ public:
     int32_t MatchStrings(twc_queue& queue, const std::vector<std::string>& strings, int32_t& length,
                          size_t count = SIZE_MAX);
 
-    // Replaces a line's blocks; their sizes must add up to the line's Length.
-    // For tools and tests that assemble lines from pieces.
+    // Replaces a line's blocks; the line's Length becomes their total. For
+    // tools and tests that assemble lines from pieces.
     void SetLineBlocks(TLineIterator line, const std::vector<TBlock>& blocks) { SetBlocks(*line, blocks); }
 
     // Figures for the status bar and for tools.
@@ -304,8 +323,12 @@ private:
                        bool firstOfList);
     void SplitAfter(TLineIterator line, uint64_t p, const TLineState& state);
     void ResetBlank(TLine& line);
-    void SetSingleBlock(TLine& line, TInData* source, uint64_t offset);
+    // Line records: a compact line turned into a spilled one and back.
+    TLineSpill& Materialize(TLine& line);
+    void TryCompact(TLine& line);
+    void SetSingleBlock(TLine& line, TInData* source, uint64_t offset, uint64_t length);
     void GetBlocks(const TLine& line, std::vector<TBlock>& blocks) const;
+    // Sets the blocks and makes Length their total.
     void SetBlocks(TLine& line, const std::vector<TBlock>& blocks);
     static uint8_t ByteOfLine(const TLine& line, uint64_t i);
 

@@ -536,7 +536,7 @@ void TZinLines::Rescan(TLineIterator first, TLineIterator last)
 
 TLineState TZinLines::ScanLine(TLineIterator line)
 {
-    if (line->Length == 0)
+    if (line->Length() == 0)
         return line->State;
     TScanSetup s;
     PrepareScan(s);
@@ -548,15 +548,16 @@ void TZinLines::SplitAfter(TLineIterator it, uint64_t p, const TLineState& state
     TLine& line = *it;
     TLineIterator nIt = FLines.insert(std::next(it));
     TLine& n = *nIt;
-    n.Length = line.Length - p;
     n.State = state;
-    if (!line.FSpilled) {
-        n.FSource = line.FSource;
+    if (!line.Spilled()) {
+        // The block splits in two: the line keeps its start, the new line
+        // takes the rest.
         n.FOffset = line.FOffset + p;
-        line.Length = p;
+        n.FLength = line.FLength - static_cast<uint32_t>(p);
+        n.FFlags = line.FFlags;
+        line.FLength = static_cast<uint32_t>(p);
     } else {
         std::vector<TBlock> head = line.FSpill->Blocks;
-        std::vector<TBlock> tail;
         uint64_t r = p;
         size_t i = 0;
         while (i < head.size() && r >= head[i].Size) {
@@ -569,13 +570,10 @@ void TZinLines::SplitAfter(TLineIterator it, uint64_t p, const TLineState& state
             head.insert(head.begin() + static_cast<std::ptrdiff_t>(i) + 1, second);
             ++i;
         }
-        tail.assign(head.begin() + static_cast<std::ptrdiff_t>(i), head.end());
+        std::vector<TBlock> tail(head.begin() + static_cast<std::ptrdiff_t>(i), head.end());
         head.resize(i);
-        line.Length = p;
         SetBlocks(n, tail);
         SetBlocks(line, head);
-        std::vector<TRowIndex> rows = line.FSpill->Rows;
-        CommitRows(line, rows);
     }
     ++FLineCount;
     ++FRowCount;
@@ -583,7 +581,7 @@ void TZinLines::SplitAfter(TLineIterator it, uint64_t p, const TLineState& state
 
 TLineState TZinLines::ScanLineWith(TScanSetup& s, TLineIterator lineIt)
 {
-    if (lineIt->Length == 0)
+    if (lineIt->Length() == 0)
         return lineIt->State;
     TLineState state = lineIt->State;
     lineIt->NewLineBytes = 0;
@@ -605,11 +603,15 @@ TLineState TZinLines::ScanLineWith(TScanSetup& s, TLineIterator lineIt)
             p = ScanPieceSlow(s, cur, rb, &t, true, firstOfList);
             cursor.Reset();
         }
-        CommitRows(*cur, FRowScratch);
         state = t.State;
-        if (p >= cur->Length)
+        if (p >= cur->Length()) {
+            CommitRows(*cur, FRowScratch);
             break;
+        }
+        // The line ends after its newline (its rows describe it as it is
+        // then); the rest of its bytes go to a new line.
         SplitAfter(cur, p, state);
+        CommitRows(*cur, FRowScratch);
         ++cur;
         firstOfList = false;
     }
@@ -749,9 +751,9 @@ bool TZinLines::ScanPieceFast(TScanSetup& s, TSpanCursor& c, TLineIterator lineI
                               bool scanMode, bool firstOfList, uint64_t& endPos)
 {
     TLine& line = *lineIt;
-    if (!FUseFastScan || line.FSpilled || !line.FSource || line.Length == 0)
+    if (!FUseFastScan || line.Spilled() || line.SourceSlot() == 0 || line.FLength == 0)
         return false;
-    c.Bind(line.FSource, line.FOffset, line.Length);
+    c.Bind(line.Source(), line.FOffset, line.FLength);
     switch (s.Kind) {
     case cpkSingleByte: endPos = FastPiece<cpkSingleByte>(s, c, line, rb, scanMode, firstOfList); break;
     case cpkDoubleByte:
@@ -770,7 +772,7 @@ template <int K>
 uint64_t TZinLines::FastPiece(TScanSetup& s, TSpanCursor& c, TLine& line, TRowBuilder& rb, bool scanMode,
                               bool firstOfList)
 {
-    const uint64_t len = line.Length;
+    const uint64_t len = line.FLength;
     uint64_t pos = rb.RowStart;
     int32_t u, n;
 

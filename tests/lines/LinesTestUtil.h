@@ -30,7 +30,7 @@ inline std::vector<TLineCopy> CopyLines(const TZinLines& lines)
 {
     std::vector<TLineCopy> out;
     for (const TLine& l : lines.FLines) {
-        TLineCopy c{l.Length, l.NewLineBytes, l.State, {}, {}};
+        TLineCopy c{l.Length(), l.NewLineBytes, l.State, {}, {}};
         for (size_t i = 0; i < l.Rows().size(); ++i)
             c.Rows.push_back(l.Rows()[i]);
         for (size_t i = 0; i < l.Blocks().size(); ++i)
@@ -70,12 +70,12 @@ inline void ExpectInvariants(const TZinLines& lines, const TTestLinesOwner& owne
             filePos += b.Size;
             sum += b.Size;
         }
-        ASSERT_EQ(sum, l.Length) << "line " << lineCount;
+        ASSERT_EQ(sum, l.Length()) << "line " << lineCount;
         if (&l != last)
             ASSERT_GT(l.NewLineBytes, 0) << "line " << lineCount;
         const TRowList rows = l.Rows();
         ASSERT_GE(rows.size(), 2u);
-        ASSERT_EQ(rows.back().Pos + l.NewLineBytes, l.Length) << "line " << lineCount;
+        ASSERT_EQ(rows.back().Pos + l.NewLineBytes, l.Length()) << "line " << lineCount;
         ASSERT_EQ(rows.back().Width, 0);
         for (size_t i = 0; i + 1 < rows.size(); ++i) {
             ASSERT_LE(rows[i].Pos, rows[i + 1].Pos) << "line " << lineCount;

@@ -59,7 +59,7 @@ TEST_F(LoadTest, EncodingGuess)
     }
     // Hex mode: no scan, one line holding the whole file with one row.
     EXPECT_EQ(Lines().FLineCount, 1);
-    EXPECT_EQ(LineAt(0).Length, 8u);
+    EXPECT_EQ(LineAt(0).Length(), 8u);
     EXPECT_EQ(LineAt(0).Rows().size(), 2u);
     EXPECT_EQ(LineAt(0).Rows()[1].Pos, 8u);
     // The next load returns to text mode before it guesses.

@@ -16,7 +16,7 @@ std::vector<LineExpect> Shape(const TZinLines& lines)
 {
     std::vector<LineExpect> out;
     for (const TLine& l : lines.FLines)
-        out.push_back({l.Length, l.NewLineBytes});
+        out.push_back({l.Length(), l.NewLineBytes});
     return out;
 }
 
@@ -60,9 +60,9 @@ TEST_F(NewLineTest, CrLfAcrossTheDiskWindowIsOneNewline)
     ASSERT_NE(Lines().FFileData, nullptr);
     EXPECT_EQ(Owner.FNewLineType, nltDOS);
     ASSERT_EQ(Lines().FLineCount, 2);
-    EXPECT_EQ(LineAt(0).Length, ChunkSize + 1u);
+    EXPECT_EQ(LineAt(0).Length(), ChunkSize + 1u);
     EXPECT_EQ(LineAt(0).NewLineBytes, 2);
-    EXPECT_EQ(LineAt(1).Length, 2u);
+    EXPECT_EQ(LineAt(1).Length(), 2u);
     ExpectInvariants(Lines(), Owner);
 }
 
@@ -71,10 +71,10 @@ TEST_F(NewLineTest, ByteOrderMarksAreSkippedOnlyOnTheFirstLine)
     ASSERT_TRUE(Load(std::string("\xFF\xFE\x61\x00\x0A\x00", 6)));
     EXPECT_EQ(Owner.GetCodePage(), 1200);
     ASSERT_EQ(Lines().FLineCount, 2);
-    EXPECT_EQ(LineAt(0).Length, 6u);
+    EXPECT_EQ(LineAt(0).Length(), 6u);
     EXPECT_EQ(LineAt(0).NewLineBytes, 2);
     EXPECT_EQ(LineAt(0).Rows()[0], (TRowIndex{2, 8}));
-    EXPECT_EQ(LineAt(1).Length, 0u);
+    EXPECT_EQ(LineAt(1).Length(), 0u);
 
     ASSERT_TRUE(Load("\xEF\xBB\xBFx\n\xEF\xBB\xBFy\n"));
     EXPECT_EQ(Owner.GetCodePage(), 65001);
@@ -112,11 +112,8 @@ TEST_F(NewLineTest, CrLfSplitByAnEarlierDecodingIsSeenWhole)
     ASSERT_TRUE(Load("x\r\ny"));
     Lines().Clear(false);
     Lines().FFileSize = 4;
-    TLine& first = Lines().FLines.front();
-    first.Length = 2;
     Lines().SetLineBlocks(Lines().FLines.begin(), {TBlock{Lines().FMemData, 0, 2}});
     TLineIterator second = Lines().FLines.insert(Lines().FLines.end());
-    second->Length = 2;
     Lines().SetLineBlocks(second, {TBlock{Lines().FMemData, 2, 2}});
     Lines().FLineCount = 2;
     Lines().FRowCount = 2;

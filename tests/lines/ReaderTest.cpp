@@ -65,7 +65,7 @@ TEST_F(ReaderTest, InvalidPairGivesLeadByteAndKeepsSecondPending)
     LoadAs(std::string("\x82\x0A", 2), 932);
     // The file splits at the line feed: line one is 82 0A.
     ASSERT_EQ(Lines().FLineCount, 2);
-    EXPECT_EQ(LineAt(0).Length, 2u);
+    EXPECT_EQ(LineAt(0).Length(), 2u);
     EXPECT_EQ(LineAt(0).NewLineBytes, 1);
     twc_queue q;
     Lines().BeginRead(Lines().FLines.begin(), TRowIndex{0, 0});
@@ -103,8 +103,6 @@ TEST_F(ReaderTest, LineFeedLookAheadByKind)
         Owner.SetCodePage(c.codePage);
         // Put the whole file back into one line and read it raw.
         Lines().Clear(false);
-        TLine& line = Lines().FLines.front();
-        line.Length = c.bytes.size();
         Lines().SetLineBlocks(Lines().FLines.begin(), {TBlock{Lines().FMemData, 0, c.bytes.size()}});
         twc_queue q;
         Lines().BeginRead(Lines().FLines.begin(), TRowIndex{0, 0});

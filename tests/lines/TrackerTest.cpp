@@ -138,7 +138,7 @@ TEST_F(TrackerTest, LookAheadStopsAtANewlineAlreadyQueued)
     Lines().FSyntax = &syntax;
     Lines().Rescan(Lines().FLines.begin(), std::prev(Lines().FLines.end()));
     ASSERT_EQ(Lines().FLineCount, 2);
-    EXPECT_EQ(LineAt(0).Length, 3u);
+    EXPECT_EQ(LineAt(0).Length(), 3u);
     EXPECT_EQ(LineAt(0).NewLineBytes, 2);
     EXPECT_EQ(Owner.FNewLineType, nltDOS);
     ExpectInvariants(Lines(), Owner);

@@ -181,7 +181,7 @@ int main(int argc, char** argv)
     std::printf("}\n");
     if (!summary) {
         for (const TLine& line : lines.FLines) {
-            std::printf("{\"len\":%llu,\"nl\":%u,\"state\":", static_cast<unsigned long long>(line.Length),
+            std::printf("{\"len\":%llu,\"nl\":%u,\"state\":", static_cast<unsigned long long>(line.Length()),
                         line.NewLineBytes);
             PrintState(line.State);
             std::printf(",\"rows\":[");
