@@ -318,6 +318,8 @@ private:
     // the fast route (then nothing was changed).
     bool ScanPieceFast(TScanSetup& s, detail::TSpanCursor& c, TLineIterator line, TRowBuilder& rb,
                        bool scanMode, bool firstOfList, uint64_t& endPos);
+    bool SimplePieces(TScanSetup& s, detail::TSpanCursor& c, TLineIterator& cur, const TLineState& state,
+                      bool& firstOfList);
     template <int Kind>
     uint64_t FastPiece(TScanSetup& s, detail::TSpanCursor& c, TLine& line, TRowBuilder& rb, bool scanMode,
                        bool firstOfList);

@@ -592,12 +592,15 @@ TLineState TZinLines::ScanLineWith(TScanSetup& s, TLineIterator lineIt)
     rb.Rows = &FRowScratch;
     TTracker t;
     TSpanCursor cursor;
+    const bool simple = FUseFastScan && s.Uniform > 0 && (s.Kind == cpkSingleByte || s.Kind == cpkUTF8);
     for (;;) {
+        const bool inert = s.InertSyntax && state[0] == 0 && state[1] == 0 && state[3] == 0;
+        if (inert && simple && SimplePieces(s, cursor, cur, state, firstOfList))
+            break;
         rb.Reset(0);
         t.State = state;
         t.Skip = 0;
         t.Range = state[0] ? s.Syntax->FindRange(state[0]) : nullptr;
-        const bool inert = s.InertSyntax && state[0] == 0 && state[1] == 0 && state[3] == 0;
         uint64_t p;
         if (!(inert && ScanPieceFast(s, cursor, cur, rb, true, firstOfList, p))) {
             p = ScanPieceSlow(s, cur, rb, &t, true, firstOfList);
@@ -746,6 +749,82 @@ inline bool IsLFAt(const uint16_t* byteU, TSpanCursor& c, uint64_t pos)
 }
 
 }  // namespace
+
+// The common case in one tight loop: pieces whose text is printable ASCII
+// of one width up to a newline, within the byte limit and the wrap width.
+// Such a piece is one row as wide as its characters, and no run matters.
+// Handles pieces for as long as they are of that kind; returns true when
+// the line is done, false with `cur` at the first piece that is not (left
+// untouched for the general route).
+bool TZinLines::SimplePieces(TScanSetup& s, TSpanCursor& c, TLineIterator& cur, const TLineState& state,
+                             bool& firstOfList)
+{
+    const uint64_t maxLen = s.MaxLen > 0 ? static_cast<uint64_t>(s.MaxLen) : 0;
+    const int64_t uniform = s.Uniform;
+    TNewLineType& nlt = *s.Nlt;
+    for (;;) {
+        TLine& line = *cur;
+        if (line.Spilled() || line.SourceSlot() == 0 || line.FLength == 0)
+            return false;
+        c.Bind(line.Source(), line.FOffset, line.FLength);
+        const uint64_t len = line.FLength;
+        // The newline must come within the byte limit.
+        const uint64_t limit = std::min<uint64_t>(len, maxLen + 1);
+        uint64_t q = 0;
+        for (;;) {
+            if (q >= limit)
+                return false;
+            if (!c.Holds(q)) {
+                c.Load(q);
+                if (!c.P)
+                    return false;
+            }
+            const uint8_t* p = c.P + (static_cast<int64_t>(q) - c.Start);
+            const uint8_t* e = c.P + (std::min<int64_t>(c.End, static_cast<int64_t>(limit)) - c.Start);
+            const uint8_t* f = FindSpecial(p, e);
+            q += static_cast<uint64_t>(f - p);
+            if (f != e)
+                break;
+        }
+        const uint8_t b = c.P[static_cast<int64_t>(q) - c.Start];
+        const int64_t width = static_cast<int64_t>(q) * uniform;
+        if (s.ByteW[b] != bwNewLine || width > s.WrapW)
+            return false;
+        uint64_t after = q + 1;
+        uint8_t nlb = 1;
+        if (s.ByteU[b] == 10) {
+            if (nlt == nltDefaultDOS)
+                nlt = nltUnix;
+        } else {
+            const bool lf = (s.Kind == cpkSingleByte) ? IsLFAt<cpkSingleByte>(s.ByteU, c, after)
+                                                      : IsLFAt<cpkUTF8>(s.ByteU, c, after);
+            if (lf) {
+                nlt = nltDOS;
+                nlb = 2;
+                ++after;
+            } else if (nlt == nltDefaultDOS) {
+                nlt = nltMac;
+            }
+        }
+        line.NewLineBytes = nlb;
+        line.FPos0 = 0;
+        line.FWidth0 = static_cast<int32_t>(width);
+        FMaxRowWidth = std::max(FMaxRowWidth, static_cast<int32_t>(width));
+        if (after >= len)
+            return true;
+        TLineIterator nIt = FLines.insert(std::next(cur));
+        TLine& n = *nIt;
+        n.State = state;
+        n.FOffset = line.FOffset + after;
+        n.FLength = line.FLength - static_cast<uint32_t>(after);
+        n.FFlags = line.FFlags;
+        line.FLength = static_cast<uint32_t>(after);
+        ++FLineCount;
+        ++FRowCount;
+        cur = nIt;
+        firstOfList = false;
+    }
+}
 
 bool TZinLines::ScanPieceFast(TScanSetup& s, TSpanCursor& c, TLineIterator lineIt, TRowBuilder& rb,
                               bool scanMode, bool firstOfList, uint64_t& endPos)
