@@ -66,7 +66,7 @@ TBlock TBlockList::operator[](size_t i) const
 {
     if (FLine->Spilled())
         return FLine->FSpill->Blocks[i];
-    return TBlock{FLine->Source(), FLine->FOffset, FLine->FLength};
+    return TBlock{FLine->Source(), FLine->FOffset, FLine->CompactLength()};
 }
 
 size_t TRowList::size() const
@@ -80,7 +80,7 @@ TRowIndex TRowList::operator[](size_t i) const
         return FLine->FSpill->Rows[i];
     if (i == 0)
         return TRowIndex{FLine->FPos0, FLine->FWidth0};
-    return TRowIndex{FLine->FLength - FLine->NewLineBytes, 0};
+    return TRowIndex{FLine->CompactLength() - FLine->NewLineBytes, 0};
 }
 
 // ---- TLineList -------------------------------------------------------------
@@ -228,10 +228,10 @@ TLineSpill& TZinLines::Materialize(TLine& line)
 {
     if (!line.Spilled()) {
         auto* spill = new TLineSpill;
-        spill->Length = line.FLength;
-        spill->Blocks.assign(1, TBlock{line.Source(), line.FOffset, line.FLength});
+        spill->Length = line.CompactLength();
+        spill->Blocks.assign(1, TBlock{line.Source(), line.FOffset, line.CompactLength()});
         spill->Rows = {TRowIndex{line.FPos0, line.FWidth0},
-                       TRowIndex{line.FLength - line.NewLineBytes, 0}};
+                       TRowIndex{line.CompactLength() - line.NewLineBytes, 0}};
         line.FSpill = spill;
         line.FFlags = TLine::flSpilled;
         ++FLines.FSpilledLines;
@@ -244,7 +244,7 @@ void TZinLines::TryCompact(TLine& line)
     if (!line.Spilled())
         return;
     const TLineSpill& sp = *line.FSpill;
-    if (sp.Length > UINT32_MAX || sp.Blocks.size() != 1 || sp.Blocks[0].Size != sp.Length)
+    if (sp.Length > TLine::CompactMax || sp.Blocks.size() != 1 || sp.Blocks[0].Size != sp.Length)
         return;
     const int slot = FLines.SlotOf(sp.Blocks[0].Source);
     if (slot < 0 || (slot == 0 && sp.Length != 0))
@@ -254,7 +254,7 @@ void TZinLines::TryCompact(TLine& line)
         return;
     TLineSpill* spill = line.FSpill;
     line.FOffset = spill->Blocks[0].Offset;
-    line.FLength = static_cast<uint32_t>(spill->Length);
+    line.SetCompactLength(spill->Length);
     line.FPos0 = static_cast<uint8_t>(spill->Rows[0].Pos);
     line.FWidth0 = spill->Rows[0].Width;
     line.FFlags = static_cast<uint8_t>(slot << TLine::flSourceShift);
@@ -270,7 +270,7 @@ void TZinLines::ResetBlank(TLine& line)
     }
     line.FFlags = 0;
     line.FOffset = 0;
-    line.FLength = 0;
+    line.SetCompactLength(0);
     line.FPos0 = 0;
     line.FWidth0 = 0;
     line.NewLineBytes = 0;
@@ -279,9 +279,9 @@ void TZinLines::ResetBlank(TLine& line)
 void TZinLines::SetSingleBlock(TLine& line, TInData* source, uint64_t offset, uint64_t length)
 {
     const int slot = FLines.SlotOf(source);
-    if (!line.Spilled() && length <= UINT32_MAX && (slot > 0 || (slot == 0 && length == 0))) {
+    if (!line.Spilled() && length <= TLine::CompactMax && (slot > 0 || (slot == 0 && length == 0))) {
         line.FOffset = offset;
-        line.FLength = static_cast<uint32_t>(length);
+        line.SetCompactLength(length);
         line.FFlags = static_cast<uint8_t>(slot << TLine::flSourceShift);
         return;
     }
@@ -296,7 +296,7 @@ void TZinLines::GetBlocks(const TLine& line, std::vector<TBlock>& blocks) const
     if (line.Spilled())
         blocks = line.FSpill->Blocks;
     else
-        blocks.assign(1, TBlock{line.Source(), line.FOffset, line.FLength});
+        blocks.assign(1, TBlock{line.Source(), line.FOffset, line.CompactLength()});
 }
 
 void TZinLines::SetBlocks(TLine& line, const std::vector<TBlock>& blocks)
@@ -316,7 +316,7 @@ void TZinLines::SetBlocks(TLine& line, const std::vector<TBlock>& blocks)
 void TZinLines::CommitRows(TLine& line, const std::vector<TRowIndex>& rows)
 {
     if (!line.Spilled() && rows.size() == 2 && rows[0].Pos < 256 && rows[1].Width == 0 &&
-        rows[1].Pos == uint64_t{line.FLength} - line.NewLineBytes) {
+        rows[1].Pos == line.CompactLength() - line.NewLineBytes) {
         line.FPos0 = static_cast<uint8_t>(rows[0].Pos);
         line.FWidth0 = rows[0].Width;
         return;
@@ -525,9 +525,10 @@ void TZinLines::JoinNext(TLineIterator it, TLineIterator nextIt)
     if (next.Length() == 0)
         return;
     if (!line.Spilled() && !next.Spilled() && line.FFlags == next.FFlags &&
-        line.FOffset + line.FLength == next.FOffset && uint64_t{line.FLength} + next.FLength <= UINT32_MAX) {
+        line.FOffset + line.CompactLength() == next.FOffset &&
+        line.CompactLength() + next.CompactLength() <= TLine::CompactMax) {
         // Both are slices of the same run: the single block grows.
-        line.FLength += next.FLength;
+        line.SetCompactLength(line.CompactLength() + next.CompactLength());
         return;
     }
     std::vector<TBlock> blocks;

@@ -88,7 +88,7 @@ private:
 // One line of the file. Owned by the list; no owner pointers.
 //
 // The compact form (40 bytes) holds a line with one block and one row: the
-// block's offset, the line's length (below 4 GiB), the row's start and width;
+// block's offset, the line's length (below 1 TiB), the row's start and width;
 // the end entry is where the newline begins (Length - NewLineBytes), and the
 // block's source is one of the few sources registered with the list, found
 // through the header of the 2 MiB slab the record lives in.
@@ -100,7 +100,7 @@ public:
     TLine& operator=(const TLine&) = delete;
 
     // Bytes of the line, its newline included.
-    uint64_t Length() const { return (FFlags & flSpilled) ? FSpill->Length : FLength; }
+    uint64_t Length() const { return (FFlags & flSpilled) ? FSpill->Length : CompactLength(); }
     // The line's bytes, in order; their sizes add up to Length.
     TBlockList Blocks() const { return TBlockList(this); }
     // The row entries (rows and the end entry).
@@ -116,6 +116,14 @@ private:
     friend class TZinLines;
 
     enum : uint8_t { flSpilled = 1, flSourceShift = 1, flSourceMask = 6 };
+    // The longest line the compact record holds (40 bits, 1 TiB).
+    static constexpr uint64_t CompactMax = (uint64_t{1} << 40) - 1;
+    uint64_t CompactLength() const { return FLengthLo | (uint64_t{FLengthHi} << 32); }
+    void SetCompactLength(uint64_t n)
+    {
+        FLengthLo = static_cast<uint32_t>(n);
+        FLengthHi = static_cast<uint8_t>(n >> 32);
+    }
     bool Spilled() const { return FFlags & flSpilled; }
     // The compact block's source.
     TInData* Source() const;
@@ -127,7 +135,7 @@ private:
         uint64_t FOffset;    // compact: the single block's offset
         TLineSpill* FSpill;  // spilled
     };
-    uint32_t FLength = 0;    // compact: Length
+    uint32_t FLengthLo = 0;  // compact: Length, low 32 bits
     int32_t FWidth0 = 0;     // compact: width of the one row
 
 public:
@@ -137,6 +145,7 @@ public:
 private:
     uint8_t FPos0 = 0;      // compact: Pos of the first row (a byte-order mark)
     uint8_t FFlags = 0;     // spilled flag and the compact block's source slot
+    uint8_t FLengthHi = 0;  // compact: Length, bits 32-39
 };
 
 // Iterator into the line list; stays valid while other lines are inserted or

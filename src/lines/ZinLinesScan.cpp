@@ -553,9 +553,9 @@ void TZinLines::SplitAfter(TLineIterator it, uint64_t p, const TLineState& state
         // The block splits in two: the line keeps its start, the new line
         // takes the rest.
         n.FOffset = line.FOffset + p;
-        n.FLength = line.FLength - static_cast<uint32_t>(p);
+        n.SetCompactLength(line.CompactLength() - p);
         n.FFlags = line.FFlags;
-        line.FLength = static_cast<uint32_t>(p);
+        line.SetCompactLength(p);
     } else {
         std::vector<TBlock> head = line.FSpill->Blocks;
         uint64_t r = p;
@@ -764,10 +764,10 @@ bool TZinLines::SimplePieces(TScanSetup& s, TSpanCursor& c, TLineIterator& cur, 
     TNewLineType& nlt = *s.Nlt;
     for (;;) {
         TLine& line = *cur;
-        if (line.Spilled() || line.SourceSlot() == 0 || line.FLength == 0)
+        if (line.Spilled() || line.SourceSlot() == 0 || line.CompactLength() == 0)
             return false;
-        c.Bind(line.Source(), line.FOffset, line.FLength);
-        const uint64_t len = line.FLength;
+        c.Bind(line.Source(), line.FOffset, line.CompactLength());
+        const uint64_t len = line.CompactLength();
         // The newline must come within the byte limit.
         const uint64_t limit = std::min<uint64_t>(len, maxLen + 1);
         uint64_t q = 0;
@@ -816,9 +816,9 @@ bool TZinLines::SimplePieces(TScanSetup& s, TSpanCursor& c, TLineIterator& cur, 
         TLine& n = *nIt;
         n.State = state;
         n.FOffset = line.FOffset + after;
-        n.FLength = line.FLength - static_cast<uint32_t>(after);
+        n.SetCompactLength(line.CompactLength() - after);
         n.FFlags = line.FFlags;
-        line.FLength = static_cast<uint32_t>(after);
+        line.SetCompactLength(after);
         ++FLineCount;
         ++FRowCount;
         cur = nIt;
@@ -830,9 +830,9 @@ bool TZinLines::ScanPieceFast(TScanSetup& s, TSpanCursor& c, TLineIterator lineI
                               bool scanMode, bool firstOfList, uint64_t& endPos)
 {
     TLine& line = *lineIt;
-    if (!FUseFastScan || line.Spilled() || line.SourceSlot() == 0 || line.FLength == 0)
+    if (!FUseFastScan || line.Spilled() || line.SourceSlot() == 0 || line.CompactLength() == 0)
         return false;
-    c.Bind(line.Source(), line.FOffset, line.FLength);
+    c.Bind(line.Source(), line.FOffset, line.CompactLength());
     switch (s.Kind) {
     case cpkSingleByte: endPos = FastPiece<cpkSingleByte>(s, c, line, rb, scanMode, firstOfList); break;
     case cpkDoubleByte:
@@ -851,7 +851,7 @@ template <int K>
 uint64_t TZinLines::FastPiece(TScanSetup& s, TSpanCursor& c, TLine& line, TRowBuilder& rb, bool scanMode,
                               bool firstOfList)
 {
-    const uint64_t len = line.FLength;
+    const uint64_t len = line.CompactLength();
     uint64_t pos = rb.RowStart;
     int32_t u, n;
 

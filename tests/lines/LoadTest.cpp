@@ -143,5 +143,20 @@ TEST_F(LoadTest, LargeFileOnDiskCrossesManyWindows)
     ExpectInvariants(Lines(), Owner);
 }
 
+TEST_F(LoadTest, LineRecordsHoldLengthsBeyondFourGiB)
+{
+    ASSERT_TRUE(Load("x"));
+    for (const uint64_t size : {uint64_t{5} << 30, (uint64_t{1} << 40) - 1, uint64_t{1} << 40, uint64_t{3} << 41}) {
+        SCOPED_TRACE(size);
+        Lines().SetLineBlocks(Lines().FLines.begin(), {TBlock{Lines().FMemData, 7, size}});
+        const TLine& line = LineAt(0);
+        EXPECT_EQ(line.Length(), size);
+        ASSERT_EQ(line.Blocks().size(), 1u);
+        EXPECT_EQ(line.Blocks()[0].Size, size);
+        EXPECT_EQ(line.Blocks()[0].Offset, 7u);
+        EXPECT_EQ(line.Blocks()[0].Source, Lines().FMemData);
+    }
+}
+
 }  // namespace
 }  // namespace zin::test
