@@ -6,8 +6,6 @@
 #include <cstdlib>
 #include <new>
 
-#include <sys/mman.h>
-
 #include "encoding/CodePage.h"
 #include "platform/Files.h"
 #include "platform/SystemCodePage.h"
@@ -18,9 +16,9 @@ namespace zin {
 // ---- TLine and its views ---------------------------------------------------
 
 namespace {
-// Slabs of 2 MiB, aligned so that the kernel may back them with huge pages
-// and so that a record finds its slab's header (and so its list) by masking
-// its address.
+// Slabs of 2 MiB, aligned so that a record finds its slab's header (and so
+// its list) by masking its address. (Asking for transparent huge pages made
+// first-touch times erratic: the kernel may compact memory to find them.)
 constexpr size_t SlabBytes = 2 * 1024 * 1024;
 constexpr size_t SlabHeader = 64;
 constexpr size_t SlabLines = (SlabBytes - SlabHeader) / sizeof(TLine);
@@ -107,9 +105,6 @@ TLine* TLineList::Allocate()
             void* slab = std::aligned_alloc(SlabBytes, SlabBytes);
             if (!slab)
                 throw std::bad_alloc();
-#ifdef MADV_HUGEPAGE
-            madvise(slab, SlabBytes, MADV_HUGEPAGE);
-#endif
             static_cast<TSlabHeader*>(slab)->List = this;
             FSlabs.push_back(slab);
             FSlabUsed = 0;
