@@ -863,52 +863,99 @@ uint64_t TZinLines::FastPiece(TScanSetup& s, TSpanCursor& c, TLine& line, TRowBu
         }
     }
 
-    // Measures the rest of the row in one go, from pos with the builder's
-    // state. Succeeds (and takes the characters) when everything up to the
-    // next newline or the end of the line fits the byte limit and the wrap
-    // width: then no row closes and tabs are plain tab stops. Otherwise it
-    // changes nothing.
-    auto quick = [&]() -> bool {
+    // Measures characters in one go, from pos with the builder's state, for
+    // as long as they fit the row: up to the next newline or the line's end
+    // (qDone: no row closes, everything is taken), or up to the character
+    // that does not fit the byte limit or the wrap width (qStopped: the
+    // characters before it are taken and the word/delimiter run at that
+    // point is set, so that placing that character closes the row exactly
+    // as the character-by-character route would). qFailed changes nothing.
+    enum { qFailed, qDone, qStopped };
+    const int64_t wrapW = s.WrapW;
+    const int64_t tab = s.TabW;
+    // The run at q: the longest suffix of the row's characters of one class
+    // (single-byte characters only; false when that cannot be told).
+    auto runBefore = [&](uint64_t q, uint8_t& cls, int32_t& bytes, int32_t& width) -> bool {
+        cls = clsNone;
+        bytes = width = 0;
+        uint64_t k = q;
+        while (k > rb.RowStart) {
+            const uint8_t b = c.At(k - 1);
+            // Only single-byte characters of a known width (a tab's width
+            // depends on where it stands).
+            if ((K == cpkUTF8 && b >= 0x80) || s.ByteU[b] == 9)
+                return false;
+            const uint8_t cl = s.ClassOf(s.ByteU[b]);
+            if (k == q)
+                cls = cl;
+            if (cl == clsNone || cl != cls)
+                break;
+            width += s.Width(s.ByteU[b]);
+            --k;
+        }
+        bytes = static_cast<int32_t>(q - k);
+        if (cls == clsNone)
+            width = 0;
+        return true;
+    };
+    auto quick = [&]() -> int {
         if (rb.RowBytes >= s.MaxLen)
-            return false;
+            return qFailed;
         const uint64_t room = static_cast<uint64_t>(s.MaxLen - rb.RowBytes);
         const uint64_t scanEnd = std::min(len, pos + room);
-        const int64_t tab = s.TabW;
         int64_t x = rb.RowWidth;
         uint64_t q = pos;
         bool atNewLine = false;
-        while (q < scanEnd) {
-            if constexpr (K == cpkSingleByte || K == cpkUTF8) {
+        bool stopped = false;
+        if constexpr (K == cpkSingleByte || K == cpkUTF8) {
+            const int32_t* bw = s.ByteW;
+            const int64_t uniform = s.Uniform;
+            while (q < scanEnd && !stopped) {
                 if (!c.Holds(q)) {
                     c.Load(q);
                     if (!c.P)
-                        return false;
+                        return qFailed;
                 }
                 const uint8_t* p = c.P + (static_cast<int64_t>(q) - c.Start);
                 const uint8_t* e = c.P + (std::min<int64_t>(c.End, static_cast<int64_t>(scanEnd)) - c.Start);
-                const int32_t* bw = s.ByteW;
-                const int32_t uniform = s.Uniform;
                 while (p < e) {
                     if (uniform) {
-                        const uint8_t* f = FindSpecial(p, e);
+                        // Printable ASCII of one width, as far as the wrap
+                        // width allows.
+                        const int64_t fit = x < wrapW ? (wrapW - x) / uniform : 0;
+                        const uint8_t* cap = (e - p > fit) ? p + fit : e;
+                        const uint8_t* f = FindSpecial(p, cap);
                         x += static_cast<int64_t>(f - p) * uniform;
                         p = f;
                         if (p == e)
                             break;
+                        if (p == cap && *p >= 0x20 && *p < 0x7F) {
+                            stopped = true;
+                            break;
+                        }
                     }
                     const int32_t w = bw[*p];
                     if (w <= 0)
                         break;
+                    if (x + w > wrapW) {
+                        stopped = true;
+                        break;
+                    }
                     x += w;
                     ++p;
                 }
                 q = static_cast<uint64_t>(c.Start + (p - c.P));
-                if (p == e)
+                if (stopped || p == e)
                     continue;
                 const uint8_t b = *p;
                 const int32_t w = bw[b];
                 if (w == bwTab) {
-                    x += tab - x % tab;
+                    const int64_t tw = tab - x % tab;
+                    if (x + tw > wrapW) {
+                        stopped = true;
+                        break;
+                    }
+                    x += tw;
                     ++q;
                 } else if (w == bwNewLine) {
                     atNewLine = true;
@@ -916,58 +963,99 @@ uint64_t TZinLines::FastPiece(TScanSetup& s, TSpanCursor& c, TLine& line, TRowBu
                 } else if (w == bwUnknown) {
                     const int32_t m = s.Width(s.ByteU[b]);
                     if (m <= 0)
-                        return false;
+                        return qFailed;
                     s.ByteW[b] = m;
                 } else {
                     // A UTF-8 lead or stray byte: decode the character.
                     Decode<K>(s.Lead, s.ByteU, c, q, u, n);
-                    if (q + static_cast<uint64_t>(n) > scanEnd)
-                        return false;
                     const int32_t m = s.Width(u);
                     if (m <= 0)
-                        return false;
+                        return qFailed;
+                    if (q + static_cast<uint64_t>(n) > scanEnd || x + m > wrapW) {
+                        stopped = true;
+                        break;
+                    }
                     x += m;
                     q += static_cast<uint64_t>(n);
                 }
-            } else {
+            }
+            if (!atNewLine && !stopped && q < len) {
+                // The byte limit is reached: a newline may follow, anything
+                // else closes the row.
+                Decode<K>(s.Lead, s.ByteU, c, q, u, n);
+                if (u != 10 && u != 13)
+                    stopped = true;
+            }
+            if (stopped) {
+                if (q == pos)
+                    return qFailed;
+                uint8_t cls;
+                int32_t runBytes, runWidth;
+                if (!runBefore(q, cls, runBytes, runWidth))
+                    return qFailed;
+                rb.RunCls = cls;
+                rb.RunBytes = runBytes;
+                rb.RunWidth = runWidth;
+            }
+        } else {
+            // Character by character, the run followed as it goes.
+            uint8_t runCls = rb.RunCls;
+            int32_t runBytes = rb.RunBytes, runWidth = rb.RunWidth;
+            while (q < len) {
                 Decode<K>(s.Lead, s.ByteU, c, q, u, n);
                 if (u == 10 || u == 13) {
                     atNewLine = true;
                     break;
                 }
-                if (q + static_cast<uint64_t>(n) > scanEnd)
-                    return false;
+                int64_t w;
                 if (u == 9) {
-                    x += tab - x % tab;
+                    w = tab - x % tab;
                 } else {
-                    const int32_t m = s.Width(u);
-                    if (m <= 0)
-                        return false;
-                    x += m;
+                    w = s.Width(u);
+                    if (w <= 0)
+                        return qFailed;
                 }
+                if (q + static_cast<uint64_t>(n) > scanEnd || x + w > wrapW) {
+                    stopped = true;
+                    break;
+                }
+                const uint8_t cls = s.ClassOf(u);
+                if (cls != clsNone && runBytes != 0 && cls == runCls) {
+                    runBytes += n;
+                    runWidth += static_cast<int32_t>(w);
+                } else if (cls != clsNone) {
+                    runCls = cls;
+                    runBytes = n;
+                    runWidth = static_cast<int32_t>(w);
+                } else {
+                    runBytes = runWidth = 0;
+                }
+                x += w;
                 q += static_cast<uint64_t>(n);
             }
+            if (stopped && q == pos)
+                return qFailed;
+            if (stopped) {
+                rb.RunCls = runCls;
+                rb.RunBytes = runBytes;
+                rb.RunWidth = runWidth;
+            }
         }
-        if (!atNewLine && q < len) {
-            // The byte limit is reached: only a newline may follow.
-            Decode<K>(s.Lead, s.ByteU, c, q, u, n);
-            if (u != 10 && u != 13)
-                return false;
-        }
-        if (x > s.WrapW)
-            return false;
         rb.RowBytes += static_cast<int32_t>(q - pos);
         rb.RowWidth = static_cast<int32_t>(x);
         pos = q;
-        return true;
+        return stopped ? qStopped : qDone;
     };
 
     bool tryQuick = true;
+    bool retry = false;
     while (pos < len) {
         if (tryQuick) {
             tryQuick = false;
-            if (quick() && pos >= len)
+            const int r = quick();
+            if (r == qDone && pos >= len)
                 break;
+            retry = r == qStopped;
         }
         Decode<K>(s.Lead, s.ByteU, c, pos, u, n);
         if (u == 13) {
@@ -1000,8 +1088,10 @@ uint64_t TZinLines::FastPiece(TScanSetup& s, TSpanCursor& c, TLine& line, TRowBu
         const int32_t closed = rb.Closed;
         PlaceChar(s, rb, u, n, u == 9 ? 0 : s.Width(u));
         pos += static_cast<uint64_t>(n);
-        if (rb.Closed != closed)
+        if (rb.Closed != closed || retry) {
             tryQuick = true;
+            retry = false;
+        }
     }
     CloseLine(rb);
     return pos;
