@@ -935,8 +935,27 @@ uint64_t TZinLines::FastPiece(TScanSetup& s, TSpanCursor& c, TLine& line, TRowBu
                         }
                     }
                     const int32_t w = bw[*p];
-                    if (w <= 0)
+                    if (w <= 0) {
+                        if constexpr (K == cpkUTF8) {
+                            // A multi-byte character wholly inside the span
+                            // (and so inside the line and the byte limit).
+                            if (w == bwDecode && e - p >= 3) {
+                                int32_t mu, mn;
+                                DecodeUTF8(p, 3, mu, mn);
+                                const int32_t m = s.Width(mu);
+                                if (m <= 0)
+                                    return qFailed;
+                                if (x + m > wrapW) {
+                                    stopped = true;
+                                    break;
+                                }
+                                x += m;
+                                p += mn;
+                                continue;
+                            }
+                        }
                         break;
+                    }
                     if (x + w > wrapW) {
                         stopped = true;
                         break;
