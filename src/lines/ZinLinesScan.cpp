@@ -922,8 +922,11 @@ uint64_t TZinLines::FastPiece(TScanSetup& s, TSpanCursor& c, TLine& line, TRowBu
                     if (uniform) {
                         // Printable ASCII of one width, as far as the wrap
                         // width allows.
-                        const int64_t fit = x < wrapW ? (wrapW - x) / uniform : 0;
-                        const uint8_t* cap = (e - p > fit) ? p + fit : e;
+                        // (A division only when the wrap width may be reached.)
+                        const int64_t left = wrapW - x;
+                        const uint8_t* cap = e;
+                        if (left < (e - p) * uniform)
+                            cap = p + (left > 0 ? left / uniform : 0);
                         const uint8_t* f = FindSpecial(p, cap);
                         x += static_cast<int64_t>(f - p) * uniform;
                         p = f;
