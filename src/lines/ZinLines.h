@@ -5,7 +5,7 @@
 // which everybody decodes text.
 //
 // Memory: a loaded file of many millions of lines is held as one compact
-// 56-byte record per line. A line with one block and one row keeps both in
+// 40-byte record per line. A line with one block and one row keeps both in
 // the record itself; only a line with several blocks or rows (or unusual row
 // positions) gets an out-of-line spill with two vectors. Records come from a
 // slab pool, so a line costs no heap allocation of its own.
@@ -267,7 +267,8 @@ public:
     // tools and tests that assemble lines from pieces.
     void SetLineBlocks(TLineIterator line, const std::vector<TBlock>& blocks) { SetBlocks(*line, blocks); }
 
-    // Figures for the status bar and for tools.
+    // Figures for the status bar and for tools (the newline convention is
+    // the owner's field, which the scan writes).
     int32_t LineCount() const { return FLineCount; }
     int32_t RowCount() const { return FRowCount; }
     uint64_t FileSize() const { return FFileSize; }
