@@ -5,11 +5,12 @@
 // one character at a time through the reader (BeginRead/NextChar/IsLFNext).
 // The fast route, taken where the syntax state cannot change (no strings,
 // block comments or ranges in the definition), decodes straight from the
-// data source's contiguous spans, and first tries to measure a whole row in
-// a tight loop: when the rest of the line fits both limits, no row is closed
-// and the word/delimiter runs that decide a carry are never needed. When it
-// does not fit, the row is placed character by character as the reference
-// route does, until the next row starts.
+// data source's contiguous spans. Lines of printable ASCII of one width go
+// through one tight loop (SimplePieces). Otherwise a row is measured in one
+// go up to the next newline or up to the character that does not fit the
+// byte limit or the wrap width; only then is the word/delimiter run that
+// decides a carry worked out, and that one character is placed as the
+// reference route places it. A randomised test compares both routes.
 #include <algorithm>
 #include <climits>
 #if defined(__SSE2__)
