@@ -225,7 +225,7 @@ int main(int argc, char** argv)
     PlainCount(logLF, newlines);
     const double plain = PlainCount(logLF, newlines);
 
-    std::printf("file                                   MB/s\n");
+    std::printf("(MiB/s: mebibytes per second)            MiB/s\n");
     std::printf("read + count newlines (1 GiB LF)   %8.0f   (%llu newlines)\n", plain,
                 static_cast<unsigned long long>(newlines));
 
