@@ -61,6 +61,37 @@ inline const uint8_t* FindSpecial(const uint8_t* p, const uint8_t* e)
     return p;
 }
 
+// The first UTF-16 unit in [p, e) (an even number of bytes) outside the
+// printable ASCII range 0x20-0x7E; little- or big-endian.
+template <bool Little>
+inline const uint8_t* FindSpecial16(const uint8_t* p, const uint8_t* e)
+{
+#if defined(__SSE2__)
+    const __m128i low = _mm_set1_epi16(0x20);
+    const __m128i top = _mm_set1_epi16(0x7E - 0x20);
+    const __m128i zero = _mm_setzero_si128();
+    while (e - p >= 16) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        if (!Little)
+            v = _mm_or_si128(_mm_slli_epi16(v, 8), _mm_srli_epi16(v, 8));
+        // u - 0x20 as a signed number: negative below 0x20 or from 0x8020 on.
+        const __m128i d = _mm_sub_epi16(v, low);
+        const __m128i bad = _mm_or_si128(_mm_cmplt_epi16(d, zero), _mm_cmpgt_epi16(d, top));
+        const int mask = _mm_movemask_epi8(bad);
+        if (mask)
+            return p + __builtin_ctz(static_cast<unsigned>(mask));
+        p += 16;
+    }
+#endif
+    while (e - p >= 2) {
+        const unsigned u = Little ? p[0] | (p[1] << 8) : (p[0] << 8) | p[1];
+        if (u < 0x20 || u > 0x7E)
+            return p;
+        p += 2;
+    }
+    return p;
+}
+
 bool InList(const std::vector<int32_t>& list, int32_t id)
 {
     return std::find(list.begin(), list.end(), id) != list.end();
@@ -241,7 +272,7 @@ void TZinLines::PrepareScan(TScanSetup& s)
             s.ByteW[c] = s.Cache[u] > 0 ? s.Cache[u] : bwUnknown;
     }
     s.Uniform = 0;
-    if (s.Kind == cpkSingleByte || s.Kind == cpkUTF8) {
+    if (s.Kind != cpkDoubleByte) {
         int32_t common = -1;
         for (int c = 0x20; c < 0x7F && common != 0; ++c) {
             if (s.ByteW[c] == bwUnknown) {
@@ -1025,6 +1056,45 @@ uint64_t TZinLines::FastPiece(TScanSetup& s, TSpanCursor& c, TLine& line, TRowBu
             uint8_t runCls = rb.RunCls;
             int32_t runBytes = rb.RunBytes, runWidth = rb.RunWidth;
             while (q < len) {
+                if constexpr (K == cpkUTF16LE || K == cpkUTF16BE) {
+                    // Printable ASCII units of one width in one go, within
+                    // the byte limit and the wrap width; the run is then
+                    // worked out from their classes, last unit first.
+                    const int64_t uniform = s.Uniform;
+                    if (uniform > 0 && q < scanEnd && (c.Holds(q) || (c.Load(q), c.P != nullptr))) {
+                        const uint8_t* p = c.P + (static_cast<int64_t>(q) - c.Start);
+                        int64_t units = (std::min<int64_t>(c.End, static_cast<int64_t>(scanEnd)) -
+                                         static_cast<int64_t>(q)) / 2;
+                        const int64_t left = wrapW - x;
+                        if (left < units * uniform)
+                            units = left > 0 ? left / uniform : 0;
+                        const uint8_t* f = FindSpecial16<K == cpkUTF16LE>(p, p + units * 2);
+                        const int64_t k = (f - p) / 2;
+                        if (k > 0) {
+                            auto unitAt = [&](int64_t i) -> int32_t {
+                                const uint8_t* a = p + 2 * i;
+                                return K == cpkUTF16LE ? a[0] | (a[1] << 8) : (a[0] << 8) | a[1];
+                            };
+                            const uint8_t last = s.ClassOf(unitAt(k - 1));
+                            int64_t j = 1;
+                            while (j < k && s.ClassOf(unitAt(k - 1 - j)) == last)
+                                ++j;
+                            if (last == clsNone) {
+                                runBytes = runWidth = 0;
+                            } else if (j == k && runBytes != 0 && runCls == last) {
+                                runBytes += static_cast<int32_t>(2 * k);
+                                runWidth += static_cast<int32_t>(k * uniform);
+                            } else {
+                                runCls = last;
+                                runBytes = static_cast<int32_t>(2 * j);
+                                runWidth = static_cast<int32_t>(j * uniform);
+                            }
+                            x += k * uniform;
+                            q += static_cast<uint64_t>(2 * k);
+                            continue;
+                        }
+                    }
+                }
                 Decode<K>(s.Lead, s.ByteU, c, q, u, n);
                 if (u == 10 || u == 13) {
                     atNewLine = true;
