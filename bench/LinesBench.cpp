@@ -16,7 +16,7 @@
 
 #include "platform/Files.h"
 #include "platform/SystemCodePage.h"
-#include "support/TestLinesOwner.h"
+#include "lines/ZinFixedOwner.h"
 
 using namespace zin;
 
@@ -229,7 +229,7 @@ int main(int argc, char** argv)
     std::printf("read + count newlines (1 GiB LF)   %8.0f   (%llu newlines)\n", plain,
                 static_cast<unsigned long long>(newlines));
 
-    test::TTestLinesOwner owner(8, 1252);
+    TFixedMetricsOwner owner(8, 1252);
     TZinLines& lines = *owner.Lines;
 
     const long rssBefore = ResidentBytes();

@@ -294,6 +294,31 @@ bool HasBinaryControlBytes(const uint8_t* data, int32_t n)
     return false;
 }
 
+TContentTest GuessContent(const uint8_t* data, int32_t n)
+{
+    if (IsUTF16LEText(data, n))
+        return TContentTest::UTF16LE;
+    if (IsUTF16BEText(data, n))
+        return TContentTest::UTF16BE;
+    if (IsUTF8Text(data, n))
+        return TContentTest::UTF8;
+    if (HasBinaryControlBytes(data, n))
+        return TContentTest::Binary;
+    return TContentTest::None;
+}
+
+const char* ContentTestName(TContentTest test)
+{
+    switch (test) {
+    case TContentTest::UTF16LE: return "UTF-16LE";
+    case TContentTest::UTF16BE: return "UTF-16BE";
+    case TContentTest::UTF8: return "UTF-8";
+    case TContentTest::Binary: return "binary";
+    case TContentTest::None: break;
+    }
+    return "none";
+}
+
 void SetNameField(char (&field)[64], const char* text)
 {
     const size_t len = text ? strnlen(text, 63) : 0;

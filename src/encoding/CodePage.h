@@ -79,6 +79,13 @@ bool IsUTF16BEText(const uint8_t* data, int32_t n);
 bool IsUTF8Text(const uint8_t* data, int32_t n);
 bool HasBinaryControlBytes(const uint8_t* data, int32_t n);
 
+// Which content test decided a file's encoding.
+enum class TContentTest : uint8_t { None, UTF16LE, UTF16BE, UTF8, Binary };
+// Applies the four tests in the order a load does; the first that holds decides.
+TContentTest GuessContent(const uint8_t* data, int32_t n);
+// "UTF-16LE", "UTF-16BE", "UTF-8", "binary" or "none".
+const char* ContentTestName(TContentTest test);
+
 // Gives every record its display name "(%03d)%s" and its font. There is no
 // code-page database on Linux: every record takes its built-in name and the
 // font "Courier New".

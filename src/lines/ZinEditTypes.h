@@ -17,6 +17,17 @@ enum TNewLineType : uint8_t {
     nltMac = 3,
 };
 
+// "DefaultDOS", "DOS", "Unix" or "Mac".
+inline const char* NewLineName(TNewLineType t)
+{
+    switch (t) {
+    case nltDOS: return "DOS";
+    case nltUnix: return "Unix";
+    case nltMac: return "Mac";
+    default: return "DefaultDOS";
+    }
+}
+
 enum TWordWrapMode : uint8_t {
     wwmNoWrap = 0,
     wwmWrapByWindow = 1,

@@ -384,6 +384,7 @@ bool TZinLines::LoadFromFile(const std::string& path)
     if (FEdit->GetEditMode() == emHexMode)
         FEdit->SetEditMode(emTextMode);
 
+    FContentTest = TContentTest::None;
     const uint64_t size = FFileData->FSize;
     const int32_t sample = static_cast<int32_t>(std::min<uint64_t>(size, 5000));
 
@@ -435,19 +436,25 @@ bool TZinLines::LoadFromFile(const std::string& path)
     pickSyntax();
 
     const TLineIterator first = FLines.begin();
-    if (IsUTF16LEText(sampleBytes, sample)) {
+    FContentTest = GuessContent(sampleBytes, sample);
+    switch (FContentTest) {
+    case TContentTest::UTF16LE:
         FEdit->SetCodePage(1200);
         Rescan(first, first);
-    } else if (IsUTF16BEText(sampleBytes, sample)) {
+        break;
+    case TContentTest::UTF16BE:
         FEdit->SetCodePage(1201);
         Rescan(first, first);
-    } else if (IsUTF8Text(sampleBytes, sample)) {
+        break;
+    case TContentTest::UTF8:
         FEdit->SetCodePage(65001);
         Rescan(first, first);
-    } else if (HasBinaryControlBytes(sampleBytes, sample)) {
+        break;
+    case TContentTest::Binary:
         // Not text: one line holds the whole file, with one row.
         FEdit->SetEditMode(emHexMode);
-    } else {
+        break;
+    case TContentTest::None: {
         const int32_t current = FEdit->GetCodePage();
         if (FSyntax && FSyntax->CodePage != -1)
             FEdit->SetCodePage(FSyntax->CodePage);
@@ -455,6 +462,8 @@ bool TZinLines::LoadFromFile(const std::string& path)
             FEdit->SetCodePage(SystemCodePage());
         FEdit->SetFontName(FontOfCurrentCodePage(FEdit->GetCodePage()));
         Rescan(first, first);
+        break;
+    }
     }
 
     FEdit->LoadingField() = false;

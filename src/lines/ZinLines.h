@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "encoding/CodePage.h"
 #include "lines/ZinData.h"
 #include "lines/ZinEditTypes.h"
 #include "lines/ZinLinesOwner.h"
@@ -285,6 +286,8 @@ public:
     TMemData* FMemData = nullptr;
     int32_t FMaxRowWidth = 0;
     TLineState FEndState{};
+    // Which content test decided the encoding at the last load.
+    TContentTest FContentTest = TContentTest::None;
 
     // Reader state.
     TLineIterator FReadLine;

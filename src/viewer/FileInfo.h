@@ -1,20 +1,21 @@
 #pragma once
-// What the viewer would make of a file when it opens it: its size, whether
-// it would be held in memory or read from disk, which content test decided
-// its encoding and the resulting code page. Plain C++, used by
-// `zinviewer --info`.
+// What the viewer makes of a file when it opens it: its size, whether it is
+// held in memory or read from disk, which content test decided its encoding,
+// the resulting code page, the newline convention and the line and row
+// counts. Plain C++, used by `zinviewer --info`.
 #include <cstdint>
 #include <iosfwd>
 #include <string>
 
+#include "encoding/CodePage.h"
+#include "lines/ZinEditTypes.h"
+
 namespace zin {
 
 // Files up to this size are copied into memory; larger ones are read from disk.
-constexpr int64_t DefaultMaxMemFileSize = 8 * 1024 * 1024;
-// The content tests look at this many bytes at most.
-constexpr int32_t EncodingSampleSize = 5000;
-
-enum class TContentTest { None, UTF16LE, UTF16BE, UTF8, Binary };
+constexpr int32_t DefaultMaxMemFileSize = 8 * 1024 * 1024;
+// Every character counts this many pixels wide for the widest row.
+constexpr int32_t InfoCharWidth = 8;
 
 struct TFileInfo {
     std::string Path;
@@ -26,14 +27,16 @@ struct TFileInfo {
     bool HexMode = false;
     int32_t CodePage = 0;        // 0 in hex mode
     std::string CodePageName;    // the table's name of CodePage
+    TNewLineType NewLine = nltDefaultDOS;
+    int32_t LineCount = 0;
+    int32_t RowCount = 0;        // rows without wrapping
+    int32_t MaxRowWidth = 0;     // pixels, at InfoCharWidth per character
 };
 
-// Opens the file, samples its first bytes and applies the content tests in
-// the order the viewer does. `systemCodePage` is used when no test decides.
-TFileInfo GatherFileInfo(const std::string& path, int32_t systemCodePage,
-                         int64_t maxMemFileSize = DefaultMaxMemFileSize);
+// Loads the file through the line store as the viewer does, with the
+// system code page (SystemCodePage) as the starting code page.
+TFileInfo GatherFileInfo(const std::string& path, int32_t maxMemFileSize = DefaultMaxMemFileSize);
 
-const char* ContentTestName(TContentTest test);
 // One "key: value" line per item.
 void PrintFileInfo(const TFileInfo& info, std::ostream& out);
 

@@ -4,7 +4,6 @@
 #include <iostream>
 
 #include "encoding/CodePage.h"
-#include "platform/SystemCodePage.h"
 #include "viewer/FileInfo.h"
 
 namespace {
@@ -24,7 +23,7 @@ int main(int argc, char** argv)
         std::cerr << "zinviewer: expected --info and one file name\n" << Usage;
         return 2;
     }
-    const zin::TFileInfo info = zin::GatherFileInfo(argv[2], zin::SystemCodePage());
+    const zin::TFileInfo info = zin::GatherFileInfo(argv[2]);
     if (!info.Opened) {
         std::cerr << "zinviewer: cannot open " << argv[2] << ": " << info.Error << '\n';
         return 1;

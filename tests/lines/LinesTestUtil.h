@@ -2,6 +2,7 @@
 // Helpers for the line store tests: a fixture that writes bytes to a file
 // and loads them through a TZinLines owned by the test owner, and plain
 // copies of what the store holds for comparisons.
+#include <cstring>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -71,8 +72,9 @@ inline void ExpectInvariants(const TZinLines& lines, const TTestLinesOwner& owne
             sum += b.Size;
         }
         ASSERT_EQ(sum, l.Length()) << "line " << lineCount;
-        if (&l != last)
+        if (&l != last) {
             ASSERT_GT(l.NewLineBytes, 0) << "line " << lineCount;
+        }
         const TRowList rows = l.Rows();
         ASSERT_GE(rows.size(), 2u);
         ASSERT_EQ(rows.back().Pos + l.NewLineBytes, l.Length()) << "line " << lineCount;
@@ -81,10 +83,11 @@ inline void ExpectInvariants(const TZinLines& lines, const TTestLinesOwner& owne
             ASSERT_LE(rows[i].Pos, rows[i + 1].Pos) << "line " << lineCount;
             ASSERT_GE(rows[i].Width, 0);
             ASSERT_LE(rows[i].Width, lines.FMaxRowWidth);
-            if (i + 2 < rows.size() || rows[i + 1].Pos > rows[i].Pos)
+            if (i + 2 < rows.size() || rows[i + 1].Pos > rows[i].Pos) {
                 ASSERT_LE(rows[i + 1].Pos - rows[i].Pos,
                           static_cast<uint64_t>(std::max(owner.MaxLineLength, 3)))
                     << "line " << lineCount;
+            }
         }
     }
     EXPECT_EQ(filePos, lines.FFileSize);

@@ -113,8 +113,9 @@ TEST_F(ReaderTest, LineFeedLookAheadByKind)
         const uint64_t pos = Lines().FReadPos;
         ASSERT_TRUE(Lines().NextChar(q));
         EXPECT_EQ(Lines().FReadPos, pos + static_cast<uint64_t>(q.back().second));
-        if (c.lfNext)
+        if (c.lfNext) {
             EXPECT_EQ(q.back().first, 10);
+        }
     }
 }
 

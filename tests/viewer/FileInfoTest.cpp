@@ -10,6 +10,7 @@
 
 #include "encoding/CodePage.h"
 #include "platform/Files.h"
+#include "platform/SystemCodePage.h"
 #include "support/TempDir.h"
 
 namespace zin {
@@ -17,8 +18,14 @@ namespace {
 
 class FileInfo : public ::testing::Test {
 protected:
-    void SetUp() override { LoadCodePageNames(); }
+    void SetUp() override
+    {
+        LoadCodePageNames();
+        FOldSystemCodePage = SetSystemCodePage(1251);
+    }
+    void TearDown() override { SetSystemCodePage(FOldSystemCodePage); }
     test::TempDir FDir;
+    int32_t FOldSystemCodePage = 0;
 };
 
 TEST_F(FileInfo, ContentTestsDecideInOrder)
@@ -39,7 +46,7 @@ TEST_F(FileInfo, ContentTestsDecideInOrder)
         {"empty.txt", "", TContentTest::None, 1251},
     };
     for (const auto& c : cases) {
-        const TFileInfo info = GatherFileInfo(FDir.Write(c.Name, c.Bytes), 1251);
+        const TFileInfo info = GatherFileInfo(FDir.Write(c.Name, c.Bytes));
         ASSERT_TRUE(info.Opened) << c.Name;
         EXPECT_EQ(info.Size, c.Bytes.size()) << c.Name;
         EXPECT_TRUE(info.InMemory) << c.Name;
@@ -51,35 +58,61 @@ TEST_F(FileInfo, ContentTestsDecideInOrder)
         }
     }
     // A system code page outside the table falls back to 1252.
-    EXPECT_EQ(GatherFileInfo(FDir.Path() + "plain.txt", 28605).CodePage, 1252);
+    SetSystemCodePage(28605);
+    EXPECT_EQ(GatherFileInfo(FDir.Path() + "plain.txt").CodePage, 1252);
 }
 
 TEST_F(FileInfo, OnlyTheFirst5000BytesAreSampled)
 {
     std::string text(5000, 'a');
-    EXPECT_EQ(GatherFileInfo(FDir.Write("late-nul", text + std::string(2, '\0')), 1252).Decided,
+    EXPECT_EQ(GatherFileInfo(FDir.Write("late-nul", text + std::string(2, '\0'))).Decided,
               TContentTest::None);
     text[4998] = text[4999] = '\0';
-    EXPECT_EQ(GatherFileInfo(FDir.Write("nul", text), 1252).Decided, TContentTest::Binary);
+    EXPECT_EQ(GatherFileInfo(FDir.Write("nul", text)).Decided, TContentTest::Binary);
 }
 
 TEST_F(FileInfo, TheMemoryLimitIsInclusive)
 {
     const std::string path = FDir.Write("ten", "0123456789");
-    EXPECT_TRUE(GatherFileInfo(path, 1252, 10).InMemory);
-    EXPECT_FALSE(GatherFileInfo(path, 1252, 9).InMemory);
+    EXPECT_TRUE(GatherFileInfo(path, 10).InMemory);
+    EXPECT_FALSE(GatherFileInfo(path, 9).InMemory);
     const std::string atLimit = FDir.Write("8mib", std::string(DefaultMaxMemFileSize, 'x'));
-    EXPECT_TRUE(GatherFileInfo(atLimit, 1252).InMemory);
+    EXPECT_TRUE(GatherFileInfo(atLimit).InMemory);
     const std::string above = FDir.Write("8mib+1", std::string(DefaultMaxMemFileSize + 1, 'x'));
-    EXPECT_FALSE(GatherFileInfo(above, 1252).InMemory);
+    EXPECT_FALSE(GatherFileInfo(above).InMemory);
+}
+
+TEST_F(FileInfo, NewlinesLinesAndRowsComeFromTheLineStore)
+{
+    struct {
+        const char* Name;
+        std::string Bytes;
+        TNewLineType NewLine;
+        int32_t Lines, Rows, Widest;
+    } const cases[] = {
+        {"dos.txt", "a\r\nbbb\r\n", nltDOS, 3, 3, 24},
+        {"unix.txt", "a\nbb\rc", nltUnix, 3, 3, 16},
+        {"mac.txt", "abcd\re", nltMac, 2, 2, 32},
+        {"none.txt", "abc", nltDefaultDOS, 1, 1, 24},
+        {"wide.txt", std::string(40000, 'x') + "\n", nltUnix, 2, 3, 32768 * InfoCharWidth},
+        {"utf16.txt", std::string("\xFF\xFE" "a\0\n\0b\0", 8), nltUnix, 2, 2, 8},
+    };
+    for (const auto& c : cases) {
+        const TFileInfo info = GatherFileInfo(FDir.Write(c.Name, c.Bytes));
+        ASSERT_TRUE(info.Opened) << c.Name;
+        EXPECT_EQ(info.NewLine, c.NewLine) << c.Name;
+        EXPECT_EQ(info.LineCount, c.Lines) << c.Name;
+        EXPECT_EQ(info.RowCount, c.Rows) << c.Name;
+        EXPECT_EQ(info.MaxRowWidth, c.Widest) << c.Name;
+    }
 }
 
 TEST_F(FileInfo, FilesThatCannotBeOpenedSayWhy)
 {
-    const TFileInfo missing = GatherFileInfo(FDir.Path() + "missing", 1252);
+    const TFileInfo missing = GatherFileInfo(FDir.Path() + "missing");
     EXPECT_FALSE(missing.Opened);
     EXPECT_EQ(missing.Error, "No such file or directory");
-    const TFileInfo directory = GatherFileInfo(FDir.Path(), 1252);
+    const TFileInfo directory = GatherFileInfo(FDir.Path());
     EXPECT_FALSE(directory.Opened);
     EXPECT_EQ(directory.Error, "Is a directory");
 }
@@ -87,12 +120,14 @@ TEST_F(FileInfo, FilesThatCannotBeOpenedSayWhy)
 TEST_F(FileInfo, PrintedOneKeyAndValuePerLine)
 {
     std::ostringstream text;
-    PrintFileInfo(GatherFileInfo(FDir.Write("u.txt", "\xEF\xBB\xBFhi"), 1252), text);
+    PrintFileInfo(GatherFileInfo(FDir.Write("u.txt", "\xEF\xBB\xBFhi")), text);
     EXPECT_EQ(text.str(), "file: " + FDir.Path() + "u.txt\nsize: 5\nstorage: memory\ncontent: UTF-8\n"
-                          "mode: text\ncode page: 65001\ncode page name: (65001)Unicode UTF-8\n");
+                          "mode: text\ncode page: 65001\ncode page name: (65001)Unicode UTF-8\n"
+                          "newline: DefaultDOS\nlines: 1\nrows: 1\nwidest row: 16\n");
     std::ostringstream hex;
-    PrintFileInfo(GatherFileInfo(FDir.Write("b", std::string("\0", 1)), 1252), hex);
-    EXPECT_EQ(hex.str(), "file: " + FDir.Path() + "b\nsize: 1\nstorage: memory\ncontent: binary\nmode: hex\n");
+    PrintFileInfo(GatherFileInfo(FDir.Write("b", std::string("\0", 1))), hex);
+    EXPECT_EQ(hex.str(), "file: " + FDir.Path() + "b\nsize: 1\nstorage: memory\ncontent: binary\nmode: hex\n"
+                         "newline: DefaultDOS\nlines: 1\nrows: 1\nwidest row: 0\n");
 }
 
 // The build puts every program, this test's included, in one directory.
@@ -123,6 +158,15 @@ TEST_F(FileInfo, TheProgramAnswersInfoAsAUserSeesIt)
     if (!FileExists(ViewerProgram()))
         GTEST_SKIP() << "the zinviewer program is not built";
     std::string out, err;
+
+    const std::string utf8 = FDir.Write("u.txt", "caf\xC3\xA9\nbar\n");
+    EXPECT_EQ(RunViewer("--info '" + utf8 + "'", out, err, FDir), 0);
+    EXPECT_NE(out.find("content: UTF-8\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("newline: Unix\nlines: 3\nrows: 3\nwidest row: 32\n"), std::string::npos) << out;
+
+    const std::string binary = FDir.Write("b.dat", std::string("\x7F" "ELF\x02\x01\x01\0", 8));
+    EXPECT_EQ(RunViewer("--info '" + binary + "'", out, err, FDir), 0);
+    EXPECT_NE(out.find("content: binary\nmode: hex\n"), std::string::npos) << out;
 
     const std::string utf16 = FDir.Write("w.txt", std::string("\xFF\xFE" "a\0", 4));
     EXPECT_EQ(RunViewer("--info '" + utf16 + "'", out, err, FDir), 0);

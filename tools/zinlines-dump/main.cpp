@@ -1,7 +1,7 @@
 // zinlines-dump [--charwidth PX] [--syntax FILE.syn] [--wrap none|window:PX|column:N]
 //               [--codepage N] [--acp N] [--maxmem BYTES] [--summary] FILE
 //
-// Loads FILE through the line store with the test owner (fixed character
+// Loads FILE through the line store with the fixed-metrics owner (fixed character
 // widths) and prints JSON Lines: one summary line, then one line per TLine
 // with its length, newline bytes, start state and every row entry.
 #include <unistd.h>
@@ -12,7 +12,7 @@
 
 #include "platform/Files.h"
 #include "platform/SystemCodePage.h"
-#include "support/TestLinesOwner.h"
+#include "lines/ZinFixedOwner.h"
 #include "syntax/ZinSyntax.h"
 
 using namespace zin;
@@ -34,16 +34,6 @@ bool ToInt(const std::string& s, long long& v)
     char* end = nullptr;
     v = std::strtoll(s.c_str(), &end, 10);
     return end && *end == '\0';
-}
-
-const char* NewLineName(TNewLineType t)
-{
-    switch (t) {
-    case nltDOS: return "DOS";
-    case nltUnix: return "Unix";
-    case nltMac: return "Mac";
-    default: return "DefaultDOS";
-    }
 }
 
 void PrintState(const TLineState& s)
@@ -153,7 +143,7 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    test::TTestLinesOwner owner(static_cast<int32_t>(charWidth), static_cast<int32_t>(acp));
+    TFixedMetricsOwner owner(static_cast<int32_t>(charWidth), static_cast<int32_t>(acp));
     owner.MaxMemFileSize = static_cast<int32_t>(maxMem);
     owner.WrapMode = wrap;
     if (wrap == wwmWrapByWindow)

@@ -1,0 +1,68 @@
+#pragma once
+// An owner of a line store with fixed metrics, for programs without a
+// display (the --info report, developer tools, benchmarks) and as the base
+// of the tests' double: every UTF-16 code unit is CharWidth pixels wide
+// (optionally twice that for CJK and other wide characters), tab stops are
+// TabSize x CharWidth apart. Like the editor control, it selects its code
+// page at construction and on every change, copies the code page's lead-byte
+// ranges into the store, and on a code-page change outside a load re-splits
+// all lines.
+#include <memory>
+#include <string>
+
+#include "lines/ZinLines.h"
+#include "lines/ZinLinesOwner.h"
+
+namespace zin {
+
+class TFixedMetricsOwner : public TZinLinesOwner {
+public:
+    explicit TFixedMetricsOwner(int32_t charWidth = 8, int32_t codePage = 1252);
+    ~TFixedMetricsOwner() override;
+
+    TNewLineType& NewLineTypeField() override { return FNewLineType; }
+    bool& LoadingField() override { return FLoading; }
+    TEditMode GetEditMode() const override { return FEditMode; }
+    void SetEditMode(TEditMode mode) override { FEditMode = mode; }
+    int32_t GetCodePage() const override { return FCodePage; }
+    void SetCodePage(int32_t codePage) override;
+    void SetFontName(const std::string& name) override { FontName = name; }
+    void ResetView() override {}
+    int32_t GetMaxMemFileSize() const override { return MaxMemFileSize; }
+    int32_t GetMaxLineLength() const override { return MaxLineLength; }
+    int32_t GetWrapWidth() override;
+    int32_t GetCharWidth(char16_t c) override;
+    int32_t* CharWidthCache() override { return FCache.get(); }
+    int32_t GetTabSize() const override { return TabSize; }
+    int32_t GetAvgCharWidth() const override { return CharWidth; }
+    TZinSyntax* GetSyntax() const override { return FSyntax; }
+    void SetSyntax(TZinSyntax* syntax) override { FSyntax = syntax; }
+
+    // Copies the lead-byte ranges of the code page from the platform into
+    // the store, as the control does whenever its code page is set.
+    void UpdateLeadBytes();
+    // Forgets measured widths (after changing CharWidth or WideCJK).
+    void ClearWidths();
+    // Characters shown twice as wide as others (CJK, Hangul, full-width forms).
+    static bool IsWide(char16_t c);
+
+    int32_t CharWidth;
+    bool WideCJK = false;
+    int32_t TabSize = 8;
+    int32_t MaxMemFileSize = 8 * 1024 * 1024;
+    int32_t MaxLineLength = 32768;
+    TWordWrapMode WrapMode = wwmNoWrap;
+    int32_t WindowWidth = 640;
+    int32_t MaxColumns = 80;
+    std::string FontName;
+
+    TNewLineType FNewLineType = nltDefaultDOS;
+    bool FLoading = false;
+    TEditMode FEditMode = emTextMode;
+    int32_t FCodePage;
+    TZinSyntax* FSyntax = nullptr;
+    std::unique_ptr<int32_t[]> FCache;
+    std::unique_ptr<TZinLines> Lines;
+};
+
+}  // namespace zin
