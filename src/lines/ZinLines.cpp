@@ -572,6 +572,11 @@ bool TZinLines::BeginRead(TLineIterator line, const TRowIndex& entry)
         FReadOffset = line->FOffset;
     }
     FPendingBytes.clear();
+    return SelectDecoder();
+}
+
+bool TZinLines::SelectDecoder()
+{
     const bool selected = SelectCodePage(FEdit->GetCodePage());
     switch (CurrentKind()) {
     case cpkSingleByte: FNextChar = &TZinLines::NextSingleByte; break;
@@ -579,7 +584,7 @@ bool TZinLines::BeginRead(TLineIterator line, const TRowIndex& entry)
     case cpkUTF16LE: FNextChar = &TZinLines::NextUTF16LE; break;
     case cpkUTF16BE: FNextChar = &TZinLines::NextUTF16BE; break;
     case cpkUTF8: FNextChar = &TZinLines::NextUTF8; break;
-    default: break;
+    default: break;  // a failed selection keeps the previous decoder
     }
     return selected;
 }

@@ -315,6 +315,9 @@ private:
     uint8_t FetchByte(uint64_t pos) const;
 
     void PrepareScan(TScanSetup& s);
+    // Selects the owner's code page and the decoder of its kind; false when
+    // the number is not in the table (the previous decoder stays).
+    bool SelectDecoder();
     TLineState ScanLineWith(TScanSetup& s, TLineIterator line);
     void PlaceChar(const TScanSetup& s, TRowBuilder& rb, int32_t u, int32_t n, int32_t w);
     void CloseRow(TRowBuilder& rb, bool carry);

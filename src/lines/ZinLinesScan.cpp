@@ -224,15 +224,7 @@ void TZinLines::PrepareScan(TScanSetup& s)
 {
     // Select the code page and the decoder exactly as BeginRead does, so
     // that both routes decode alike.
-    SelectCodePage(FEdit->GetCodePage());
-    switch (CurrentKind()) {
-    case cpkSingleByte: FNextChar = &TZinLines::NextSingleByte; break;
-    case cpkDoubleByte: FNextChar = &TZinLines::NextDoubleByte; break;
-    case cpkUTF16LE: FNextChar = &TZinLines::NextUTF16LE; break;
-    case cpkUTF16BE: FNextChar = &TZinLines::NextUTF16BE; break;
-    case cpkUTF8: FNextChar = &TZinLines::NextUTF8; break;
-    default: break;
-    }
+    SelectDecoder();
     if (FNextChar == &TZinLines::NextSingleByte) s.Kind = int(cpkSingleByte);
     else if (FNextChar == &TZinLines::NextDoubleByte) s.Kind = cpkDoubleByte;
     else if (FNextChar == &TZinLines::NextUTF16LE) s.Kind = cpkUTF16LE;

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "syntax/ZinSyntax.h"
+#include "SyntaxTestUtil.h"
 
 namespace zin {
 namespace {
@@ -61,15 +62,6 @@ TEST(ParseStyle, AddsNamedFlagsOnly)
     ParseStyle("bold,italic", s);
     ParseStyle("underline", s);
     EXPECT_EQ(s, fsBold | fsItalic | fsUnderline);
-}
-
-std::unique_ptr<TZinSyntax> FromLines(std::vector<std::string> lines)
-{
-    auto s = std::make_unique<TZinSyntax>();
-    s->Reset();
-    s->Lines = std::move(lines);
-    s->Parse();
-    return s;
 }
 
 TEST(SelectStyle, NoColoursMeansBlackOnWhite)

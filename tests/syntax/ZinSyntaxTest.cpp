@@ -2,24 +2,15 @@
 // keyword sections, post-processing, and input that is not what it should be.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <memory>
 #include <string>
 
 #include "support/TempDir.h"
 #include "syntax/ZinSyntax.h"
+#include "SyntaxTestUtil.h"
 
 namespace zin {
 namespace {
-
-std::unique_ptr<TZinSyntax> FromLines(std::vector<std::string> lines)
-{
-    auto s = std::make_unique<TZinSyntax>();
-    s->Reset();
-    s->Lines = std::move(lines);
-    s->Parse();
-    return s;
-}
 
 std::vector<std::u16string> Words(const TSyntaxKeyword& kw)
 {
