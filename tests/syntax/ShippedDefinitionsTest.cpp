@@ -56,7 +56,7 @@ const std::vector<Shipped>& ShippedTable()
         {"syntax_go.syn", "Go", {"keywords", "types", "constants", "builtins"}, {"go"}},
         {"syntax_rust.syn", "Rust", {"keywords", "types", "constants", "macros"}, {"rs"}},
         {"syntax_php.syn", "PHP", {"keywords", "constants", "functions"}, {"php", "phtml"}},
-        {"syntax_ruby.syn", "Ruby", {"keywords", "constants", "methods"}, {"rb", "rake", "gemspec"}},
+        {"syntax_ruby.syn", "Ruby", {"keywords", "constants", "methods"}, {"rb", "rake"}},
         {"syntax_lua.syn", "Lua", {"keywords", "constants", "library"}, {"lua"}},
         {"syntax_yaml.syn", "YAML", {"constants"}, {"yaml", "yml"}},
         {"syntax_markdown.syn", "Markdown", {}, {"md", "markdown", "mkd"}},
