@@ -60,6 +60,21 @@ struct TByteFix {
     char16_t Unit;
 };
 constexpr TByteFix ByteFixes[] = {
+    // The platform's DOS tables have the micro sign where the IBM tables
+    // have the Greek small mu, and the not sign at 852 AA, which IBM leaves
+    // undefined.
+    {437, 0xE6, u'\u00B5'},
+    {852, 0xAA, u'\u00AC'},
+    {862, 0xE6, u'\u00B5'},
+    // The platform's Shift-JIS gives four single bytes private-use
+    // characters; the ICU table rejects them.
+    {932, 0xA0, u'\uF8F0'},
+    {932, 0xFD, u'\uF8F1'},
+    {932, 0xFE, u'\uF8F2'},
+    {932, 0xFF, u'\uF8F3'},
+    // The platform's Hebrew ANSI table has the holam haser for vav, which
+    // the ICU table leaves undefined.
+    {1255, 0xCA, u'\u05BA'},
     // The platform's KOI8-U carries the Belarusian short u where the ICU
     // table has two box-drawing characters.
     {21866, 0xAE, u'\u045E'},

@@ -78,6 +78,10 @@ const TKnown KnownDecodings[] = {
     {437, {0x1A}, u'\u001A'},     {437, {0x7F}, u'\u007F'},   {866, {0x1C}, u'\u001C'},
     {21866, {0xAE}, u'\u045E'},   {21866, {0xBE}, u'\u040E'}, {932, {0x81, 0x60}, u'\uFF5E'},
     {20936, {0xA1, 0xA4}, u'\u30FB'}, {936, {0xA1, 0xA4}, u'\u00B7'},
+    {437, {0xE6}, u'\u00B5'},    {862, {0xE6}, u'\u00B5'},  {852, {0xAA}, u'\u00AC'},
+    {1255, {0xCA}, u'\u05BA'},   {1255, {0xC0}, u'\u05B0'}, {1255, {0xA4}, u'\u20AA'},
+    {1258, {0xCC}, u'\u0300'},   {1258, {0xDE}, u'\u0303'}, {1258, {0xF2}, u'\u0323'},
+    {874, {0x80}, u'\u20AC'},    {866, {0xF0}, u'\u0401'},  {866, {0xFC}, u'\u2116'},
     // Rejected input: a single byte stays its own value, a pair gives its
     // lead byte as the failure mark.
     {1253, {0xD2}, u'\u00D2'},    {1257, {0xA1}, u'\u00A1'},  {28597, {0xAE}, u'\u00AE'},
@@ -111,7 +115,9 @@ TEST(CodePageDecoding, LoneBytesOfDoubleByteCodePagesDecodeThroughTheCodePage)
         {932, 0xDF, u'\uFF9F'},
         {932, 'A', u'A'},
         {932, 0x82, u'\u0082'},  // a lead byte alone is rejected: own value
-        {932, 0x80, u'\u0080'},  // rejected by the code page
+        {932, 0x80, u'\u0080'},
+        {932, 0xA0, u'\uF8F0'},  // private-use characters of the platform's table
+        {932, 0xFF, u'\uF8F3'},
         {936, 0x80, u'\u20AC'},  // euro sign
         {949, 0x41, u'A'},
     };
