@@ -8,6 +8,7 @@
 #include <set>
 
 #include "platform/Files.h"
+#include "platform/TextUtil.h"
 #include "syntax/ZinSyntax.h"
 
 namespace zin {
@@ -116,6 +117,149 @@ TEST(ShippedDefinitions, EachLoadsWithItsTitleAndKeywordSets)
         EXPECT_EQ(syn.Styles[seText].Color, 0x000000u) << "text must read well on white";
         EXPECT_EQ(syn.Styles[seText].BgColor, 0xFFFFFFu);
     }
+}
+
+// Every definition line is one the loader acts on as meant. A misspelled
+// key or element name starts a keyword set and shows up in the set names
+// above; this also catches what would pass silently there: a misspelled
+// attribute (".comment.colour="), an "inrange" on a style other than
+// "string", a colour or style value that reads as nothing, blanks that
+// become part of a name, and words written after a section header's "=".
+TEST(ShippedDefinitions, EveryLineIsUnderstood)
+{
+    static const std::set<std::string> keys = {
+        "title",       "casesensitive",     "delimiter",    "linecomment",    "blockcomment",
+        "escapechar",  "stringchar",        "directiveleading", "keywordprefix",
+        "specialwordprefix", "indentstring", "unindentstring", "pair", "codepage", "range"};
+    static const std::set<std::string> colourNames = {
+        "aqua", "black", "blue", "fuchsia", "gray", "green", "lime", "maroon",
+        "navy", "olive", "purple", "red", "silver", "teal", "white", "yellow"};
+    auto isColour = [](const std::string& v) {
+        if (colourNames.count(v))
+            return true;
+        if (v.size() != 6)
+            return false;
+        for (char c : v)
+            if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
+                return false;
+        return true;
+    };
+    auto isStyle = [](const std::string& v) {
+        static const std::set<std::string> words = {"bold", "italic", "underline", "strikeout"};
+        for (const std::string& w : SplitTokens(v))
+            if (!words.count(w))
+                return false;
+        return !v.empty();
+    };
+    const std::string dir = ShippedDir();
+    for (const Shipped& s : ShippedTable()) {
+        SCOPED_TRACE(s.file);
+        std::vector<std::string> lines;
+        ASSERT_TRUE(ReadTextLines(dir + s.file, lines));
+        const std::set<std::string> sets(s.sets.begin(), s.sets.end());
+        for (const std::string& line : lines) {
+            if (line.size() < 2 || line[0] != '.' || line.find('=') == std::string::npos)
+                continue;
+            SCOPED_TRACE(line);
+            const size_t eq = line.find('=');
+            const size_t dot = line.find('.', 1);
+            const std::string value = Trim(line.substr(eq + 1));
+            if (dot != std::string::npos && dot < eq) {
+                const std::string name = line.substr(1, dot - 1);
+                const std::string attribute = line.substr(dot + 1, eq - dot - 1);
+                bool isElement = false;
+                for (const char* e : SyntaxStyleNames)
+                    isElement = isElement || name == e;
+                const bool isComment = name == "linecomment" || name == "blockcomment";
+                EXPECT_TRUE(isElement || isComment || sets.count(name)) << "unknown name";
+                if (attribute == "color" || attribute == "bgcolor") {
+                    EXPECT_FALSE(isComment);
+                    EXPECT_TRUE(isColour(value)) << "not a colour";
+                } else if (attribute == "style") {
+                    EXPECT_FALSE(isComment);
+                    EXPECT_TRUE(isStyle(value)) << "not a font style";
+                } else if (attribute == "inrange") {
+                    EXPECT_TRUE(!isElement || name == "string") << "ignored for this element";
+                    EXPECT_TRUE(!value.empty() && value[0] >= '0' && value[0] <= '9');
+                } else {
+                    ADD_FAILURE() << "unknown attribute \"" << attribute << '"';
+                }
+            } else {
+                const std::string key = line.substr(1, eq - 1);
+                if (sets.count(key)) {
+                    EXPECT_EQ(value, "") << "text after a section header is ignored";
+                } else {
+                    EXPECT_TRUE(keys.count(key)) << "unknown key \"" << key << '"';
+                    EXPECT_NE(value, "") << "a key without value";
+                }
+            }
+        }
+    }
+}
+
+// What each language needs of its definition: its comment tokens, block
+// comment pairs in begin-end order, quote and escape characters, and
+// words that must stay whole because no character in them is a delimiter.
+TEST(ShippedDefinitions, EachDoesWhatItsLanguageNeeds)
+{
+    using L = std::vector<std::string>;
+    struct Need {
+        const char* file;
+        L lineComments;
+        L blockComments;  // begin, end, begin, end ...
+        const char* stringChars;
+        int escapeChar;
+        L wholeWords;
+    } needs[] = {
+        {"syntax_text.syn", {}, {}, "", -1, {}},
+        {"syntax_c.syn", {"//"}, {"/*", "*/"}, "\"'", '\\', {"_Static_assert", "uint8_t"}},
+        {"syntax_cpp.syn", {"//"}, {"/*", "*/"}, "\"'", '\\', {"co_await", "__cplusplus"}},
+        {"syntax_cs.syn", {"//"}, {"/*", "*/"}, "\"'", '\\', {"_field"}},
+        {"syntax_java.syn", {"//"}, {"/*", "*/"}, "\"'", '\\', {"_field"}},
+        {"syntax_js.syn", {"//"}, {"/*", "*/"}, "\"'`", '\\', {"$scope", "jQuery$", "_private"}},
+        {"syntax_ts.syn", {"//"}, {"/*", "*/"}, "\"'`", '\\', {"$scope", "jQuery$", "_private"}},
+        {"syntax_python.syn", {"#"}, {}, "\"'", '\\', {"__init__"}},
+        {"syntax_shell.syn", {"#"}, {}, "\"'`", '\\', {"MY_VAR"}},
+        {"syntax_pascal.syn", {"//"}, {"{", "}", "(*", "*)"}, "'", -1, {"my_var"}},
+        {"syntax_sql.syn", {"--"}, {"/*", "*/"}, "'\"", -1, {"current_date"}},
+        {"syntax_html.syn", {"//"}, {"<!--", "-->", "/*", "*/"}, "\"'`", '\\', {"h1"}},
+        {"syntax_xml.syn", {}, {"<!--", "-->"}, "\"'", -1,
+         {"xsl:value-of", "xml-stylesheet", "xsi:schemaLocation", "my.name"}},
+        {"syntax_css.syn", {}, {"/*", "*/"}, "\"'", '\\',
+         {"background-color", "--main-colour", "linear-gradient"}},
+        {"syntax_json.syn", {"//"}, {"/*", "*/"}, "\"", '\\', {}},
+        {"syntax_ini.syn", {";", "#"}, {}, "\"", -1, {"skip-name-resolve", "my_key"}},
+        {"syntax_go.syn", {"//"}, {"/*", "*/"}, "\"'`", '\\', {"_"}},
+        {"syntax_rust.syn", {"//"}, {"/*", "*/"}, "\"", '\\', {"macro_rules"}},
+        {"syntax_php.syn", {"//", "#"}, {"/*", "*/", "<!--", "-->"}, "\"'`", '\\', {"__class__"}},
+        {"syntax_ruby.syn", {"#"}, {"=begin", "=end"}, "\"'`", '\\', {"attr_reader"}},
+        {"syntax_lua.syn", {"--"}, {"--[[", "]]"}, "\"'", '\\', {"_ENV"}},
+        {"syntax_yaml.syn", {"#"}, {}, "\"", '\\', {"runs-on", "ubuntu-latest"}},
+        {"syntax_markdown.syn", {}, {"<!--", "-->"}, "`", -1, {}},
+        {"syntax_diff.syn", {}, {}, "", -1, {"a/src/file.c"}},
+    };
+    const std::string dir = ShippedDir();
+    std::set<std::string> seen;
+    for (const Need& n : needs) {
+        SCOPED_TRACE(n.file);
+        seen.insert(n.file);
+        TZinSyntax syn;
+        ASSERT_TRUE(syn.Load(dir + n.file));
+        EXPECT_EQ(syn.LineComments, n.lineComments);
+        L pairs;
+        for (size_t k = 0; k < syn.BlockCommentBegins.size(); ++k) {
+            pairs.push_back(syn.BlockCommentBegins[k]);
+            pairs.push_back(k < syn.BlockCommentEnds.size() ? syn.BlockCommentEnds[k] : "");
+        }
+        EXPECT_EQ(pairs, n.blockComments);
+        EXPECT_EQ(syn.StringChars, n.stringChars);
+        EXPECT_EQ(syn.EscapeChar, n.escapeChar);
+        for (const std::string& w : n.wholeWords)
+            for (char c : w)
+                EXPECT_EQ(syn.Delimiters.find(c), std::string::npos)
+                    << "'" << c << "' cuts " << w;
+    }
+    EXPECT_EQ(seen.size(), ShippedTable().size()) << "every shipped definition is listed";
 }
 
 TEST(ShippedDefinitions, EveryFileIsKnownAndEveryExtensionNamesOne)
