@@ -312,6 +312,9 @@ TEST(CodePageContent, UTF8AndBinaryTests)
         {"a\xF5\x80", false, false},
         {"\xC3\xA9\xF8", false, false},
         {"\xE2\x82", false, false},                      // cut at once: no sequence
+        {"\xA9\x80", true, false},                      // 80-BF first need one continuation
+        {"\x80", false, false},
+        {"\xDF\xBF\xC3(", false, false},                // a wrong continuation fails
         {"tab\tcr\rlf\nesc\x1B", false, false},
         {std::string("a\0b", 3), false, true},
         {"\x0E", false, true},
