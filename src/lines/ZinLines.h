@@ -9,6 +9,7 @@
 // the record itself; only a line with several blocks or rows (or unusual row
 // positions) gets an out-of-line spill with two vectors. Records come from a
 // slab pool, so a line costs no heap allocation of its own.
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -262,7 +263,12 @@ public:
     // The 1-based index of the first string that the text at the queue's
     // front begins with (0 for none), and its length in bytes.
     int32_t MatchStrings(twc_queue& queue, const std::vector<std::string>& strings, int32_t& length,
-                         size_t count = SIZE_MAX);
+                         size_t count = SIZE_MAX)
+    {
+        return MatchStrings(queue, strings.data(), std::min(count, strings.size()), length);
+    }
+    // The same over `count` strings in a row (one end token needs no list).
+    int32_t MatchStrings(twc_queue& queue, const std::string* strings, size_t count, int32_t& length);
 
     // Replaces a line's blocks; the line's Length becomes their total. For
     // tools and tests that assemble lines from pieces.

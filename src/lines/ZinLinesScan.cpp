@@ -372,14 +372,12 @@ void TZinLines::Reformat()
 
 // ---- The syntax-state tracker ----------------------------------------------
 
-int32_t TZinLines::MatchStrings(twc_queue& q, const std::vector<std::string>& strings, int32_t& length,
-                                size_t count)
+int32_t TZinLines::MatchStrings(twc_queue& q, const std::string* strings, size_t count, int32_t& length)
 {
     if (q.empty())
         return 0;
     const int32_t c = q.front().first;
-    const size_t total = std::min(count, strings.size());
-    for (size_t i = 0; i < total; ++i) {
+    for (size_t i = 0; i < count; ++i) {
         const std::string& s = strings[i];
         const size_t n = s.size();
         if (n == 0 || c != static_cast<uint8_t>(s[0]))
@@ -442,8 +440,7 @@ void TZinLines::Track(const TScanSetup& s, TTracker& t, twc_queue& q, TLine& lin
         // Inside a block comment: only its end token counts.
         const size_t idx = t.State[1] - 1u;
         if (idx < syn.BlockCommentEnds.size()) {
-            std::vector<std::string> one{syn.BlockCommentEnds[idx]};
-            if (MatchStrings(q, one, len)) {
+            if (MatchStrings(q, &syn.BlockCommentEnds[idx], 1, len)) {
                 t.State[1] = 0;
                 t.Skip = len;
                 line.State[2] = 1;
@@ -477,8 +474,7 @@ void TZinLines::Track(const TScanSetup& s, TTracker& t, twc_queue& q, TLine& lin
         } else if (MatchStrings(q, syn.LineComments, len) != 0 && InList(syn.LineCommentInRange, range)) {
             t.Skip = INT32_MAX;
         } else if (range != 0 && t.Range) {
-            std::vector<std::string> one{t.Range->End};
-            if (MatchStrings(q, one, len)) {
+            if (MatchStrings(q, &t.Range->End, 1, len)) {
                 t.Skip = len;
                 t.State[0] = 0;
                 t.Range = nullptr;

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "LinesTestUtil.h"
+#include "syntax/ZinSyntax.h"
 
 namespace {
 long gAllocations = 0;
@@ -59,6 +60,41 @@ TEST_F(AllocationTest, LinesWithOneBlockAndOneRowAllocateNothing)
     Owner.MaxColumns = 5;
     const long wrapped = Count([&] { Lines().Reformat(); });
     EXPECT_GE(wrapped, 20000);
+}
+
+// The syntax-state tracker looks for a comment's or a range's end token at
+// every token start inside it; that look-up allocates nothing, so text
+// inside a comment or range costs no more than the same text outside.
+TEST_F(AllocationTest, TrackingInsideCommentsAndRangesAllocatesNothing)
+{
+    TZinSyntax syntax;
+    syntax.BlockCommentBegins = {"/*"};
+    syntax.BlockCommentEnds = {"*/"};
+    syntax.BlockCommentInRange = {{0}};
+    TSyntaxRange range;
+    range.Id = 5;
+    range.Begin = "<<";
+    range.End = ">>";
+    syntax.Ranges = {range};
+    syntax.RangeBegins = {"<<"};
+    long outside = -1;
+    for (const char* open : {"", "/*", "<<"}) {
+        SCOPED_TRACE(open);
+        std::string text = open;
+        for (int i = 0; i < 5000; ++i)
+            text += "some text inside, line " + std::to_string(i) + "\n";
+        ASSERT_TRUE(Load(text));
+        Lines().FSyntax = &syntax;
+        const long rescan = Count([&] { Lines().Rescan(Lines().FLines.begin(), std::prev(Lines().FLines.end())); });
+        EXPECT_EQ(Lines().FLineCount, 5001);
+        if (outside < 0) {
+            EXPECT_EQ(Lines().FEndState, TLineState{});
+            outside = rescan;
+        } else {
+            EXPECT_NE(Lines().FEndState, TLineState{});
+            EXPECT_LE(rescan, outside + 16);
+        }
+    }
 }
 
 }  // namespace
