@@ -1,5 +1,6 @@
 // Random files in every code-page kind: the store keeps its invariants, and
 // the fast scan gives exactly the lines, rows and states of the reader.
+#include <memory>
 #include <random>
 
 #include "LinesTestUtil.h"
@@ -107,6 +108,20 @@ TZinSyntax TrackingSyntax()
     return s;
 }
 
+// A proportional font: code units of several widths (ASCII included), so
+// that rows are measured character by character rather than in one go.
+class TProportionalOwner : public TTestLinesOwner {
+public:
+    using TTestLinesOwner::TTestLinesOwner;
+    int32_t GetCharWidth(char16_t c) override
+    {
+        TTestLinesOwner::GetCharWidth(c);
+        const int32_t w = 3 + (c * 7) % 11;
+        FCache[c] = w;
+        return w;
+    }
+};
+
 class RandomTest : public ::testing::TestWithParam<int32_t> {
 protected:
     RandomTest() { SetSystemCodePage(1252); }
@@ -132,8 +147,18 @@ TEST_P(RandomTest, FastAndReaderScansAgreeAndInvariantsHold)
         const int32_t columns = static_cast<int32_t>(5 + rng() % 20);
         const bool wide = rng() % 2;
         const bool withTracking = rng() % 3 == 0;
+        const bool proportional = rng() % 2;
 
-        TTestLinesOwner fast(8), slow(8);
+        std::unique_ptr<TTestLinesOwner> fastOwner, slowOwner;
+        if (proportional) {
+            fastOwner = std::make_unique<TProportionalOwner>(8);
+            slowOwner = std::make_unique<TProportionalOwner>(8);
+        } else {
+            fastOwner = std::make_unique<TTestLinesOwner>(8);
+            slowOwner = std::make_unique<TTestLinesOwner>(8);
+        }
+        TTestLinesOwner& fast = *fastOwner;
+        TTestLinesOwner& slow = *slowOwner;
         slow.Lines->FUseFastScan = false;
         for (TTestLinesOwner* o : {&fast, &slow}) {
             o->MaxMemFileSize = onDisk ? 0 : 1 << 24;
