@@ -179,27 +179,10 @@ void TZinSyntax::ParseRangeList(std::string_view value, std::vector<int32_t>& li
     }
 }
 
-void TZinSyntax::BuildRangeTable() const
-{
-    for (uint32_t& r : FRangeById)
-        r = 0;
-    for (size_t k = Ranges.size(); k-- > 0;) {
-        const int32_t id = Ranges[k].Id;
-        if (id >= 0 && id < 256)
-            FRangeById[id] = static_cast<uint32_t>(k + 1);  // the first one wins
-    }
-    FRangeTableSize = Ranges.size();
-    FRangeTableData = Ranges.data();
-}
-
 const TSyntaxRange* TZinSyntax::FindRange(int32_t id) const
 {
-    if (id >= 0 && id < 256) {
-        if (FRangeTableSize != Ranges.size() || FRangeTableData != Ranges.data())
-            BuildRangeTable();
-        const uint32_t r = FRangeById[id];
-        return r ? &Ranges[r - 1] : nullptr;
-    }
+    // Definitions hold a handful of ranges: a walk is as quick as a table
+    // and never stale.
     for (const TSyntaxRange& r : Ranges)
         if (r.Id == id)
             return &r;

@@ -167,12 +167,6 @@ private:
 
     // Keyword set names to their index in Keywords.
     std::unordered_map<std::string, size_t> FKeywordIndex;
-    void BuildRangeTable() const;
-    // For ids 0-255: 1 + the index of the first range with that id, 0 for
-    // none; valid while Ranges has the size and data it was built from.
-    mutable uint32_t FRangeById[256] = {};
-    mutable size_t FRangeTableSize = SIZE_MAX;
-    mutable const TSyntaxRange* FRangeTableData = nullptr;
 };
 
 // ---- The catalogue -------------------------------------------------------
