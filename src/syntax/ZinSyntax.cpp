@@ -129,7 +129,6 @@ void TZinSyntax::Reset()
     FKeywordIndex.clear();
     HasLineState = false;
     EscapeChar = -1;
-    FRangeTableSize = SIZE_MAX;
 }
 
 TSyntaxStyle* TZinSyntax::FindStyle(const std::string& name)
@@ -462,8 +461,6 @@ void TZinSyntax::PostProcess()
 
     HasLineState = !LineComments.empty() || !BlockCommentBegins.empty() || !StringChars.empty() ||
                    !DirectiveLeading.empty() || !Ranges.empty();
-
-    BuildRangeTable();
 }
 
 }  // namespace zin
