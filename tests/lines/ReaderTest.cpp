@@ -33,6 +33,10 @@ TEST_F(ReaderTest, DecodesEachKindAsTheRulesSay)
         {65001, "\xE3\x81\x41", {{0xE3, 1}, {0x81, 1}, {0x41, 1}}},
         {65001, "\xF0\x9F\x98\x80", {{0xF0, 1}, {0x9F, 1}, {0x98, 1}, {0x80, 1}}},
         {65001, "\xE0\x80\x80", {{0xE0, 1}, {0x80, 1}, {0x80, 1}}},
+        {65001, "\xE0\xA0\x80", {{0x800, 3}}},                // E0 needs A0-BF next
+        {65001, "\xED\xA0\x80", {{0xD800, 3}}},               // E1-EF take any 80-BF
+        {65001, "\xC1\xBF", {{0xC1, 1}, {0xBF, 1}}},           // overlong two-byte form
+        {65001, "\xE1\x80", {{0xE1, 1}, {0x80, 1}}},           // three-byte form cut short
         {65001, "\xC3\xA9", {{0xE9, 2}}},
         {65001, "\xC3", {{0xC3, 1}}},                           // cut by the end
         {1200, std::string("\x41\x00\x42", 3), {{0x41, 2}, {0x42, 1}}},  // odd length
