@@ -13,12 +13,12 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "encoding/CodePage.h"
+#include "lines/RingDeque.h"
 #include "lines/ZinData.h"
 #include "lines/ZinEditTypes.h"
 #include "lines/ZinLinesOwner.h"
@@ -44,7 +44,7 @@ struct TRowIndex {
 // One decoded character: its code (a UTF-16 code unit, or a raw byte value)
 // and the number of bytes it took (1, 2 or 3).
 using twc_pair = std::pair<int32_t, int32_t>;
-using twc_queue = std::deque<twc_pair>;
+using twc_queue = TRingDeque<twc_pair>;
 
 // The syntax state at a line's start: open range id, open block comment
 // (1-based), comment-closed flag, open string (1-based quote position).
@@ -299,7 +299,7 @@ public:
     TLineIterator FReadLine;
     uint64_t FReadLength = 0;
     uint64_t FReadPos = 0;
-    std::deque<int32_t> FPendingBytes;
+    TRingDeque<int32_t> FPendingBytes;
     uint8_t FLeadBytes[12] = {};
 
     // The scan decodes through direct span access where it can and gives the
