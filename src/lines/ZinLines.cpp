@@ -40,19 +40,34 @@ TLine::~TLine()
         delete FSpill;
 }
 
+namespace {
+const TLineList& ListOf(const TLine* line)
+{
+    return *reinterpret_cast<const TSlabHeader*>(reinterpret_cast<uintptr_t>(line) & ~(uintptr_t{SlabBytes} - 1))
+                ->List;
+}
+}  // namespace
+
 TInData* TLine::Source() const
 {
     const int slot = SourceSlot();
     if (slot == 0)
         return nullptr;
-    const auto* header =
-        reinterpret_cast<const TSlabHeader*>(reinterpret_cast<uintptr_t>(this) & ~(uintptr_t{SlabBytes} - 1));
-    return header->List->FSources[slot];
+    return ListOf(this).FSources[slot];
+}
+
+const TRowPool& TLine::Pool() const
+{
+    return ListOf(this).FRowPool;
 }
 
 int32_t TLine::RowCount() const
 {
-    return Spilled() ? static_cast<int32_t>(FSpill->Rows.size()) - 1 : 1;
+    if (Spilled())
+        return static_cast<int32_t>(FSpill->Rows.size()) - 1;
+    if (PooledRows())
+        return static_cast<int32_t>(Pool().At(RowRun())->Pos) - 1;
+    return 1;
 }
 
 size_t TBlockList::size() const
@@ -69,16 +84,66 @@ TBlock TBlockList::operator[](size_t i) const
 
 size_t TRowList::size() const
 {
-    return FLine->Spilled() ? FLine->FSpill->Rows.size() : 2;
+    if (FLine->Spilled())
+        return FLine->FSpill->Rows.size();
+    if (FLine->PooledRows())
+        return FLine->Pool().At(FLine->RowRun())->Pos;
+    return 2;
 }
 
 TRowIndex TRowList::operator[](size_t i) const
 {
     if (FLine->Spilled())
         return FLine->FSpill->Rows[i];
+    if (FLine->PooledRows()) {
+        const TRowPool::TUnit& u = FLine->Pool().At(FLine->RowRun())[1 + i];
+        return TRowIndex{u.Pos, u.Width};
+    }
     if (i == 0)
         return TRowIndex{FLine->FPos0, FLine->FWidth0};
     return TRowIndex{FLine->CompactLength() - FLine->NewLineBytes, 0};
+}
+
+// ---- TRowPool ---------------------------------------------------------------
+
+uint32_t TRowPool::Allocate(uint32_t entries)
+{
+    uint32_t& head = FFree[entries];
+    if (head != None) {
+        const uint32_t run = head;
+        head = static_cast<uint32_t>(At(run)->Width);
+        return run;
+    }
+    const uint32_t units = entries + 1;
+    if (FUsed + units > ChunkUnits) {
+        // A run never straddles chunks; the rest of a full chunk is left
+        // unused. Indexes are 32 bits, which bounds the number of chunks.
+        if (FChunks.size() >= (size_t{1} << (32 - ChunkShift)))
+            return None;
+        FChunks.push_back(new TUnit[ChunkUnits]);
+        FUsed = 0;
+    }
+    const uint32_t run = static_cast<uint32_t>(((FChunks.size() - 1) << ChunkShift) + FUsed);
+    FUsed += units;
+    At(run)->Pos = entries;
+    return run;
+}
+
+void TRowPool::Free(uint32_t run)
+{
+    TUnit* u = At(run);
+    uint32_t& head = FFree[u->Pos];
+    u->Width = static_cast<int32_t>(head);
+    head = run;
+}
+
+void TRowPool::Clear()
+{
+    for (TUnit* chunk : FChunks)
+        delete[] chunk;
+    FChunks.clear();
+    FUsed = ChunkUnits;
+    FFree.fill(None);
 }
 
 // ---- TLineList -------------------------------------------------------------
@@ -118,6 +183,8 @@ void TLineList::Release(TLine* node)
 {
     if (node->Spilled())
         --FSpilledLines;
+    else if (node->PooledRows())
+        FRowPool.Free(node->RowRun());
     node->~TLine();
     node->FNext = FFree;
     FFree = node;
@@ -159,6 +226,29 @@ void TLineList::TrimToFirst()
     if (empty())
         return;
     TLine* first = FHead.FNext;
+    // The first line's pooled rows survive the pool being emptied.
+    TRowPool::TUnit saved[TRowPool::MaxEntries + 1];
+    const bool pooled = first->PooledRows();
+    if (pooled) {
+        const TRowPool::TUnit* run = FRowPool.At(first->RowRun());
+        std::copy(run, run + 1 + run->Pos, saved);
+    }
+    struct TRestore {
+        TLineList& L;
+        TLine* First;
+        const TRowPool::TUnit* Saved;
+        bool Pooled;
+        ~TRestore()
+        {
+            L.FRowPool.Clear();
+            if (!Pooled)
+                return;
+            // A run of that size comes from the new first chunk.
+            const uint32_t run = L.FRowPool.Allocate(Saved[0].Pos);
+            std::copy(Saved, Saved + 1 + Saved[0].Pos, L.FRowPool.At(run));
+            First->FWidth0 = static_cast<int32_t>(run);
+        }
+    } restore{*this, first, saved, pooled};
     if (!FSlabs.empty() && first == FirstOfSlab(FSlabs.front())) {
         // The usual case: the first line is the pool's first record, so the
         // whole pool but that record can be handed back at once. Records
@@ -193,6 +283,7 @@ void TLineList::clear()
         }
     }
     FSpilledLines = 0;
+    FRowPool.Clear();
     FHead.FPrev = FHead.FNext = &FHead;
     FSize = 0;
     FFree = nullptr;
@@ -225,8 +316,12 @@ TLineSpill& TZinLines::Materialize(TLine& line)
         auto* spill = new TLineSpill;
         spill->Length = line.CompactLength();
         spill->Blocks.assign(1, TBlock{line.Source(), line.FOffset, line.CompactLength()});
-        spill->Rows = {TRowIndex{line.FPos0, line.FWidth0},
-                       TRowIndex{line.CompactLength() - line.NewLineBytes, 0}};
+        const TRowList rows = line.Rows();
+        spill->Rows.resize(rows.size());
+        for (size_t i = 0; i < rows.size(); ++i)
+            spill->Rows[i] = rows[i];
+        if (line.PooledRows())
+            FLines.FRowPool.Free(line.RowRun());
         line.FSpill = spill;
         line.FFlags = TLine::flSpilled;
         ++FLines.FSpilledLines;
@@ -244,17 +339,62 @@ void TZinLines::TryCompact(TLine& line)
     const int slot = FLines.SlotOf(sp.Blocks[0].Source);
     if (slot < 0 || (slot == 0 && sp.Length != 0))
         return;
-    if (sp.Rows.size() != 2 || sp.Rows[0].Pos >= 256 || sp.Rows[1].Width != 0 ||
-        sp.Rows[1].Pos != sp.Length - line.NewLineBytes)
-        return;
     TLineSpill* spill = line.FSpill;
+    const bool oneRow = sp.Rows.size() == 2 && sp.Rows[0].Pos < 256 && sp.Rows[1].Width == 0 &&
+                        sp.Rows[1].Pos == sp.Length - line.NewLineBytes;
     line.FOffset = spill->Blocks[0].Offset;
     line.SetCompactLength(spill->Length);
-    line.FPos0 = static_cast<uint8_t>(spill->Rows[0].Pos);
-    line.FWidth0 = spill->Rows[0].Width;
     line.FFlags = static_cast<uint8_t>(slot << TLine::flSourceShift);
+    if (oneRow) {
+        line.FPos0 = static_cast<uint8_t>(spill->Rows[0].Pos);
+        line.FWidth0 = spill->Rows[0].Width;
+    } else if (!PoolRows(line, spill->Rows)) {
+        line.FSpill = spill;
+        line.FFlags = TLine::flSpilled;
+        return;
+    }
     delete spill;
     --FLines.FSpilledLines;
+}
+
+bool TZinLines::PoolRows(TLine& line, const std::vector<TRowIndex>& rows)
+{
+    const size_t n = rows.size();
+    if (n == 0 || n > TRowPool::MaxEntries)
+        return false;
+    for (const TRowIndex& r : rows)
+        if (r.Pos > UINT32_MAX)
+            return false;
+    TRowPool& pool = FLines.FRowPool;
+    uint32_t run;
+    if (line.PooledRows() && pool.At(line.RowRun())->Pos == n) {
+        run = line.RowRun();  // the same count: rebuilt in place
+    } else {
+        if (line.PooledRows()) {
+            pool.Free(line.RowRun());
+            line.FFlags &= static_cast<uint8_t>(~TLine::flPooledRows);
+        }
+        run = pool.Allocate(static_cast<uint32_t>(n));
+        if (run == TRowPool::None)
+            return false;
+    }
+    TRowPool::TUnit* u = pool.At(run) + 1;
+    for (size_t i = 0; i < n; ++i)
+        u[i] = TRowPool::TUnit{static_cast<uint32_t>(rows[i].Pos), rows[i].Width};
+    line.FPos0 = 0;
+    line.FWidth0 = static_cast<int32_t>(run);
+    line.FFlags |= TLine::flPooledRows;
+    return true;
+}
+
+void TZinLines::SetOneRow(TLine& line, uint8_t pos0, int32_t width)
+{
+    if (line.PooledRows()) {
+        FLines.FRowPool.Free(line.RowRun());
+        line.FFlags &= static_cast<uint8_t>(~TLine::flPooledRows);
+    }
+    line.FPos0 = pos0;
+    line.FWidth0 = width;
 }
 
 void TZinLines::ResetBlank(TLine& line)
@@ -262,6 +402,8 @@ void TZinLines::ResetBlank(TLine& line)
     if (line.Spilled()) {
         delete line.FSpill;
         --FLines.FSpilledLines;
+    } else if (line.PooledRows()) {
+        FLines.FRowPool.Free(line.RowRun());
     }
     line.FFlags = 0;
     line.FOffset = 0;
@@ -277,7 +419,7 @@ void TZinLines::SetSingleBlock(TLine& line, TInData* source, uint64_t offset, ui
     if (!line.Spilled() && length <= TLine::CompactMax && (slot > 0 || (slot == 0 && length == 0))) {
         line.FOffset = offset;
         line.SetCompactLength(length);
-        line.FFlags = static_cast<uint8_t>(slot << TLine::flSourceShift);
+        line.FFlags = static_cast<uint8_t>((slot << TLine::flSourceShift) | (line.FFlags & TLine::flPooledRows));
         return;
     }
     TLineSpill& sp = Materialize(line);
@@ -310,11 +452,14 @@ void TZinLines::SetBlocks(TLine& line, const std::vector<TBlock>& blocks)
 
 void TZinLines::CommitRows(TLine& line, const std::vector<TRowIndex>& rows)
 {
-    if (!line.Spilled() && rows.size() == 2 && rows[0].Pos < 256 && rows[1].Width == 0 &&
-        rows[1].Pos == line.CompactLength() - line.NewLineBytes) {
-        line.FPos0 = static_cast<uint8_t>(rows[0].Pos);
-        line.FWidth0 = rows[0].Width;
-        return;
+    if (!line.Spilled()) {
+        if (rows.size() == 2 && rows[0].Pos < 256 && rows[1].Width == 0 &&
+            rows[1].Pos == line.CompactLength() - line.NewLineBytes) {
+            SetOneRow(line, static_cast<uint8_t>(rows[0].Pos), rows[0].Width);
+            return;
+        }
+        if (PoolRows(line, rows))
+            return;
     }
     Materialize(line).Rows = rows;
     TryCompact(line);
@@ -528,7 +673,8 @@ void TZinLines::JoinNext(TLineIterator it, TLineIterator nextIt)
     TLine& next = *nextIt;
     if (next.Length() == 0)
         return;
-    if (!line.Spilled() && !next.Spilled() && line.FFlags == next.FFlags &&
+    if (!line.Spilled() && !next.Spilled() &&
+        (line.FFlags & TLine::flSourceMask) == (next.FFlags & TLine::flSourceMask) &&
         line.FOffset + line.CompactLength() == next.FOffset &&
         line.CompactLength() + next.CompactLength() <= TLine::CompactMax) {
         // Both are slices of the same run: the single block grows.

@@ -6,9 +6,12 @@
 //
 // Memory: a loaded file of many millions of lines is held as one compact
 // 40-byte record per line. A line with one block and one row keeps both in
-// the record itself; only a line with several blocks or rows (or unusual row
-// positions) gets an out-of-line spill with two vectors. Records come from a
-// slab pool, so a line costs no heap allocation of its own.
+// the record itself. A line with one block and several rows (a wrapped line)
+// keeps its block in the record and its row entries in the list's row pool,
+// 8 bytes an entry; only a line with several blocks, a very long line or
+// unusual row positions gets an out-of-line spill with two vectors. Records
+// come from a slab pool and pooled rows from large chunks, so neither costs
+// a heap allocation of its own.
 #include <algorithm>
 #include <array>
 #include <cstddef>
@@ -53,12 +56,49 @@ using TLineState = std::array<uint8_t, 4>;
 class TLine;
 class TZinLines;
 
-// Out-of-line storage of a line with several blocks or rows, a length of
-// 4 GiB or more, or row positions the compact record cannot hold.
+// Out-of-line storage of a line with several blocks, a length of 1 TiB or
+// more, or rows the compact record and the row pool cannot hold.
 struct TLineSpill {
     uint64_t Length = 0;
     std::vector<TBlock> Blocks;
     std::vector<TRowIndex> Rows;
+};
+
+// Row entries of compact lines with several rows, in 8-byte units carved
+// from 256 KiB chunks. A line's run is one head unit (the entry count)
+// followed by its entries, each a 32-bit Pos and the Width. Freed runs wait
+// on a free list per entry count; rebuilding rows of the same count reuses
+// the run in place. Dropped as a whole when the list is emptied.
+class TRowPool {
+public:
+    struct TUnit {
+        uint32_t Pos;   // head: the entry count
+        int32_t Width;  // head of a freed run: the next free run
+    };
+    // The most entries a run holds; lines with more rows spill.
+    static constexpr uint32_t MaxEntries = 255;
+    static constexpr uint32_t None = UINT32_MAX;
+
+    TRowPool() { FFree.fill(None); }
+    ~TRowPool() { Clear(); }
+    TRowPool(const TRowPool&) = delete;
+    TRowPool& operator=(const TRowPool&) = delete;
+
+    // A run for 1 to MaxEntries entries (its head's index), or None when the
+    // pool cannot grow.
+    uint32_t Allocate(uint32_t entries);
+    void Free(uint32_t run);
+    TUnit* At(uint32_t index) { return FChunks[index >> ChunkShift] + (index & ChunkMask); }
+    const TUnit* At(uint32_t index) const { return FChunks[index >> ChunkShift] + (index & ChunkMask); }
+    void Clear();
+
+private:
+    static constexpr uint32_t ChunkShift = 15;
+    static constexpr uint32_t ChunkUnits = uint32_t{1} << ChunkShift;
+    static constexpr uint32_t ChunkMask = ChunkUnits - 1;
+    std::vector<TUnit*> FChunks;
+    uint32_t FUsed = ChunkUnits;  // units handed out from the last chunk
+    std::array<uint32_t, MaxEntries + 1> FFree;
 };
 
 // Read-only views of a line's blocks and row entries (values, not references).
@@ -93,7 +133,9 @@ private:
 // block's offset, the line's length (below 1 TiB), the row's start and width;
 // the end entry is where the newline begins (Length - NewLineBytes), and the
 // block's source is one of the few sources registered with the list, found
-// through the header of the 2 MiB slab the record lives in.
+// through the header of the 2 MiB slab the record lives in. A compact line
+// with pooled rows keeps the same block fields; the row fields give way to
+// the index of its run in the list's row pool, which holds every entry.
 class TLine {
 public:
     TLine() : FOffset(0) {}
@@ -117,7 +159,7 @@ private:
     friend class TRowList;
     friend class TZinLines;
 
-    enum : uint8_t { flSpilled = 1, flSourceShift = 1, flSourceMask = 6 };
+    enum : uint8_t { flSpilled = 1, flSourceShift = 1, flSourceMask = 6, flPooledRows = 8 };
     // The longest line the compact record holds (40 bits, 1 TiB).
     static constexpr uint64_t CompactMax = (uint64_t{1} << 40) - 1;
     uint64_t CompactLength() const { return FLengthLo | (uint64_t{FLengthHi} << 32); }
@@ -127,6 +169,11 @@ private:
         FLengthHi = static_cast<uint8_t>(n >> 32);
     }
     bool Spilled() const { return FFlags & flSpilled; }
+    // A compact line whose rows live in the list's row pool (FWidth0 holds
+    // the run's index).
+    bool PooledRows() const { return FFlags & flPooledRows; }
+    uint32_t RowRun() const { return static_cast<uint32_t>(FWidth0); }
+    const TRowPool& Pool() const;
     // The compact block's source.
     TInData* Source() const;
     int SourceSlot() const { return (FFlags & flSourceMask) >> flSourceShift; }
@@ -138,7 +185,7 @@ private:
         TLineSpill* FSpill;  // spilled
     };
     uint32_t FLengthLo = 0;  // compact: Length, low 32 bits
-    int32_t FWidth0 = 0;     // compact: width of the one row
+    int32_t FWidth0 = 0;     // compact: width of the one row, or the pooled rows' run
 
 public:
     TLineState State{};         // syntax state at the line's start
@@ -146,7 +193,7 @@ public:
 
 private:
     uint8_t FPos0 = 0;      // compact: Pos of the first row (a byte-order mark)
-    uint8_t FFlags = 0;     // spilled flag and the compact block's source slot
+    uint8_t FFlags = 0;     // spilled flag, the compact block's source slot, pooled rows
     uint8_t FLengthHi = 0;  // compact: Length, bits 32-39
 };
 
@@ -205,6 +252,8 @@ public:
     // Lines holding an out-of-line spill; kept by the store, so that
     // dropping millions of compact lines needs no walk over them.
     size_t FSpilledLines = 0;
+    // Row entries of compact lines with several rows.
+    TRowPool FRowPool;
     // The sources compact lines may refer to (slot 0 is none).
     TInData* FSources[4] = {};
     // The slot of a registered source (0 for null), or -1.
@@ -329,6 +378,11 @@ private:
     void CloseRow(TRowBuilder& rb, bool carry);
     void CloseLine(TRowBuilder& rb);
     void CommitRows(TLine& line, const std::vector<TRowIndex>& rows);
+    // Gives a compact line the rows in the row pool; false when they do not
+    // fit there (the line then has no pooled rows).
+    bool PoolRows(TLine& line, const std::vector<TRowIndex>& rows);
+    // A compact line's rows become the one row in the record.
+    void SetOneRow(TLine& line, uint8_t pos0, int32_t width);
     void Track(const TScanSetup& s, TTracker& t, twc_queue& q, TLine& line);
     // One line piece through the reader: from the row builder's start to
     // the first newline or the line's end. Returns the read position after

@@ -574,7 +574,7 @@ void TZinLines::SplitAfter(TLineIterator it, uint64_t p, const TLineState& state
         // takes the rest.
         n.FOffset = line.FOffset + p;
         n.SetCompactLength(line.CompactLength() - p);
-        n.FFlags = line.FFlags;
+        n.FFlags = line.FFlags & TLine::flSourceMask;
         line.SetCompactLength(p);
     } else {
         std::vector<TBlock> head = line.FSpill->Blocks;
@@ -827,8 +827,7 @@ bool TZinLines::SimplePieces(TScanSetup& s, TSpanCursor& c, TLineIterator& cur, 
             }
         }
         line.NewLineBytes = nlb;
-        line.FPos0 = 0;
-        line.FWidth0 = static_cast<int32_t>(width);
+        SetOneRow(line, 0, static_cast<int32_t>(width));
         FMaxRowWidth = std::max(FMaxRowWidth, static_cast<int32_t>(width));
         if (after >= len)
             return true;
@@ -837,7 +836,7 @@ bool TZinLines::SimplePieces(TScanSetup& s, TSpanCursor& c, TLineIterator& cur, 
         n.State = state;
         n.FOffset = line.FOffset + after;
         n.SetCompactLength(line.CompactLength() - after);
-        n.FFlags = line.FFlags;
+        n.FFlags = line.FFlags & TLine::flSourceMask;
         line.SetCompactLength(after);
         ++FLineCount;
         ++FRowCount;

@@ -1,0 +1,152 @@
+// Wrapped lines keep their row entries in the list's row pool. The pool
+// itself (runs reused by size, contents kept apart), and pooled rows
+// through every change a line goes through: blocks set and joined, lines
+// erased, the list trimmed, rows longer than a run holds.
+#include <map>
+
+#include "LinesTestUtil.h"
+
+namespace zin::test {
+namespace {
+
+std::vector<TRowIndex> RowsOf(const TLine& l)
+{
+    std::vector<TRowIndex> out;
+    const TRowList rows = l.Rows();
+    for (size_t i = 0; i < rows.size(); ++i)
+        out.push_back(rows[i]);
+    return out;
+}
+
+TEST(RowPoolTest, RunsKeepTheirContentsAndFreedRunsAreReusedBySize)
+{
+    TRowPool pool;
+    // Enough runs of every size to fill several chunks.
+    std::map<uint32_t, uint32_t> runs;  // run -> entry count
+    uint32_t seed = 1;
+    for (int i = 0; i < 3000; ++i) {
+        const uint32_t n = 1 + static_cast<uint32_t>(i * 37 % TRowPool::MaxEntries);
+        const uint32_t run = pool.Allocate(n);
+        ASSERT_NE(run, TRowPool::None);
+        ASSERT_TRUE(runs.emplace(run, n).second) << "run handed out twice";
+        ASSERT_EQ(pool.At(run)->Pos, n);
+        for (uint32_t k = 1; k <= n; ++k)
+            pool.At(run)[k] = TRowPool::TUnit{run + k, static_cast<int32_t>(seed++)};
+    }
+    // Runs do not overlap: each still holds what was written to it.
+    for (const auto& [run, n] : runs) {
+        ASSERT_EQ(pool.At(run)->Pos, n);
+        for (uint32_t k = 1; k <= n; ++k)
+            ASSERT_EQ(pool.At(run)[k].Pos, run + k);
+    }
+    // A freed run comes back for the same count only.
+    auto it = runs.begin();
+    const uint32_t a = it->first, na = it->second;
+    ++it;
+    const uint32_t b = it->first, nb = it->second;
+    ASSERT_NE(na, nb);
+    pool.Free(a);
+    pool.Free(b);
+    EXPECT_EQ(pool.Allocate(nb), b);
+    EXPECT_EQ(pool.Allocate(na), a);
+    EXPECT_EQ(pool.At(a)->Pos, na);
+    // Cleared, the pool starts over.
+    pool.Clear();
+    const uint32_t first = pool.Allocate(3);
+    EXPECT_EQ(first, 0u);
+    EXPECT_EQ(pool.At(first)->Pos, 3u);
+}
+
+class PooledRowsTest : public LinesTest {
+protected:
+    // Lines of 24 bytes, wrapped to 5 columns: six rows each.
+    void LoadWrapped(int lines)
+    {
+        std::string text;
+        for (int i = 0; i < lines; ++i)
+            text += "abc def ghi jkl mno " + std::to_string(100 + i) + "\n";
+        Owner.WrapMode = wwmWrapByColumn;
+        Owner.MaxColumns = 5;
+        ASSERT_TRUE(Load(text));
+        ASSERT_GT(LineAt(0).RowCount(), 1);
+    }
+};
+
+TEST_F(PooledRowsTest, RowsSurviveBlockChangesAndJoins)
+{
+    LoadWrapped(4);
+    const std::vector<TRowIndex> rows0 = RowsOf(LineAt(0));
+    const std::vector<TRowIndex> rows1 = RowsOf(LineAt(1));
+    const TBlock whole = LineAt(0).Blocks()[0];
+    // Two blocks: the line spills, its rows come along.
+    Lines().SetLineBlocks(IterAt(0), {TBlock{whole.Source, whole.Offset, 10},
+                                      TBlock{whole.Source, whole.Offset + 10, whole.Size - 10}});
+    EXPECT_EQ(LineAt(0).Blocks().size(), 2u);
+    EXPECT_EQ(RowsOf(LineAt(0)), rows0);
+    // One block again: compact, with the same rows.
+    Lines().SetLineBlocks(IterAt(0), {whole});
+    EXPECT_EQ(LineAt(0).Blocks().size(), 1u);
+    EXPECT_EQ(LineAt(0).Length(), whole.Size);
+    EXPECT_EQ(RowsOf(LineAt(0)), rows0);
+    EXPECT_EQ(Lines().FLines.FSpilledLines, 0u);
+    // Joined with the next line (adjacent bytes): one longer block, the
+    // rows as they were until the line is scanned again.
+    const uint64_t nextLength = LineAt(1).Length();
+    Lines().JoinNext(IterAt(0), IterAt(1));
+    EXPECT_EQ(LineAt(0).Length(), whole.Size + nextLength);
+    EXPECT_EQ(LineAt(0).Blocks().size(), 1u);
+    EXPECT_EQ(RowsOf(LineAt(0)), rows0);
+    EXPECT_EQ(RowsOf(LineAt(1)), rows1);
+    // Erasing the joined line frees its run; what is left still reads right.
+    Lines().FLines.erase(IterAt(1));
+    --Lines().FLineCount;
+    Lines().FRowCount -= static_cast<int32_t>(rows1.size()) - 1;
+    Lines().Rescan(IterAt(0), IterAt(0));
+    ExpectInvariants(Lines(), Owner);
+    EXPECT_EQ(RowsOf(LineAt(0)), rows0);
+}
+
+TEST_F(PooledRowsTest, TrimmingKeepsTheFirstLinesRows)
+{
+    LoadWrapped(3000);
+    const std::vector<TRowIndex> rows0 = RowsOf(LineAt(0));
+    Lines().FLines.TrimToFirst();
+    ASSERT_EQ(Lines().FLines.size(), 1u);
+    EXPECT_EQ(RowsOf(LineAt(0)), rows0);
+    // Loading again (the list trimmed, the first line blanked) gives the
+    // same rows as at first.
+    LoadWrapped(3000);
+    ExpectInvariants(Lines(), Owner);
+    EXPECT_EQ(RowsOf(LineAt(0)), rows0);
+    EXPECT_EQ(Lines().FRowCount, 3000 * 6 + 1);
+}
+
+// Lines of more rows than a pooled run holds spill; at and around the limit
+// the rows are the same either way.
+TEST_F(PooledRowsTest, RowCountsAroundTheRunLimit)
+{
+    Owner.WrapMode = wwmWrapByColumn;
+    Owner.MaxColumns = 5;
+    const int limit = static_cast<int>(TRowPool::MaxEntries) - 1;  // rows in a full run
+    for (const int rows : {2, limit - 1, limit, limit + 1, 3 * limit}) {
+        SCOPED_TRACE(rows);
+        ASSERT_TRUE(Load(std::string(static_cast<size_t>(rows) * 5, 'x') + "\nend"));
+        ASSERT_EQ(LineAt(0).RowCount(), rows);
+        const std::vector<uint64_t> sizes = RowSizes(LineAt(0));
+        EXPECT_EQ(sizes, std::vector<uint64_t>(static_cast<size_t>(rows), 5));
+        EXPECT_EQ(Lines().FLines.FSpilledLines, rows > limit ? 1u : 0u);
+        ExpectInvariants(Lines(), Owner);
+        // Back to one row and wrapped again: the same.
+        Owner.WrapMode = wwmNoWrap;
+        Lines().Reformat();
+        EXPECT_EQ(LineAt(0).RowCount(), 1);
+        EXPECT_EQ(Lines().FLines.FSpilledLines, 0u);
+        Owner.WrapMode = wwmWrapByColumn;
+        Lines().Reformat();
+        EXPECT_EQ(RowSizes(LineAt(0)), sizes);
+        ExpectInvariants(Lines(), Owner);
+    }
+}
+
+}  // namespace
+}  // namespace zin::test
