@@ -8,10 +8,10 @@
 // 40-byte record per line. A line with one block and one row keeps both in
 // the record itself. A line with one block and several rows (a wrapped line)
 // keeps its block in the record and its row entries in the list's row pool,
-// 8 bytes an entry; only a line with several blocks, a very long line or
-// unusual row positions gets an out-of-line spill with two vectors. Records
-// come from a slab pool and pooled rows from large chunks, so neither costs
-// a heap allocation of its own.
+// 8 bytes an entry; only a line with several blocks, more rows than a pool
+// run holds or row positions beyond 4 GiB gets an out-of-line spill with two
+// vectors. Records come from a slab pool and pooled rows from large chunks,
+// so neither costs a heap allocation of its own.
 #include <algorithm>
 #include <array>
 #include <cstddef>

@@ -359,7 +359,8 @@ void TZinLines::Reformat()
     rb.Rows = &FRowScratch;
     TSpanCursor cursor;
     for (TLineIterator it = FLines.begin(); it != FLines.end(); ++it) {
-        rb.Reset(it->Rows()[0].Pos);
+        const TLine& line = *it;
+        rb.Reset(line.Spilled() || line.PooledRows() ? line.Rows()[0].Pos : line.FPos0);
         ++FRowCount;
         uint64_t end;
         if (!ScanPieceFast(s, cursor, it, rb, false, false, end)) {
