@@ -23,6 +23,7 @@ constexpr size_t SlabBytes = 2 * 1024 * 1024;
 constexpr size_t SlabHeader = 64;
 constexpr size_t SlabLines = (SlabBytes - SlabHeader) / sizeof(TLine);
 static_assert(sizeof(TLine) <= 40, "a line record must stay compact");
+static_assert(TRowPool::MaxEntries <= UINT8_MAX, "a pooled line keeps its entry count in one byte");
 
 struct TSlabHeader {
     const TLineList* List;
@@ -66,7 +67,7 @@ int32_t TLine::RowCount() const
     if (Spilled())
         return static_cast<int32_t>(FSpill->Rows.size()) - 1;
     if (PooledRows())
-        return static_cast<int32_t>(Pool().At(RowRun())->Pos) - 1;
+        return static_cast<int32_t>(RowEntries()) - 1;
     return 1;
 }
 
@@ -87,7 +88,7 @@ size_t TRowList::size() const
     if (FLine->Spilled())
         return FLine->FSpill->Rows.size();
     if (FLine->PooledRows())
-        return FLine->Pool().At(FLine->RowRun())->Pos;
+        return FLine->RowEntries();
     return 2;
 }
 
@@ -96,7 +97,7 @@ TRowIndex TRowList::operator[](size_t i) const
     if (FLine->Spilled())
         return FLine->FSpill->Rows[i];
     if (FLine->PooledRows()) {
-        const TRowPool::TUnit& u = FLine->Pool().At(FLine->RowRun())[1 + i];
+        const TRowPool::TUnit& u = FLine->Pool().At(FLine->RowRun())[i];
         return TRowIndex{u.Pos, u.Width};
     }
     if (i == 0)
@@ -111,11 +112,10 @@ uint32_t TRowPool::Allocate(uint32_t entries)
     uint32_t& head = FFree[entries];
     if (head != None) {
         const uint32_t run = head;
-        head = static_cast<uint32_t>(At(run)->Width);
+        head = At(run)->Pos;
         return run;
     }
-    const uint32_t units = entries + 1;
-    if (FUsed + units > ChunkUnits) {
+    if (FUsed + entries > ChunkUnits) {
         // A run never straddles chunks; the rest of a full chunk is left
         // unused. Indexes are 32 bits, which bounds the number of chunks.
         if (FChunks.size() >= (size_t{1} << (32 - ChunkShift)))
@@ -124,16 +124,14 @@ uint32_t TRowPool::Allocate(uint32_t entries)
         FUsed = 0;
     }
     const uint32_t run = static_cast<uint32_t>(((FChunks.size() - 1) << ChunkShift) + FUsed);
-    FUsed += units;
-    At(run)->Pos = entries;
+    FUsed += entries;
     return run;
 }
 
-void TRowPool::Free(uint32_t run)
+void TRowPool::Free(uint32_t run, uint32_t entries)
 {
-    TUnit* u = At(run);
-    uint32_t& head = FFree[u->Pos];
-    u->Width = static_cast<int32_t>(head);
+    uint32_t& head = FFree[entries];
+    At(run)->Pos = head;
     head = run;
 }
 
@@ -184,7 +182,7 @@ void TLineList::Release(TLine* node)
     if (node->Spilled())
         --FSpilledLines;
     else if (node->PooledRows())
-        FRowPool.Free(node->RowRun());
+        FRowPool.Free(node->RowRun(), node->RowEntries());
     node->~TLine();
     node->FNext = FFree;
     FFree = node;
@@ -227,28 +225,28 @@ void TLineList::TrimToFirst()
         return;
     TLine* first = FHead.FNext;
     // The first line's pooled rows survive the pool being emptied.
-    TRowPool::TUnit saved[TRowPool::MaxEntries + 1];
-    const bool pooled = first->PooledRows();
-    if (pooled) {
+    TRowPool::TUnit saved[TRowPool::MaxEntries];
+    const uint32_t entries = first->PooledRows() ? first->RowEntries() : 0;
+    if (entries > 0) {
         const TRowPool::TUnit* run = FRowPool.At(first->RowRun());
-        std::copy(run, run + 1 + run->Pos, saved);
+        std::copy(run, run + entries, saved);
     }
     struct TRestore {
         TLineList& L;
         TLine* First;
         const TRowPool::TUnit* Saved;
-        bool Pooled;
+        uint32_t Entries;
         ~TRestore()
         {
             L.FRowPool.Clear();
-            if (!Pooled)
+            if (Entries == 0)
                 return;
             // A run of that size comes from the new first chunk.
-            const uint32_t run = L.FRowPool.Allocate(Saved[0].Pos);
-            std::copy(Saved, Saved + 1 + Saved[0].Pos, L.FRowPool.At(run));
+            const uint32_t run = L.FRowPool.Allocate(Entries);
+            std::copy(Saved, Saved + Entries, L.FRowPool.At(run));
             First->FWidth0 = static_cast<int32_t>(run);
         }
-    } restore{*this, first, saved, pooled};
+    } restore{*this, first, saved, entries};
     if (!FSlabs.empty() && first == FirstOfSlab(FSlabs.front())) {
         // The usual case: the first line is the pool's first record, so the
         // whole pool but that record can be handed back at once. Records
@@ -321,7 +319,7 @@ TLineSpill& TZinLines::Materialize(TLine& line)
         for (size_t i = 0; i < rows.size(); ++i)
             spill->Rows[i] = rows[i];
         if (line.PooledRows())
-            FLines.FRowPool.Free(line.RowRun());
+            FLines.FRowPool.Free(line.RowRun(), line.RowEntries());
         line.FSpill = spill;
         line.FFlags = TLine::flSpilled;
         ++FLines.FSpilledLines;
@@ -367,21 +365,21 @@ bool TZinLines::PoolRows(TLine& line, const std::vector<TRowIndex>& rows)
             return false;
     TRowPool& pool = FLines.FRowPool;
     uint32_t run;
-    if (line.PooledRows() && pool.At(line.RowRun())->Pos == n) {
+    if (line.PooledRows() && line.RowEntries() == n) {
         run = line.RowRun();  // the same count: rebuilt in place
     } else {
         if (line.PooledRows()) {
-            pool.Free(line.RowRun());
+            pool.Free(line.RowRun(), line.RowEntries());
             line.FFlags &= static_cast<uint8_t>(~TLine::flPooledRows);
         }
         run = pool.Allocate(static_cast<uint32_t>(n));
         if (run == TRowPool::None)
             return false;
     }
-    TRowPool::TUnit* u = pool.At(run) + 1;
+    TRowPool::TUnit* u = pool.At(run);
     for (size_t i = 0; i < n; ++i)
         u[i] = TRowPool::TUnit{static_cast<uint32_t>(rows[i].Pos), rows[i].Width};
-    line.FPos0 = 0;
+    line.FPos0 = static_cast<uint8_t>(n);
     line.FWidth0 = static_cast<int32_t>(run);
     line.FFlags |= TLine::flPooledRows;
     return true;
@@ -390,7 +388,7 @@ bool TZinLines::PoolRows(TLine& line, const std::vector<TRowIndex>& rows)
 void TZinLines::SetOneRow(TLine& line, uint8_t pos0, int32_t width)
 {
     if (line.PooledRows()) {
-        FLines.FRowPool.Free(line.RowRun());
+        FLines.FRowPool.Free(line.RowRun(), line.RowEntries());
         line.FFlags &= static_cast<uint8_t>(~TLine::flPooledRows);
     }
     line.FPos0 = pos0;
@@ -403,7 +401,7 @@ void TZinLines::ResetBlank(TLine& line)
         delete line.FSpill;
         --FLines.FSpilledLines;
     } else if (line.PooledRows()) {
-        FLines.FRowPool.Free(line.RowRun());
+        FLines.FRowPool.Free(line.RowRun(), line.RowEntries());
     }
     line.FFlags = 0;
     line.FOffset = 0;

@@ -64,16 +64,18 @@ struct TLineSpill {
     std::vector<TRowIndex> Rows;
 };
 
-// Row entries of compact lines with several rows, in 8-byte units carved
-// from 256 KiB chunks. A line's run is one head unit (the entry count)
-// followed by its entries, each a 32-bit Pos and the Width. Freed runs wait
-// on a free list per entry count; rebuilding rows of the same count reuses
-// the run in place. Dropped as a whole when the list is emptied.
+// Row entries of compact lines with several rows, 8 bytes each (a 32-bit
+// Pos and the Width), carved from 256 KiB chunks. A line's run is its
+// entries in a row; the line's record keeps the count. Freed runs wait on a
+// free list per entry count (the first entry's Pos links them); rebuilding
+// rows of the same count reuses the run in place. Dropped as a whole when
+// the list is emptied.
 class TRowPool {
 public:
     struct TUnit {
-        uint32_t Pos;   // head: the entry count
-        int32_t Width;  // head of a freed run: the next free run
+        uint32_t Pos;
+        int32_t Width;
+        friend bool operator==(const TUnit&, const TUnit&) = default;
     };
     // The most entries a run holds; lines with more rows spill.
     static constexpr uint32_t MaxEntries = 255;
@@ -84,10 +86,10 @@ public:
     TRowPool(const TRowPool&) = delete;
     TRowPool& operator=(const TRowPool&) = delete;
 
-    // A run for 1 to MaxEntries entries (its head's index), or None when the
-    // pool cannot grow.
+    // A run for 1 to MaxEntries entries (its first entry's index), or None
+    // when the pool cannot grow.
     uint32_t Allocate(uint32_t entries);
-    void Free(uint32_t run);
+    void Free(uint32_t run, uint32_t entries);
     TUnit* At(uint32_t index) { return FChunks[index >> ChunkShift] + (index & ChunkMask); }
     const TUnit* At(uint32_t index) const { return FChunks[index >> ChunkShift] + (index & ChunkMask); }
     void Clear();
@@ -135,7 +137,8 @@ private:
 // block's source is one of the few sources registered with the list, found
 // through the header of the 2 MiB slab the record lives in. A compact line
 // with pooled rows keeps the same block fields; the row fields give way to
-// the index of its run in the list's row pool, which holds every entry.
+// the entry count and the index of its run in the list's row pool, which
+// holds every entry.
 class TLine {
 public:
     TLine() : FOffset(0) {}
@@ -170,9 +173,10 @@ private:
     }
     bool Spilled() const { return FFlags & flSpilled; }
     // A compact line whose rows live in the list's row pool (FWidth0 holds
-    // the run's index).
+    // the run's index, FPos0 the number of entries).
     bool PooledRows() const { return FFlags & flPooledRows; }
     uint32_t RowRun() const { return static_cast<uint32_t>(FWidth0); }
+    uint32_t RowEntries() const { return FPos0; }
     const TRowPool& Pool() const;
     // The compact block's source.
     TInData* Source() const;
@@ -192,7 +196,7 @@ public:
     uint8_t NewLineBytes = 0;   // bytes of the newline ending the line, 0 when none
 
 private:
-    uint8_t FPos0 = 0;      // compact: Pos of the first row (a byte-order mark)
+    uint8_t FPos0 = 0;      // compact: Pos of the first row (a byte-order mark), or the pooled entries
     uint8_t FFlags = 0;     // spilled flag, the compact block's source slot, pooled rows
     uint8_t FLengthHi = 0;  // compact: Length, bits 32-39
 };
