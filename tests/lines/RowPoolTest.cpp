@@ -144,5 +144,39 @@ TEST_F(PooledRowsTest, RowCountsAroundTheRunLimit)
     }
 }
 
+
+// Switching code pages joins and splits wrapped lines again (the scan goes
+// through lines with pooled rows, spilled lines and one-row lines). The
+// result is the same as switching unwrapped and wrapping afterwards.
+TEST_F(PooledRowsTest, RescansOfWrappedLinesMatchWrappingAfterwards)
+{
+    std::string utf16("\xFF\xFE", 2);
+    for (const char* l : {"short", "a line of several words", "", "x", "another longer line, wrapped"}) {
+        for (const char* c = l; *c; ++c)
+            utf16 += std::string{*c, '\0'};
+        utf16 += std::string("\n\0", 2);
+    }
+    for (const int32_t codePage : {1252, 65001, 1201}) {
+        SCOPED_TRACE(codePage);
+        Owner.WrapMode = wwmWrapByColumn;
+        Owner.MaxColumns = 7;
+        ASSERT_TRUE(Load(utf16));
+        ASSERT_EQ(Owner.GetCodePage(), 1200);
+        ASSERT_GT(LineAt(1).RowCount(), 1);
+        Owner.SetCodePage(codePage);
+        ExpectInvariants(Lines(), Owner);
+        const auto wrapped = CopyLines(Lines());
+        const int32_t rows = Lines().FRowCount;
+
+        Owner.WrapMode = wwmNoWrap;
+        ASSERT_TRUE(Load(utf16));
+        Owner.SetCodePage(codePage);
+        Owner.WrapMode = wwmWrapByColumn;
+        Lines().Reformat();
+        EXPECT_EQ(CopyLines(Lines()), wrapped);
+        EXPECT_EQ(Lines().FRowCount, rows);
+    }
+}
+
 }  // namespace
 }  // namespace zin::test
