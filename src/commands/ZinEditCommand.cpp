@@ -19,16 +19,16 @@ void TKeyBinding::LoadDefaultKeys()
         TShiftState Shift;
     };
     static constexpr TDefaultKey Plain[] = {
-        {ecLeft, VK_LEFT, ssNone},
-        {ecRight, VK_RIGHT, ssNone},
-        {ecUp, VK_UP, ssNone},
-        {ecDown, VK_DOWN, ssNone},
-        {ecHome, VK_HOME, ssNone},
-        {ecEnd, VK_END, ssNone},
+        {ecLeft, VK_LEFT, {}},
+        {ecRight, VK_RIGHT, {}},
+        {ecUp, VK_UP, {}},
+        {ecDown, VK_DOWN, {}},
+        {ecHome, VK_HOME, {}},
+        {ecEnd, VK_END, {}},
         {ecTextStart, VK_HOME, ssCtrl},
         {ecTextEnd, VK_END, ssCtrl},
-        {ecPageUp, VK_PRIOR, ssNone},
-        {ecPageDown, VK_NEXT, ssNone},
+        {ecPageUp, VK_PRIOR, {}},
+        {ecPageDown, VK_NEXT, {}},
         {ecCtrlLeft, VK_LEFT, ssCtrl},
         {ecCtrlRight, VK_RIGHT, ssCtrl},
     };

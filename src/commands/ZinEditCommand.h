@@ -62,10 +62,10 @@ constexpr uint16_t VK_UP = 38;
 constexpr uint16_t VK_RIGHT = 39;
 constexpr uint16_t VK_DOWN = 40;
 
-// The modifier keys and mouse buttons held during a key or mouse event.
-// Only Shift, Alt and Ctrl take part in shortcuts.
+// The modifier keys and mouse buttons held during a key or mouse event;
+// TShiftState{} when none is. Only Shift, Alt and Ctrl take part in
+// shortcuts.
 enum TShiftState : uint8_t {
-    ssNone = 0,
     ssShift = 0x01,
     ssAlt = 0x02,
     ssCtrl = 0x04,

@@ -13,28 +13,28 @@ TEST(KeyBinding, DefaultKeysAndKeysWithoutCommand)
     TKeyBinding keys;
     keys.LoadDefaultKeys();
     ASSERT_EQ(keys.Pairs().size(), 25u);
-    EXPECT_EQ(keys.FindCommand(VK_LEFT, ssNone), 0x800001);
+    EXPECT_EQ(keys.FindCommand(VK_LEFT, {}), 0x800001);
     EXPECT_EQ(keys.FindCommand(VK_LEFT, ssShift), 0x810001);
     EXPECT_EQ(keys.FindCommand(VK_HOME, ssCtrl | ssShift), 0x810007);
-    EXPECT_EQ(keys.FindCommand(VK_NEXT, ssNone), 0x80000A);
+    EXPECT_EQ(keys.FindCommand(VK_NEXT, {}), 0x80000A);
     EXPECT_EQ(keys.FindCommand('A', ssCtrl), 0x810011);
     // Mouse buttons and double click are no part of a shortcut.
     EXPECT_EQ(keys.FindCommand(VK_END, ssShift | ssCtrl | ssLeft | ssRight | ssMiddle | ssDouble), ecSelTextEnd);
 
     EXPECT_EQ(keys.FindCommand(VK_LEFT, ssAlt), -1);
     EXPECT_EQ(ShortCut(VK_LEFT + 256, ssShift), 0);  // above 255: no shortcut at all
-    EXPECT_EQ(keys.FindCommand(VK_LEFT + 256, ssNone), -1);
+    EXPECT_EQ(keys.FindCommand(VK_LEFT + 256, {}), -1);
 }
 
 TEST(KeyBinding, EarlierPairWinsForTheSameShortCut)
 {
     TKeyBinding keys;
-    keys.Add(ecDown, ShortCut(VK_DOWN, ssNone));
-    keys.Add(ecUp, ShortCut(VK_PRIOR, ssNone));
+    keys.Add(ecDown, ShortCut(VK_DOWN, {}));
+    keys.Add(ecUp, ShortCut(VK_PRIOR, {}));
     keys.LoadDefaultKeys();
-    EXPECT_EQ(keys.FindCommand(VK_DOWN, ssNone), ecDown);
-    EXPECT_EQ(keys.FindCommand(VK_PRIOR, ssNone), ecUp);
-    EXPECT_EQ(keys.FindCommand(VK_UP, ssNone), ecUp);
+    EXPECT_EQ(keys.FindCommand(VK_DOWN, {}), ecDown);
+    EXPECT_EQ(keys.FindCommand(VK_PRIOR, {}), ecUp);
+    EXPECT_EQ(keys.FindCommand(VK_UP, {}), ecUp);
 }
 
 TEST(KeyBinding, LoadAndSaveLeaveBindingsAndFileAlone)
