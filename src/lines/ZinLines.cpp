@@ -198,6 +198,7 @@ void TLineList::FreeSlabs(size_t keep)
 
 TLineList::iterator TLineList::insert(iterator pos)
 {
+    ++FChanges;
     TLine* node = Allocate();
     TLine* next = pos.Node();
     node->FNext = next;
@@ -210,6 +211,7 @@ TLineList::iterator TLineList::insert(iterator pos)
 
 TLineList::iterator TLineList::erase(iterator pos)
 {
+    ++FChanges;
     TLine* node = pos.Node();
     TLine* next = node->FNext;
     node->FPrev->FNext = next;
@@ -221,6 +223,7 @@ TLineList::iterator TLineList::erase(iterator pos)
 
 void TLineList::TrimToFirst()
 {
+    ++FChanges;
     if (empty())
         return;
     TLine* first = FHead.FNext;
@@ -273,6 +276,7 @@ void TLineList::TrimToFirst()
 
 void TLineList::clear()
 {
+    ++FChanges;
     if (FSpilledLines > 0) {
         for (TLine* n = FHead.FNext; n != &FHead;) {
             TLine* next = n->FNext;
@@ -357,6 +361,7 @@ void TZinLines::TryCompact(TLine& line)
 
 bool TZinLines::PoolRows(TLine& line, const std::vector<TRowIndex>& rows)
 {
+    Changed();
     const size_t n = rows.size();
     if (n == 0 || n > TRowPool::MaxEntries)
         return false;
@@ -387,6 +392,7 @@ bool TZinLines::PoolRows(TLine& line, const std::vector<TRowIndex>& rows)
 
 void TZinLines::SetOneRow(TLine& line, uint8_t pos0, int32_t width)
 {
+    Changed();
     if (line.PooledRows()) {
         FLines.FRowPool.Free(line.RowRun(), line.RowEntries());
         line.FFlags &= static_cast<uint8_t>(~TLine::flPooledRows);
@@ -397,6 +403,7 @@ void TZinLines::SetOneRow(TLine& line, uint8_t pos0, int32_t width)
 
 void TZinLines::ResetBlank(TLine& line)
 {
+    Changed();
     if (line.Spilled()) {
         delete line.FSpill;
         --FLines.FSpilledLines;
@@ -413,6 +420,7 @@ void TZinLines::ResetBlank(TLine& line)
 
 void TZinLines::SetSingleBlock(TLine& line, TInData* source, uint64_t offset, uint64_t length)
 {
+    Changed();
     const int slot = FLines.SlotOf(source);
     if (!line.Spilled() && length <= TLine::CompactMax && (slot > 0 || (slot == 0 && length == 0))) {
         line.FOffset = offset;
@@ -436,6 +444,7 @@ void TZinLines::GetBlocks(const TLine& line, std::vector<TBlock>& blocks) const
 
 void TZinLines::SetBlocks(TLine& line, const std::vector<TBlock>& blocks)
 {
+    Changed();
     uint64_t length = 0;
     for (const TBlock& b : blocks)
         length += b.Size;
@@ -450,6 +459,7 @@ void TZinLines::SetBlocks(TLine& line, const std::vector<TBlock>& blocks)
 
 void TZinLines::CommitRows(TLine& line, const std::vector<TRowIndex>& rows)
 {
+    Changed();
     if (!line.Spilled()) {
         if (rows.size() == 2 && rows[0].Pos < 256 && rows[1].Width == 0 &&
             rows[1].Pos == line.CompactLength() - line.NewLineBytes) {
@@ -667,6 +677,7 @@ bool TZinLines::StartsWithLF(TLineIterator it)
 
 void TZinLines::JoinNext(TLineIterator it, TLineIterator nextIt)
 {
+    Changed();
     TLine& line = *it;
     TLine& next = *nextIt;
     if (next.Length() == 0)

@@ -253,6 +253,9 @@ public:
     void TrimToFirst();
     void clear();
 
+    // Counts insertions and removals of lines, and (through the store)
+    // changes of their lengths and rows.
+    uint64_t FChanges = 0;
     // Lines holding an out-of-line spill; kept by the store, so that
     // dropping millions of compact lines needs no walk over them.
     size_t FSpilledLines = 0;
@@ -279,6 +282,15 @@ private:
     std::vector<void*> FSlabs;
     size_t FSlabUsed = 0;   // records handed out from the last slab
     TLine* FFree = nullptr; // free list through FNext
+};
+
+// Where a line stands: the line, its index, the global index of its first
+// row and the file offset of its first byte.
+struct TLinePlace {
+    TLineIterator Line;
+    int32_t Index = 0;
+    int32_t FirstRow = 0;
+    uint64_t Start = 0;
 };
 
 class TZinLines {
@@ -334,6 +346,27 @@ public:
     uint64_t FileSize() const { return FFileSize; }
     int32_t MaxRowWidth() const { return FMaxRowWidth; }
     TZinSyntax* Syntax() const { return FSyntax; }
+
+    // ---- Finding lines. Each answers from a checkpoint index (every
+    // IndexStride-th line with its place) and a walk of fewer than
+    // IndexStride lines, so no lookup walks millions of lines. The index is
+    // rebuilt on the first lookup after the lines or rows changed.
+    //
+    // The line holding global row `row` (clamped to the rows there are).
+    TLinePlace FindRow(int32_t row);
+    // The line with index `index` (clamped to the lines there are).
+    TLinePlace FindLine(int32_t index);
+    // A line for file offset `pos`: in the first half of the file (pos at
+    // most half the size) the first line that ends at or after pos, so an
+    // offset on a line boundary gives the earlier line; beyond it the last
+    // line that starts at or before pos, so a boundary gives the later one.
+    TLinePlace FindFilePos(uint64_t pos);
+    // Changes whenever lines are added, removed or resized or rows are
+    // rebuilt; a place found earlier is valid while it stays the same.
+    uint64_t Generation() const { return FLines.FChanges; }
+    static constexpr int32_t IndexStride = 256;
+    // Bytes the index takes.
+    size_t IndexBytes() const { return FCheckpoints.capacity() * sizeof(TLinePlace); }
 
     TZinLinesOwner* FEdit;
     TZinSyntax* FSyntax = nullptr;
@@ -419,6 +452,17 @@ private:
     TInData* FReadSource = nullptr;   // single-block line
     uint64_t FReadOffset = 0;
     const std::vector<TBlock>* FReadBlocks = nullptr;  // spilled line
+
+    // Marks the lines or rows as changed (the index and places go stale).
+    void Changed() { ++FLines.FChanges; }
+    void BuildIndex();
+    // The checkpoint at or before the line a lookup wants: the last one for
+    // which `before` holds.
+    template <class Pred>
+    const TLinePlace& Checkpoint(Pred before);
+
+    uint64_t FIndexGeneration = UINT64_MAX;
+    std::vector<TLinePlace> FCheckpoints;
 
     std::vector<TRowIndex> FRowScratch;
     std::vector<TBlock> FBlockScratch;

@@ -1,0 +1,399 @@
+// The editor control: construction, properties, notifications and opening
+// a file.
+#include "editor/ZinEdit.h"
+
+#include <cstring>
+#include <iterator>
+
+#include "encoding/CodePage.h"
+#include "platform/CodePageConverter.h"
+#include "platform/SystemCodePage.h"
+#include "syntax/ZinSyntax.h"
+
+namespace zin {
+
+// ---- TFont ------------------------------------------------------------------
+
+void TFont::SetName(const std::string& name)
+{
+    FName = name;
+    Changed();
+}
+
+void TFont::SetSize(int32_t size)
+{
+    FSize = size;
+    Changed();
+}
+
+void TFont::SetStyle(TFontStyles style)
+{
+    FStyle = style;
+    Changed();
+}
+
+void TFont::Assign(const TFont& font)
+{
+    if (&font != this) {
+        FName = font.FName;
+        FSize = font.FSize;
+        FStyle = font.FStyle;
+    }
+    Changed();
+}
+
+// ---- Construction and destruction --------------------------------------------
+
+TZinEdit::TZinEdit(TControlHost* host) : FHost(host)
+{
+    // The bars exist from the start (unattached), so that layout steps run
+    // during construction have them to set.
+    FCharWidthCache = std::make_unique<int32_t[]>(65536);
+    FSyntax = GetPlainTextSyntax();
+    FLineStore = std::make_unique<TZinLines>(this);
+    FMaxMemFileSize = 8 * 1024 * 1024;
+    FLoading = false;
+
+    FKeyBindings = &EditSettings.KeyBindings;
+    if (FKeyBindings->Pairs().empty())
+        FKeyBindings->LoadDefaultKeys();
+
+    FCodePage = SystemCodePage();
+    if (!FindCodePage(FCodePage))
+        FCodePage = 1252;
+    SelectCodePage(FCodePage);
+    UpdateLeadBytes();
+
+    FPageBitmap = FHost->CreateSurface();
+    FMarkBitmap = FHost->CreateSurface();
+    FCanvas = FHost->CreateSurface();
+
+    FRepaintAll = true;
+    FRepaintSelection = false;
+    FTopRow = 0;
+    FVisibleRows = 1;
+    FHorzOffset = 0;
+    FLeftMargin = 1;
+    FLineSpacing = EditSettings.LineSpacing;
+    FExtraSpacing = FCharHeight = FCharWidth = FDigitWidth = 1;
+
+    FCaretType = 0;
+    FCaretShown = false;
+    FWantTabs = true;
+    FTabSize = 8;
+    FMaxLineLength = 32768;
+    FMaxColumns = EditSettings.MaxColumns;
+    FWordWrapMode = EditSettings.WordWrapMode;
+    FDisplayLineNumber = EditSettings.DisplayLineNumber;
+    FShowEndOfLine = EditSettings.ShowEndOfLine;
+    FShowSpaceChar = EditSettings.ShowSpaceChar;
+    FShowTabChar = EditSettings.ShowTabChar;
+    FMarkActiveLine = EditSettings.MarkActiveLine;
+    FHorzExtent = FHost->ClientRect().Width() - 10;
+    FEditMode = emTextMode;
+    FNewLineType = nltDefaultDOS;
+
+    FCaret = FirstLineStart();
+    FCaretCharIndex = 0;
+    FDesiredX = 0;
+    FMouseSelecting = false;
+    FSelecting = false;
+
+    FTokenText = std::make_unique<char16_t[]>(static_cast<size_t>(FMaxLineLength) + 1);
+    FTokenWidths = std::make_unique<int32_t[]>(static_cast<size_t>(FMaxLineLength));
+
+    const TCodePageInfo* info = FindCodePage(FCodePage);
+    FFont.SetName(info ? info->FixedWidthFont : "");
+    FFont.SetSize(EditSettings.FontSize);
+    FFont.OnChange = [this] { FontChanged(); };
+    FFont.Assign(FFont);
+
+    FBorderStyle = bsSingle;
+    FScrollBars = ssBoth;
+    FHorzScrollBar.Kind = sbHorizontal;
+    FVertScrollBar.Kind = sbVertical;
+    FHorzScrollBar.OnScroll = FVertScrollBar.OnScroll = [this](TZinScrollBar& bar, int32_t code,
+                                                               int32_t& position) {
+        ScrollBarScroll(bar, code, position);
+    };
+}
+
+TZinEdit::~TZinEdit()
+{
+    FFont.OnChange = nullptr;
+    ReleaseSyntax(FSyntax);
+    FLineStore.reset();
+}
+
+TCaretPos TZinEdit::FirstLineStart() const
+{
+    TCaretPos p;
+    p.Line = FLineStore->FLines.begin();
+    p.FilePos = p.LinePos = p.Line->Rows()[0].Pos;
+    return p;
+}
+
+void TZinEdit::CreateWnd()
+{
+    FHost->SetFrame(FBorderStyle, FScrollBars);
+    FHorzScrollBar.Handle = (FScrollBars == ssHorizontal || FScrollBars == ssBoth) ? FHost : nullptr;
+    FVertScrollBar.Handle = (FScrollBars == ssVertical || FScrollBars == ssBoth) ? FHost : nullptr;
+    UpdateScrollBars();
+}
+
+void TZinEdit::Resize()
+{
+    UpdateClientMetrics();
+    ReformatRows(false);
+    if (FWordWrapMode == wwmWrapByWindow)
+        FHorzOffset = 0;
+    UpdateScrollBars();
+    FRepaintAll = true;
+    Invalidate();
+}
+
+// ---- Notifications ------------------------------------------------------------
+
+void TZinEdit::DoStateChange()
+{
+    if (OnStateChange)
+        OnStateChange(*this);
+}
+
+void TZinEdit::DoSelectionChange()
+{
+    if (OnSelectionChange)
+        OnSelectionChange(*this);
+}
+
+uint64_t TZinEdit::CaretColumn() const
+{
+    return FCaret.LinePos - FCaret.Line->Rows()[static_cast<size_t>(FCaret.SubRow)].Pos +
+           static_cast<uint64_t>(FCaret.VirtualCols);
+}
+
+// ---- Properties -----------------------------------------------------------------
+
+void TZinEdit::Relayout(bool force)
+{
+    UpdateClientMetrics();
+    ReformatRows(force);
+    UpdateScrollBars();
+    FRepaintAll = true;
+    Invalidate();
+}
+
+void TZinEdit::SetCodePage(int32_t codePage)
+{
+    // A number outside the code-page table selects nothing and is ignored.
+    if (codePage == FCodePage || !FindCodePage(codePage))
+        return;
+    FCodePage = codePage;
+    SelectCodePage(codePage);
+    UpdateLeadBytes();
+    const bool wasLoading = FLoading;
+    FLoading = true;
+    FFont.SetName(CurrentCodePageInfo ? CurrentCodePageInfo->FixedWidthFont : "");
+    FLoading = wasLoading;
+    Redecode();
+    FRepaintAll = true;
+    Invalidate();
+}
+
+void TZinEdit::SetLineSpacing(float spacing)
+{
+    if (spacing == FLineSpacing || !(spacing >= 1.0f && spacing <= 5.0f))
+        return;
+    EditSettings.LineSpacing = FLineSpacing = spacing;
+    FExtraSpacing = CalcExtraSpacing();
+    UpdateClientMetrics();
+    FRepaintAll = true;
+    Invalidate();
+}
+
+void TZinEdit::SetWordWrapMode(TWordWrapMode mode)
+{
+    if (mode == FWordWrapMode || mode > wwmWrapByColumn)
+        return;
+    EditSettings.WordWrapMode = FWordWrapMode = mode;
+    Relayout(true);
+}
+
+void TZinEdit::SetMaxColumns(int32_t columns)
+{
+    if (columns == FMaxColumns || columns < 5)
+        return;
+    EditSettings.MaxColumns = FMaxColumns = columns;
+    if (FWordWrapMode == wwmWrapByColumn)
+        Relayout(true);
+}
+
+void TZinEdit::SetDisplayLineNumber(bool value)
+{
+    if (value == FDisplayLineNumber)
+        return;
+    EditSettings.DisplayLineNumber = FDisplayLineNumber = value;
+    Relayout(false);
+}
+
+void TZinEdit::SetShowEndOfLine(bool value)
+{
+    if (value == FShowEndOfLine)
+        return;
+    EditSettings.ShowEndOfLine = FShowEndOfLine = value;
+    FRepaintAll = true;
+    Invalidate();
+}
+
+void TZinEdit::SetShowSpaceChar(bool value)
+{
+    if (value == FShowSpaceChar)
+        return;
+    EditSettings.ShowSpaceChar = FShowSpaceChar = value;
+    FRepaintAll = true;
+    Invalidate();
+}
+
+void TZinEdit::SetShowTabChar(bool value)
+{
+    if (value == FShowTabChar)
+        return;
+    EditSettings.ShowTabChar = FShowTabChar = value;
+    FRepaintAll = true;
+    Invalidate();
+}
+
+void TZinEdit::SetMarkActiveLine(bool value)
+{
+    if (value == FMarkActiveLine)
+        return;
+    EditSettings.MarkActiveLine = FMarkActiveLine = value;
+    // The frame is drawn on a copy of the page, which stays as it is.
+    Invalidate();
+}
+
+void TZinEdit::SetFont(const TFont& font)
+{
+    FFont.Assign(font);
+}
+
+void TZinEdit::SetBorderStyle(TBorderStyle style)
+{
+    if (style == FBorderStyle)
+        return;
+    FBorderStyle = style;
+    CreateWnd();
+    Relayout(false);
+}
+
+void TZinEdit::SetScrollBars(TScrollStyle bars)
+{
+    if (bars == FScrollBars)
+        return;
+    FScrollBars = bars;
+    CreateWnd();
+    Relayout(false);
+}
+
+void TZinEdit::SetEditMode(TEditMode mode)
+{
+    if (mode == FEditMode || mode > emHexMode)
+        return;
+    bool selectionChanged = false;
+    const int32_t clientWidth = FClientRect.Width();
+    if (FEditMode == emTextMode && mode == emColumnMode) {
+        if (clientWidth >= FHorzExtent)
+            FHorzExtent = clientWidth - FGutterWidth - FLeftMargin - 2 * FCharWidth;
+        if (FSelecting) {
+            FColSelLeft = std::min(FSelAnchor.X, FSelEnd.X);
+            FColSelRight = std::max(FSelAnchor.X, FSelEnd.X);
+            FRepaintSelection = true;
+            selectionChanged = true;
+        }
+    } else if (FEditMode == emColumnMode && mode == emTextMode) {
+        const int32_t space = SpaceWidth();
+        if (FCaret.VirtualCols > 0) {
+            FCaret.X -= FCaret.VirtualCols * space;
+            FCaret.VirtualCols = 0;
+            FDesiredX = FCaret.X;
+            ScrollToCaret();
+            UpdateScrollBars();
+            selectionChanged = true;
+        }
+        if (FSelecting) {
+            for (TCaretPos* p : {&FSelAnchor, &FSelEnd}) {
+                p->X -= p->VirtualCols * space;
+                p->VirtualCols = 0;
+            }
+            FRepaintSelection = true;
+            selectionChanged = true;
+        }
+    }
+    FEditMode = mode;
+    if (selectionChanged)
+        DoSelectionChange();
+    DoStateChange();
+    Invalidate();
+}
+
+// ---- Opening a file -------------------------------------------------------------
+
+bool TZinEdit::LoadFromFile(const std::string& path)
+{
+    const bool ok = FLineStore->LoadFromFile(path);
+    FSelecting = false;
+    FSelAnchor = FSelEnd = FCaret;
+    FSelFirst = &FSelAnchor;
+    FSelLast = &FSelEnd;
+    ScrollToCaret();
+    UpdateScrollBars();
+    DoSelectionChange();
+    DoStateChange();
+    FRepaintAll = true;
+    Invalidate();
+    return ok;
+}
+
+void TZinEdit::ResetView()
+{
+    FTopRow = 0;
+    FHorzOffset = 0;
+    FCaret = FirstLineStart();
+    FDesiredX = 0;
+    LoadCaretRow();
+}
+
+void TZinEdit::UpdateLeadBytes()
+{
+    TLeadByteRanges ranges{};
+    if (!CodePageConverter().GetLeadByteRanges(FCodePage, ranges))
+        std::memset(ranges, 0, sizeof ranges);
+    std::memcpy(FLeadBytes, ranges, sizeof FLeadBytes);
+    std::memcpy(FLineStore->FLeadBytes, FLeadBytes, sizeof FLeadBytes);
+}
+
+// ---- Focus and the wheel -----------------------------------------------------------
+
+void TZinEdit::FocusIn()
+{
+    SelectCodePage(FCodePage);
+    UpdateLeadBytes();
+    CreateEditCaret(FCaretType);
+    PlaceCaret();
+}
+
+void TZinEdit::FocusOut()
+{
+    UpdateCaret(false);
+}
+
+bool TZinEdit::WheelScroll(int32_t delta)
+{
+    const int32_t lines = FHost->WheelScrollLines();
+    const int64_t p = int64_t{FVertScrollBar.Position} + (delta < 1 ? lines : -int64_t{lines});
+    FVertScrollBar.SetPosition(static_cast<int32_t>(std::clamp<int64_t>(p, INT32_MIN, INT32_MAX)));
+    ScrollView(true, FVertScrollBar.Position);
+    return true;
+}
+
+}  // namespace zin

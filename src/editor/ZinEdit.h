@@ -1,0 +1,327 @@
+#pragma once
+// The text-view control: it owns the line store holding the opened file,
+// lays its rows out for a font and a client size, drives the two scroll bars
+// and keeps a caret and a selection. It draws and measures through an
+// abstract surface and reaches its window through a host, so it runs without
+// any toolkit; the Qt window and the test doubles provide both.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "editor/ZinEditSettings.h"
+#include "editor/ZinScrollBar.h"
+#include "lines/ZinLines.h"
+#include "lines/ZinLinesOwner.h"
+#include "platform/ControlHost.h"
+#include "platform/DrawSurface.h"
+#include "syntax/SyntaxColors.h"
+
+namespace zin {
+
+class TZinEdit;
+class TZinSyntax;
+
+// A position in the file as the control tracks it (the caret and the two
+// ends of the selection). FilePos - LinePos is the offset of Line's first
+// byte; LinePos lies between the Pos of Line's row SubRow and that of the
+// entry after it, both included, on a character boundary.
+struct TCaretPos {
+    uint64_t FilePos = 0;
+    int32_t Row = 0;          // global row
+    uint64_t LinePos = 0;     // offset within the line
+    TLineIterator Line;
+    int32_t LineIndex = 0;
+    int32_t SubRow = 0;       // row within the line
+    int32_t X = 0;            // pixels from the row's first character
+    int32_t VirtualCols = 0;  // column mode: space widths beyond the row's end
+};
+
+// A font as the control keeps it: family, size in points and style, with a
+// notification raised by every change.
+class TFont {
+public:
+    const std::string& Name() const { return FName; }
+    int32_t Size() const { return FSize; }
+    TFontStyles Style() const { return FStyle; }
+    void SetName(const std::string& name);
+    void SetSize(int32_t size);
+    void SetStyle(TFontStyles style);
+    // Takes all three from another font (or itself) and notifies once.
+    void Assign(const TFont& font);
+
+    std::function<void()> OnChange;
+
+private:
+    void Changed()
+    {
+        if (OnChange)
+            OnChange();
+    }
+    std::string FName;
+    int32_t FSize = 0;
+    TFontStyles FStyle = 0;
+};
+
+using TNotifyEvent = std::function<void(TZinEdit& sender)>;
+
+class TZinEdit : public TZinLinesOwner {
+public:
+    // Builds the control for a window that the host stands for. The host
+    // must outlive the control.
+    explicit TZinEdit(TControlHost* host);
+    ~TZinEdit() override;
+    TZinEdit(const TZinEdit&) = delete;
+    TZinEdit& operator=(const TZinEdit&) = delete;
+
+    // ---- Window life and events from the host
+    // The window exists (again): the frame and the bars ScrollBars asks for
+    // are shown and attached, then the bars take their values.
+    void CreateWnd();
+    // The client area changed size.
+    void Resize();
+    // A scroll message of the horizontal or vertical bar with a scroll code.
+    void HScroll(int32_t code) { FHorzScrollBar.HandleScrollMessage(code); }
+    void VScroll(int32_t code) { FVertScrollBar.HandleScrollMessage(code); }
+    // The mouse wheel turned by `delta` (any size is one notch).
+    bool WheelScroll(int32_t delta);
+    // The focus came to or left the control.
+    void FocusIn();
+    void FocusOut();
+
+    // ---- Opening a file
+    // False when the file cannot be opened (the previous file stays); the
+    // selection is dropped and both notifications are raised either way.
+    bool LoadFromFile(const std::string& path);
+
+    // ---- Published properties
+    int32_t CodePage() const { return FCodePage; }
+    void SetCodePage(int32_t codePage) override;
+    float LineSpacing() const { return FLineSpacing; }
+    void SetLineSpacing(float spacing);
+    int32_t MaxLineLength() const { return FMaxLineLength; }
+    bool DisplayLineNumber() const { return FDisplayLineNumber; }
+    void SetDisplayLineNumber(bool value);
+    const TFont& Font() const { return FFont; }
+    void SetFont(const TFont& font);
+    TEditMode EditMode() const { return FEditMode; }
+    void SetEditMode(TEditMode mode) override;
+    TNewLineType NewLineType() const { return FNewLineType; }
+    bool ShowEndOfLine() const { return FShowEndOfLine; }
+    void SetShowEndOfLine(bool value);
+    bool ShowSpaceChar() const { return FShowSpaceChar; }
+    void SetShowSpaceChar(bool value);
+    bool ShowTabChar() const { return FShowTabChar; }
+    void SetShowTabChar(bool value);
+    bool MarkActiveLine() const { return FMarkActiveLine; }
+    void SetMarkActiveLine(bool value);
+    TWordWrapMode WordWrapMode() const { return FWordWrapMode; }
+    void SetWordWrapMode(TWordWrapMode mode);
+    int32_t MaxColumns() const { return FMaxColumns; }
+    void SetMaxColumns(int32_t columns);
+    TBorderStyle BorderStyle() const { return FBorderStyle; }
+    void SetBorderStyle(TBorderStyle style);
+    TScrollStyle ScrollBars() const { return FScrollBars; }
+    void SetScrollBars(TScrollStyle bars);
+
+    TNotifyEvent OnStateChange;
+    TNotifyEvent OnSelectionChange;
+
+    // ---- What the owner reads (status bar, tools, tests)
+    const TZinLines& LineStore() const { return *FLineStore; }
+    TZinLines& LineStore() { return *FLineStore; }
+    const TCaretPos& Caret() const { return FCaret; }
+    int32_t CaretCharIndex() const { return FCaretCharIndex; }
+    int32_t DesiredX() const { return FDesiredX; }
+    bool Selecting() const { return FSelecting; }
+    const TCaretPos& SelAnchor() const { return FSelAnchor; }
+    const TCaretPos& SelEnd() const { return FSelEnd; }
+    int32_t ColSelLeft() const { return FColSelLeft; }
+    int32_t ColSelRight() const { return FColSelRight; }
+    // The caret's column in bytes from its row's start (plus virtual columns).
+    uint64_t CaretColumn() const;
+    int32_t TopRow() const { return FTopRow; }
+    int32_t HorzOffset() const { return FHorzOffset; }
+    int32_t GutterWidth() const { return FGutterWidth; }
+    int32_t VisibleRows() const { return FVisibleRows; }
+    int32_t HorzExtent() const { return FHorzExtent; }
+    int32_t CharHeight() const { return FCharHeight; }
+    int32_t CharWidth() const { return FCharWidth; }
+    int32_t DigitWidth() const { return FDigitWidth; }
+    int32_t LeftMargin() const { return FLeftMargin; }
+    int32_t ExtraSpacing() const { return FExtraSpacing; }
+    int32_t RowHeight() const { return FCharHeight + FExtraSpacing; }
+    const TRect& ClientRect() const { return FClientRect; }
+    const TZinScrollBar& HorzScrollBar() const { return FHorzScrollBar; }
+    const TZinScrollBar& VertScrollBar() const { return FVertScrollBar; }
+    const TDrawSurface& PageBitmap() const { return *FPageBitmap; }
+    bool RepaintAll() const { return FRepaintAll; }
+    bool Loading() const { return FLoading; }
+    // Times the rows of every line were rebuilt by a layout change.
+    int32_t RowRebuilds() const { return FRowRebuilds; }
+
+    // ---- Metrics and layout
+    int32_t GetCharWidth(char16_t c) override;
+    int32_t GetWrapWidth() override;
+    int32_t GetGutterWidth(int64_t n) const;
+    int32_t GetRightMargin() const;
+    int32_t CalcExtraSpacing() const;
+    // Rows that fit the client height whole (may be 0).
+    int32_t FullRows() const;
+    void ScrollToCaret();
+    void UpdateScrollBars();
+    // Scrolls the view to row or pixel offset p; the caret stays.
+    void ScrollView(bool vertical, int32_t p);
+
+    // ---- Row lookup. Each gives the line, its index, the global index of
+    // its first row and its file offset; FindRow also the row within it.
+    TLinePlace FindRow(int32_t row, int32_t& subRow);
+    // The same answer, from the line cached for the top of the window when
+    // it holds the row (painting, clicks and page moves ask near the top).
+    TLinePlace FindRowFromTop(int32_t row, int32_t& subRow);
+    // Caches the line of the top row.
+    void RefreshTopLine();
+    TLinePlace FindLineFirstRow(int32_t index) { return FLineStore->FindLine(index); }
+    TLinePlace FindFilePos(uint64_t pos) { return FLineStore->FindFilePos(pos); }
+
+    // ---- Caret placement after a load, a rebuild of rows or a re-decode
+    void LoadCaretRow();
+    void MoveCaretToX(int32_t x);
+    void RelocateCaretByLine();
+    void RelocateCaretByPos();
+    void RelocatePos(TCaretPos& p);
+    void CreateEditCaret(int32_t type);
+    void PlaceCaret();
+    void UpdateCaret(bool show);
+
+private:
+    // ---- The line store's owner interface
+    TNewLineType& NewLineTypeField() override { return FNewLineType; }
+    bool& LoadingField() override { return FLoading; }
+    TEditMode GetEditMode() const override { return FEditMode; }
+    int32_t GetCodePage() const override { return FCodePage; }
+    void SetFontName(const std::string& name) override { FFont.SetName(name); }
+    void ResetView() override;
+    int32_t GetMaxMemFileSize() const override { return FMaxMemFileSize; }
+    int32_t GetMaxLineLength() const override { return FMaxLineLength; }
+    int32_t* CharWidthCache() override { return FCharWidthCache.get(); }
+    int32_t GetTabSize() const override { return FTabSize; }
+    int32_t GetAvgCharWidth() const override { return FCharWidth; }
+    TZinSyntax* GetSyntax() const override { return FSyntax; }
+    void SetSyntax(TZinSyntax* syntax) override { FSyntax = syntax; }
+
+    void FontChanged();
+    void UpdateClientMetrics();
+    void ReformatRows(bool force);
+    void Redecode();
+    void UpdateLeadBytes();
+    // UpdateClientMetrics, ReformatRows(force), UpdateScrollBars, a full
+    // repaint.
+    void Relayout(bool force);
+    void Invalidate() { FHost->Invalidate(); }
+    void DoStateChange();
+    void DoSelectionChange();
+    void ScrollBarScroll(TZinScrollBar& bar, int32_t code, int32_t& position);
+    // The start of the first line, as a caret position.
+    TCaretPos FirstLineStart() const;
+    // Reads row `subRow` of a line into `chars` and `widths` (tabs measured
+    // against the row's width); a CR or LF ends it and is dropped.
+    void ReadRow(TLineIterator line, int32_t subRow, twc_queue& chars, std::vector<int32_t>& widths);
+    // Puts p on the row of its line that holds LinePos (the earlier one on a
+    // wrap boundary), reading that row into the buffers, with index and X
+    // of the characters that start before LinePos. With `snap`, a LinePos
+    // beyond the text or inside a character moves back to a boundary.
+    void PlaceInLine(TCaretPos& p, twc_queue& chars, std::vector<int32_t>& widths, int32_t& index, bool snap);
+    int32_t SpaceWidth() { return GetCharWidth(u' '); }
+
+    TControlHost* FHost;
+    std::unique_ptr<TZinLines> FLineStore;
+    TZinSyntax* FSyntax = nullptr;
+    TFont FFont;
+    TBorderStyle FBorderStyle = bsSingle;
+    TScrollStyle FScrollBars = ssBoth;
+    TZinScrollBar FHorzScrollBar;
+    TZinScrollBar FVertScrollBar;
+    int32_t FCodePage = 1252;
+    uint8_t FLeadBytes[12] = {};
+    std::unique_ptr<TDrawSurface> FPageBitmap;
+    std::unique_ptr<TDrawSurface> FMarkBitmap;
+    // The control's own canvas: measures characters in FFont.
+    std::unique_ptr<TDrawSurface> FCanvas;
+    bool FRepaintAll = true;
+    bool FRepaintSelection = false;
+
+    // Layout.
+    TRect FClientRect;
+    int32_t FTopRow = 0;
+    // The line of the top row as last found, valid while the line store's
+    // generation is the one recorded with it.
+    TLinePlace FTopLine;
+    int32_t FTopSubRow = 0;
+    uint64_t FTopLineGeneration = UINT64_MAX;
+    int32_t FVisibleRows = 1;
+    int32_t FHorzOffset = 0;
+    int32_t FLeftMargin = 1;
+    int32_t FGutterWidth = 0;
+    float FLineSpacing = 1.0f;
+    int32_t FExtraSpacing = 1;
+    int32_t FCharHeight = 1;
+    int32_t FCharWidth = 1;
+    int32_t FDigitWidth = 1;
+    int32_t FHorzExtent = 0;
+    int32_t FTabSize = 8;
+    int32_t FMaxLineLength = 32768;
+    TWordWrapMode FWordWrapMode = wwmNoWrap;
+    int32_t FMaxColumns = 80;
+
+    // Font bookkeeping.
+    int32_t FLastFontSize = 0;
+    std::string FLastFontName;
+    bool FLastFontBold = false;
+    std::unique_ptr<int32_t[]> FCharWidthCache;
+
+    // Paint buffers: one token's characters and widths.
+    std::unique_ptr<char16_t[]> FTokenText;
+    std::unique_ptr<int32_t[]> FTokenWidths;
+
+    // Caret.
+    TCaretPos FCaret;
+    twc_queue FCaretChars;
+    std::vector<int32_t> FCaretWidths;
+    int32_t FCaretCharIndex = 0;
+    int32_t FDesiredX = 0;
+    int32_t FCaretType = 0;
+    bool FCaretShown = false;
+    // Scratch for relocating the selection's ends.
+    twc_queue FPosChars;
+    std::vector<int32_t> FPosWidths;
+
+    // Selection.
+    bool FSelecting = false;
+    bool FMouseSelecting = false;
+    TCaretPos FSelAnchor;
+    TCaretPos FSelEnd;
+    TCaretPos* FSelFirst = nullptr;
+    TCaretPos* FSelLast = nullptr;
+    int32_t FSelDirtyFirst = 0;
+    int32_t FSelDirtyLast = 0;
+    int32_t FColSelLeft = 0;
+    int32_t FColSelRight = 0;
+
+    bool FDisplayLineNumber = true;
+    TEditMode FEditMode = emTextMode;
+    TNewLineType FNewLineType = nltDefaultDOS;
+    bool FShowEndOfLine = true;
+    bool FShowSpaceChar = true;
+    bool FShowTabChar = true;
+    bool FMarkActiveLine = true;
+
+    TKeyBinding* FKeyBindings = nullptr;
+    bool FWantTabs = true;
+    int32_t FMaxMemFileSize = 8 * 1024 * 1024;
+    bool FLoading = false;
+    int32_t FRowRebuilds = 0;
+};
+
+}  // namespace zin

@@ -1,0 +1,308 @@
+// zinedit-drive: an editor control without a window, for tests and
+// diagnosis. The control runs on the deterministic test surface (a font of
+// size N is N pixels high, every code unit N / 2 wide) and a host that
+// records what the control asks of its window. After loading FILE it prints
+// one JSON state line, then reads one command per line from standard input
+// and prints one state line after each.
+//
+//   zinedit-drive [--size WxH] [--fontsize N] [--widecjk] [--acp N] [--ini FILE] FILE
+//
+// Commands: load PATH | set NAME VALUE | resize W H | vscroll CODE [TRACK] |
+// hscroll CODE [TRACK] | wheel DELTA | focus | blur. An unknown command or a
+// bad argument: one line on standard error, exit status 2.
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "editor/ZinEdit.h"
+#include "editor/ZinEditSettings.h"
+#include "encoding/CodePage.h"
+#include "platform/IniFile.h"
+#include "platform/SystemCodePage.h"
+#include "support/doubles/TestHost.h"
+
+using namespace zin;
+
+namespace {
+
+[[noreturn]] void Fail(const std::string& message)
+{
+    std::fprintf(stderr, "zinedit-drive: %s\n", message.c_str());
+    std::exit(2);
+}
+
+bool ParseInt(const std::string& s, long long lo, long long hi, int32_t& out)
+{
+    if (s.empty())
+        return false;
+    char* end = nullptr;
+    errno = 0;
+    const long long v = std::strtoll(s.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0' || v < lo || v > hi)
+        return false;
+    out = static_cast<int32_t>(v);
+    return true;
+}
+
+int32_t IntArg(const std::string& s, long long lo, long long hi, const std::string& what)
+{
+    int32_t v;
+    if (!ParseInt(s, lo, hi, v))
+        Fail("bad " + what + ": '" + s + "'");
+    return v;
+}
+
+bool BoolArg(const std::string& s, const std::string& what)
+{
+    if (s == "0")
+        return false;
+    if (s == "1")
+        return true;
+    Fail("bad " + what + ": '" + s + "' (0 or 1)");
+}
+
+std::string PosJson(const TCaretPos& p)
+{
+    char b[256];
+    std::snprintf(b, sizeof b,
+                  "{\"filepos\":%llu,\"row\":%d,\"linepos\":%llu,\"line\":%d,\"subrow\":%d,\"x\":%d,\"vcols\":%d}",
+                  static_cast<unsigned long long>(p.FilePos), p.Row, static_cast<unsigned long long>(p.LinePos),
+                  p.LineIndex, p.SubRow, p.X, p.VirtualCols);
+    return b;
+}
+
+std::string BarJson(const TZinScrollBar& bar)
+{
+    char b[160];
+    std::snprintf(b, sizeof b, "{\"min\":%d,\"max\":%d,\"page\":%d,\"pos\":%d,\"large\":%d}", bar.Min, bar.Max,
+                  bar.PageSize, bar.Position, bar.LargeChange);
+    return b;
+}
+
+const char* EditModeName(TEditMode m)
+{
+    switch (m) {
+    case emColumnMode: return "column";
+    case emHexMode: return "hex";
+    default: return "text";
+    }
+}
+
+struct TDrive {
+    test::TTestHost Host;
+    std::unique_ptr<TZinEdit> Edit;
+    std::vector<const char*> Events;
+    bool Ok = false;
+
+    void PrintState()
+    {
+        TZinEdit& e = *Edit;
+        const TZinLines& store = e.LineStore();
+        std::ostringstream o;
+        o << "{\"ok\":" << (Ok ? "true" : "false") << ",\"caret\":" << PosJson(e.Caret())
+          << ",\"charindex\":" << e.CaretCharIndex() << ",\"desiredx\":" << e.DesiredX()
+          << ",\"selecting\":" << (e.Selecting() ? "true" : "false") << ",\"anchor\":" << PosJson(e.SelAnchor())
+          << ",\"end\":" << PosJson(e.SelEnd()) << ",\"colsel\":[" << e.ColSelLeft() << "," << e.ColSelRight()
+          << "],\"toprow\":" << e.TopRow() << ",\"horzoffset\":" << e.HorzOffset()
+          << ",\"gutter\":" << e.GutterWidth() << ",\"visiblerows\":" << e.VisibleRows()
+          << ",\"horzextent\":" << e.HorzExtent() << ",\"wrapwidth\":" << e.GetWrapWidth()
+          << ",\"vbar\":" << BarJson(e.VertScrollBar()) << ",\"hbar\":" << BarJson(e.HorzScrollBar())
+          << ",\"caretat\":";
+        if (Host.CaretVisible)
+            o << "[" << Host.CaretX << "," << Host.CaretY << "]";
+        else
+            o << "null";
+        o << ",\"events\":[";
+        for (size_t i = 0; i < Events.size(); ++i)
+            o << (i ? "," : "") << "\"" << Events[i] << "\"";
+        char spacing[32];
+        std::snprintf(spacing, sizeof spacing, "%g", static_cast<double>(e.LineSpacing()));
+        o << "],\"codepage\":" << e.CodePage() << ",\"editmode\":\"" << EditModeName(e.EditMode())
+          << "\",\"newline\":\"" << NewLineName(e.NewLineType()) << "\",\"lines\":" << store.LineCount()
+          << ",\"rows\":" << store.RowCount() << ",\"maxrowwidth\":" << store.MaxRowWidth()
+          << ",\"fontsize\":" << e.Font().Size() << ",\"linespacing\":" << spacing << "}";
+        std::cout << o.str() << '\n' << std::flush;
+        Events.clear();
+    }
+
+    void Set(const std::string& name, const std::string& value)
+    {
+        TZinEdit& e = *Edit;
+        if (name == "CodePage") {
+            e.SetCodePage(IntArg(value, INT32_MIN, INT32_MAX, "code page"));
+        } else if (name == "LineSpacing") {
+            char* end = nullptr;
+            const float f = std::strtof(value.c_str(), &end);
+            if (value.empty() || *end != '\0')
+                Fail("bad line spacing: '" + value + "'");
+            e.SetLineSpacing(f);
+        } else if (name == "WordWrapMode") {
+            e.SetWordWrapMode(static_cast<TWordWrapMode>(IntArg(value, 0, 2, "wrap mode")));
+        } else if (name == "MaxColumns") {
+            e.SetMaxColumns(IntArg(value, INT32_MIN, INT32_MAX, "column count"));
+        } else if (name == "DisplayLineNumber") {
+            e.SetDisplayLineNumber(BoolArg(value, name));
+        } else if (name == "EditMode") {
+            e.SetEditMode(static_cast<TEditMode>(IntArg(value, 0, 2, "edit mode")));
+        } else if (name == "ShowEndOfLine") {
+            e.SetShowEndOfLine(BoolArg(value, name));
+        } else if (name == "ShowSpaceChar") {
+            e.SetShowSpaceChar(BoolArg(value, name));
+        } else if (name == "ShowTabChar") {
+            e.SetShowTabChar(BoolArg(value, name));
+        } else if (name == "MarkActiveLine") {
+            e.SetMarkActiveLine(BoolArg(value, name));
+        } else if (name == "FontSize") {
+            TFont font = e.Font();
+            font.OnChange = nullptr;
+            font.SetSize(IntArg(value, 1, 999, "font size"));
+            e.SetFont(font);
+        } else if (name == "FontName") {
+            TFont font = e.Font();
+            font.OnChange = nullptr;
+            font.SetName(value);
+            e.SetFont(font);
+        } else {
+            Fail("unknown property '" + name + "'");
+        }
+    }
+
+    void Scroll(bool vertical, const std::vector<std::string>& a)
+    {
+        if (a.size() < 2 || a.size() > 3)
+            Fail(a[0] + ": CODE [TRACK]");
+        const int32_t code = IntArg(a[1], 0, 8, "scroll code");
+        const TScrollBarKind bar = vertical ? sbVertical : sbHorizontal;
+        const TZinScrollBar& b = vertical ? Edit->VertScrollBar() : Edit->HorzScrollBar();
+        Host.TrackPosition[bar] = a.size() == 3 ? IntArg(a[2], INT32_MIN, INT32_MAX, "track position") : b.Position;
+        if (vertical)
+            Edit->VScroll(code);
+        else
+            Edit->HScroll(code);
+    }
+
+    void Command(const std::string& line)
+    {
+        std::istringstream in(line);
+        std::vector<std::string> a;
+        for (std::string w; in >> w;)
+            a.push_back(w);
+        if (a.empty())
+            Fail("empty command");
+        const std::string& c = a[0];
+        // The rest of the line after the command and one blank (a path or a
+        // font name may hold blanks).
+        auto rest = [&](size_t words) {
+            size_t p = line.find_first_not_of(" \t");
+            for (size_t i = 0; i < words; ++i) {
+                p = line.find_first_of(" \t", p);
+                p = p == std::string::npos ? p : line.find_first_not_of(" \t", p);
+            }
+            return p == std::string::npos ? std::string() : line.substr(p);
+        };
+        if (c == "load") {
+            if (a.size() < 2)
+                Fail("load: PATH");
+            Ok = Edit->LoadFromFile(rest(1));
+        } else if (c == "set") {
+            if (a.size() < 3)
+                Fail("set: NAME VALUE");
+            Set(a[1], a[1] == "FontName" ? rest(2) : a[2]);
+        } else if (c == "resize") {
+            if (a.size() != 3)
+                Fail("resize: W H");
+            Host.Client = TRect{0, 0, IntArg(a[1], 0, 100000, "width"), IntArg(a[2], 0, 100000, "height")};
+            Edit->Resize();
+        } else if (c == "vscroll" || c == "hscroll") {
+            Scroll(c == "vscroll", a);
+        } else if (c == "wheel") {
+            if (a.size() != 2)
+                Fail("wheel: DELTA");
+            Edit->WheelScroll(IntArg(a[1], INT32_MIN, INT32_MAX, "wheel delta"));
+        } else if (c == "focus") {
+            Host.HasFocus = true;
+            Edit->FocusIn();
+        } else if (c == "blur") {
+            Host.HasFocus = false;
+            Edit->FocusOut();
+        } else {
+            Fail("unknown command '" + c + "'");
+        }
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    int32_t width = 800, height = 600, fontSize = 0, acp = 1252;
+    bool wide = false;
+    std::string ini, file;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= argc)
+                Fail(a + " needs a value");
+            return argv[++i];
+        };
+        if (a == "--size") {
+            const std::string v = value();
+            const size_t x = v.find('x');
+            if (x == std::string::npos)
+                Fail("bad size '" + v + "' (WxH)");
+            width = IntArg(v.substr(0, x), 0, 100000, "width");
+            height = IntArg(v.substr(x + 1), 0, 100000, "height");
+        } else if (a == "--fontsize") {
+            fontSize = IntArg(value(), 1, 999, "font size");
+        } else if (a == "--widecjk") {
+            wide = true;
+        } else if (a == "--acp") {
+            acp = IntArg(value(), 1, INT32_MAX, "code page");
+        } else if (a == "--ini") {
+            ini = value();
+        } else if (!a.empty() && a[0] == '-') {
+            Fail("unknown option " + a);
+        } else if (file.empty()) {
+            file = a;
+        } else {
+            Fail("one FILE only");
+        }
+    }
+    if (file.empty())
+        Fail("usage: zinedit-drive [--size WxH] [--fontsize N] [--widecjk] [--acp N] [--ini FILE] FILE");
+
+    LoadCodePageNames();
+    SetSystemCodePage(acp);
+    if (!ini.empty()) {
+        TIniFile settings(ini);
+        LoadEditSettings(settings, "ZinEdit", "ZinEdit Keys");
+    }
+    if (fontSize > 0)
+        EditSettings.FontSize = fontSize;
+
+    TDrive d;
+    d.Host.WideCJK = wide;
+    d.Edit = std::make_unique<TZinEdit>(&d.Host);
+    d.Edit->OnStateChange = [&d](TZinEdit&) { d.Events.push_back("state"); };
+    d.Edit->OnSelectionChange = [&d](TZinEdit&) { d.Events.push_back("selection"); };
+    d.Edit->CreateWnd();
+    d.Host.Client = TRect{0, 0, width, height};
+    d.Edit->Resize();
+    d.Host.HasFocus = true;
+    d.Edit->FocusIn();
+    d.Events.clear();
+    d.Ok = d.Edit->LoadFromFile(file);
+    d.PrintState();
+    for (std::string line; std::getline(std::cin, line);) {
+        if (line.find_first_not_of(" \t\r") == std::string::npos)
+            continue;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        d.Command(line);
+        d.PrintState();
+    }
+    return 0;
+}
