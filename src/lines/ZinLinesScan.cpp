@@ -11,6 +11,9 @@
 // byte limit or the wrap width; only then is the word/delimiter run that
 // decides a carry worked out, and that one character is placed as the
 // reference route places it. A randomised test compares both routes.
+//
+// The rules both routes apply per character (tab widths, newlines, the
+// byte-order mark, word and delimiter runs) live in ZinCharRules.h.
 #include <algorithm>
 #include <climits>
 #if defined(__SSE2__)
@@ -18,6 +21,7 @@
 #endif
 
 #include "encoding/CodePage.h"
+#include "lines/ZinCharRules.h"
 #include "lines/ZinLines.h"
 #include "lines/ZinLinesDecode.h"
 #include "syntax/ZinSyntax.h"
@@ -25,14 +29,6 @@
 namespace zin {
 
 namespace {
-
-enum : uint8_t { clsNone = 0, clsWord = 1, clsDelim = 2 };
-
-// Markers in the per-byte width table of the fast route.
-constexpr int32_t bwUnknown = 0;
-constexpr int32_t bwTab = -1;
-constexpr int32_t bwDecode = -2;
-constexpr int32_t bwNewLine = -3;
 
 const TZinSyntax& DefaultSyntax()
 {
@@ -151,6 +147,13 @@ struct TSpanCursor {
         Start = static_cast<int64_t>(pos);
         End = static_cast<int64_t>(pos + avail);
     }
+    // Makes the span hold pos; false when the source has no span there.
+    bool Reach(uint64_t pos)
+    {
+        if (!Holds(pos))
+            Load(pos);
+        return P != nullptr;
+    }
     uint8_t At(uint64_t pos)
     {
         if (!Holds(pos)) {
@@ -162,11 +165,19 @@ struct TSpanCursor {
     }
 };
 
-}  // namespace detail
+// What the fast route needs to know of a byte met on its own (in a
+// single-byte code page, or a byte of UTF-8).
+enum class TByteKind : uint8_t {
+    Plain,    // a character of one byte: its width is in ByteW once measured
+    Tab,
+    NewLine,  // CR or LF
+    Multi,    // UTF-8 0x80-0xFF: the first byte of a longer character, or a stray byte
+};
 
-using detail::TSpanCursor;
-
-struct TZinLines::TScanSetup {
+// What the scan reads for every character: the owner's limits and widths,
+// the character classes, and the fast route's per-byte tables. It is the
+// store's TScanSetup; the fast route's helpers below take it by this name.
+struct TScanTables {
     TZinLinesOwner* Edit;
     const TZinSyntax* Syntax;
     TNewLineType* Nlt;
@@ -179,9 +190,12 @@ struct TZinLines::TScanSetup {
     // The width every byte 0x20-0x7E decodes to when it is the same for all
     // of them (a fixed-width font over ASCII), else 0.
     int32_t Uniform;
-    uint8_t Cls[256];    // class of a code below 256
-    uint16_t ByteU[256]; // single-byte code page: what each byte decodes to
-    int32_t ByteW[256];  // width of a lone byte's character, or a marker
+    TCharClass Cls[256];     // class of a code below 256
+    uint16_t ByteU[256];     // single-byte code page: what each byte decodes to
+    TByteKind ByteKind[256];
+    // The width of a Plain byte's character, 0 until it is measured and for
+    // bytes of the other kinds; the hot loops test this table alone.
+    int32_t ByteW[256];
     bool Lead[256];
 
     int32_t Width(int32_t u) const
@@ -189,25 +203,37 @@ struct TZinLines::TScanSetup {
         const int32_t w = Cache[u];
         return w ? w : Edit->GetCharWidth(static_cast<char16_t>(u));
     }
-    uint8_t ClassOf(int32_t u) const { return u < 256 ? Cls[u] : uint8_t(clsNone); }
+    TCharClass ClassOf(int32_t u) const { return u < 256 ? Cls[u] : TCharClass::None; }
 };
 
-struct TZinLines::TRowBuilder {
-    std::vector<TRowIndex>* Rows;
+// The row being cut: where it starts, its bytes and width so far, and the
+// word or delimiter run at its end.
+struct TRowState {
     uint64_t RowStart = 0;
     int32_t RowBytes = 0;
     int32_t RowWidth = 0;
-    int32_t RunBytes = 0;
-    int32_t RunWidth = 0;
-    uint8_t RunCls = clsNone;
-    int32_t Closed = 0;
+    TWrapRun Run;
+};
+
+}  // namespace detail
+
+using detail::TByteKind;
+using detail::TRowState;
+using detail::TScanTables;
+using detail::TSpanCursor;
+
+struct TZinLines::TScanSetup : TScanTables {};
+
+struct TZinLines::TRowBuilder : TRowState {
+    std::vector<TRowIndex>* Rows;
+    int32_t Closed = 0;  // rows closed so far in the line
 
     void Reset(uint64_t start)
     {
         Rows->assign(2, TRowIndex{});
         RowStart = start;
-        RowBytes = RowWidth = RunBytes = RunWidth = 0;
-        RunCls = clsNone;
+        RowBytes = RowWidth = 0;
+        Run = TWrapRun{};
         Closed = 0;
     }
 };
@@ -245,32 +271,32 @@ void TZinLines::PrepareScan(TScanSetup& s)
                     syn.RangeBegins.empty();
 
     for (int c = 0; c < 256; ++c) {
-        if (syn.Delimiters.find(static_cast<char>(c)) != std::string::npos)
-            s.Cls[c] = clsDelim;
-        else if (c == 32 || (c >= 9 && c <= 13))
-            s.Cls[c] = clsNone;
-        else
-            s.Cls[c] = clsWord;
+        s.Cls[c] = CharClass(c, syn.Delimiters);
         s.Lead[c] = IsLeadByte(static_cast<uint8_t>(c));
         const uint16_t u = (s.Kind == cpkSingleByte) ? SbToWide(static_cast<uint8_t>(c)) : static_cast<uint16_t>(c);
         s.ByteU[c] = u;
+        s.ByteW[c] = 0;
         if (s.Kind == cpkUTF8 && c >= 0x80)
-            s.ByteW[c] = bwDecode;
+            s.ByteKind[c] = TByteKind::Multi;
         else if (u == 9)
-            s.ByteW[c] = bwTab;
-        else if (u == 10 || u == 13)
-            s.ByteW[c] = bwNewLine;
-        else
-            s.ByteW[c] = s.Cache[u] > 0 ? s.Cache[u] : bwUnknown;
+            s.ByteKind[c] = TByteKind::Tab;
+        else if (IsNewLine(u))
+            s.ByteKind[c] = TByteKind::NewLine;
+        else {
+            s.ByteKind[c] = TByteKind::Plain;
+            s.ByteW[c] = std::max(s.Cache[u], 0);
+        }
     }
     s.Uniform = 0;
     if (s.Kind != cpkDoubleByte) {
         int32_t common = -1;
         for (int c = 0x20; c < 0x7F && common != 0; ++c) {
-            if (s.ByteW[c] == bwUnknown) {
-                const int32_t w = s.Width(s.ByteU[c]);
-                s.ByteW[c] = w > 0 ? w : bwUnknown;
+            if (s.ByteKind[c] != TByteKind::Plain) {
+                common = 0;
+                break;
             }
+            if (s.ByteW[c] == 0)
+                s.ByteW[c] = std::max(s.Width(s.ByteU[c]), 0);
             const int32_t w = s.ByteW[c];
             common = (w > 0 && (common < 0 || common == w)) ? w : 0;
         }
@@ -283,19 +309,20 @@ void TZinLines::PrepareScan(TScanSetup& s)
 void TZinLines::CloseRow(TRowBuilder& rb, bool carry)
 {
     if (carry)
-        rb.RowWidth -= rb.RunWidth;
+        rb.RowWidth -= rb.Run.Width;
     (*rb.Rows)[rb.Closed] = TRowIndex{rb.RowStart, rb.RowWidth};
     rb.Rows->push_back(TRowIndex{});
     ++rb.Closed;
     ++FRowCount;
     FMaxRowWidth = std::max(FMaxRowWidth, rb.RowWidth);
     if (carry) {
-        rb.RowStart += rb.RowBytes - rb.RunBytes;
-        rb.RowWidth = rb.RunWidth;
-        rb.RowBytes = rb.RunBytes;
+        rb.RowStart += rb.RowBytes - rb.Run.Bytes;
+        rb.RowWidth = rb.Run.Width;
+        rb.RowBytes = rb.Run.Bytes;
     } else {
         rb.RowStart += rb.RowBytes;
-        rb.RowWidth = rb.RowBytes = rb.RunWidth = rb.RunBytes = 0;
+        rb.RowWidth = rb.RowBytes = 0;
+        rb.Run.Clear();
     }
 }
 
@@ -309,42 +336,21 @@ void TZinLines::CloseLine(TRowBuilder& rb)
 // Places one character (code u, n bytes, width w unless it is a tab).
 inline void TZinLines::PlaceChar(const TScanSetup& s, TRowBuilder& rb, int32_t u, int32_t n, int32_t w)
 {
-    const uint8_t cls = s.ClassOf(u);
+    const TCharClass cls = s.ClassOf(u);
     // Byte limit. The run moves to the next row only when it and this
     // character then fit the limit; otherwise the row closes as it is (a run
     // that cannot fit would leave an empty row behind and overflow the next).
-    if (s.MaxLen < static_cast<int64_t>(rb.RowBytes) + n) {
-        const bool continues = cls != clsNone && rb.RunBytes != 0 && cls == rb.RunCls;
-        CloseRow(rb, continues && rb.RunBytes != s.MaxLen &&
-                         static_cast<int64_t>(rb.RunBytes) + n <= s.MaxLen);
-    }
+    if (s.MaxLen < static_cast<int64_t>(rb.RowBytes) + n)
+        CloseRow(rb, rb.Run.Continues(cls) && rb.Run.Bytes != s.MaxLen &&
+                         static_cast<int64_t>(rb.Run.Bytes) + n <= s.MaxLen);
     const int32_t x = rb.RowWidth;
-    if (u == 9) {
-        // A tab reaches the next tab stop but not past the wrap width. In a
-        // row that is already full, or wider than the wrap width (a single
-        // character wider than it), the tab is a full tab stop wide and so
-        // starts a new row: its width is never negative.
-        if (x >= s.WrapW)
-            w = s.TabW;
-        else
-            w = std::min(s.TabW - x % s.TabW, s.WrapW - x);
-    }
+    if (u == 9)
+        w = RowTabWidth(x, s.TabW, s.WrapW);
     // Wrap width; the same guard for the carry.
-    if (static_cast<int64_t>(s.WrapW) < static_cast<int64_t>(x) + w) {
-        const bool continues = cls != clsNone && rb.RunBytes != 0 && cls == rb.RunCls;
-        CloseRow(rb, continues && rb.RowWidth != rb.RunWidth &&
-                         static_cast<int64_t>(rb.RunWidth) + w <= s.WrapW);
-    }
-    if (cls != clsNone && rb.RunBytes != 0 && cls == rb.RunCls) {
-        rb.RunBytes += n;
-        rb.RunWidth += w;
-    } else if (cls != clsNone) {
-        rb.RunCls = cls;
-        rb.RunBytes = n;
-        rb.RunWidth = w;
-    } else {
-        rb.RunBytes = rb.RunWidth = 0;
-    }
+    if (static_cast<int64_t>(s.WrapW) < static_cast<int64_t>(x) + w)
+        CloseRow(rb, rb.Run.Continues(cls) && rb.RowWidth != rb.Run.Width &&
+                         static_cast<int64_t>(rb.Run.Width) + w <= s.WrapW);
+    rb.Run.Add(cls, n, w);
     rb.RowWidth += w;
     rb.RowBytes += n;
 }
@@ -650,14 +656,13 @@ uint64_t TZinLines::ScanPieceSlow(TScanSetup& s, TLineIterator lineIt, TRowBuild
     TLine& line = *lineIt;
     BeginRead(lineIt, TRowIndex{rb.RowStart, 0});
     NextChar(q);
-    const int kind = CurrentKind();
-    if (scanMode && firstOfList && (kind == cpkUTF16LE || kind == cpkUTF16BE || kind == cpkUTF8) &&
-        !q.empty() && q.front().first == 0xFEFF) {
-        // A byte-order mark: the first row starts after it; it stays part
-        // of the line's bytes.
-        rb.RowStart = static_cast<uint64_t>(q.front().second);
-        q.pop_front();
-        NextChar(q);
+    if (scanMode && firstOfList && !q.empty()) {
+        const uint64_t start = FirstRowStart(CurrentKind(), q.front().first, q.front().second);
+        if (start != 0) {
+            rb.RowStart = start;
+            q.pop_front();
+            NextChar(q);
+        }
     }
     if (q.empty()) {
         CloseLine(rb);
@@ -665,27 +670,14 @@ uint64_t TZinLines::ScanPieceSlow(TScanSetup& s, TLineIterator lineIt, TRowBuild
     }
     for (;;) {
         const auto [u, n] = q.front();
-        if (u == 13) {
-            if (IsLFNext()) {
+        if (IsNewLine(u)) {
+            int32_t lfBytes = 0;
+            if (u == 13 && IsLFNext()) {
                 NextChar(q);
-                if (scanMode) {
-                    *s.Nlt = nltDOS;
-                    line.NewLineBytes = static_cast<uint8_t>(q.back().second);
-                }
-            } else if (scanMode && *s.Nlt == nltDefaultDOS) {
-                *s.Nlt = nltMac;
+                lfBytes = q.back().second;
             }
             if (scanMode)
-                line.NewLineBytes = static_cast<uint8_t>(line.NewLineBytes + n);
-            q.clear();
-            break;
-        }
-        if (u == 10) {
-            if (scanMode) {
-                if (*s.Nlt == nltDefaultDOS)
-                    *s.Nlt = nltUnix;
-                line.NewLineBytes = static_cast<uint8_t>(n);
-            }
+                line.NewLineBytes = NoteNewLine(*s.Nlt, u, n, lfBytes);
             q.clear();
             break;
         }
@@ -701,7 +693,6 @@ uint64_t TZinLines::ScanPieceSlow(TScanSetup& s, TLineIterator lineIt, TRowBuild
 }
 
 // ---- The fast route ----------------------------------------------------------
-
 
 namespace {
 
@@ -769,6 +760,326 @@ inline bool IsLFAt(const uint16_t* byteU, TSpanCursor& c, uint64_t pos)
         return pos < len && c.At(pos) == 10;
 }
 
+// The bytes of a line feed that IsLFAt found.
+template <int K>
+constexpr int32_t LFBytes = (K == cpkUTF16LE || K == cpkUTF16BE) ? 2 : 1;
+
+// How measuring a stretch of a row ended (MeasureRow).
+enum class TMeasure : uint8_t {
+    // Nothing was taken (a width could not be had, or not one character
+    // fits): the characters go one at a time.
+    Failed,
+    // Everything up to the next newline or the line's end was taken; no row
+    // closes.
+    Done,
+    // Taken up to the character that does not fit the byte limit or the
+    // wrap width, with the word/delimiter run before it set, so that placing
+    // that character closes the row exactly as the reader route does.
+    Stopped,
+};
+
+// How one step of the measuring ended.
+enum class TStep : uint8_t {
+    Go,       // took what it could; measuring goes on
+    NewLine,  // at a newline
+    Full,     // at the character that does not fit
+    Fail,     // a width could not be had
+};
+
+// A stretch being measured: the offset reached, the row's width there and,
+// for the kinds measured a character at a time, the run at its end.
+struct TStretch {
+    uint64_t Pos;
+    int64_t X;
+    TWrapRun Run;
+};
+
+// Characters in [p, e) of one span whose widths are known, for as long as
+// they fit the wrap width: printable ASCII of one width in one go, other
+// plain bytes one at a time and, in UTF-8, a longer character that lies
+// wholly inside the span decoded in place. Stops at e or at a byte that
+// needs a closer look (Go either way), or at the character that does not
+// fit (Full).
+template <int K>
+inline TStep MeasurePlain(const TScanTables& s, const uint8_t*& pIo, const uint8_t* e, int64_t& xIo)
+{
+    const int32_t* bw = s.ByteW;
+    const int64_t uniform = s.Uniform;
+    const int64_t wrapW = s.WrapW;
+    const uint8_t* p = pIo;
+    int64_t x = xIo;
+    TStep step = TStep::Go;
+    while (p < e) {
+        if (uniform) {
+            // Printable ASCII of one width, as far as the wrap width allows
+            // (a division only when the wrap width may be reached).
+            const int64_t left = wrapW - x;
+            const uint8_t* cap = e;
+            if (left < (e - p) * uniform)
+                cap = p + (left > 0 ? left / uniform : 0);
+            const uint8_t* f = FindSpecial(p, cap);
+            x += static_cast<int64_t>(f - p) * uniform;
+            p = f;
+            if (p == e)
+                break;
+            if (p == cap && *p >= 0x20 && *p < 0x7F) {
+                step = TStep::Full;
+                break;
+            }
+        }
+        const int32_t w = bw[*p];
+        if (w == 0) {
+            if constexpr (K == cpkUTF8) {
+                // A character of several bytes wholly inside the span (and so
+                // inside the line and the byte limit).
+                if (s.ByteKind[*p] == TByteKind::Multi && e - p >= 3) {
+                    int32_t mu, mn;
+                    DecodeUTF8(p, 3, mu, mn);
+                    const int32_t m = s.Width(mu);
+                    if (m <= 0) {
+                        step = TStep::Fail;
+                        break;
+                    }
+                    if (x + m > wrapW) {
+                        step = TStep::Full;
+                        break;
+                    }
+                    x += m;
+                    p += mn;
+                    continue;
+                }
+            }
+            break;
+        }
+        if (x + w > wrapW) {
+            step = TStep::Full;
+            break;
+        }
+        x += w;
+        ++p;
+    }
+    pIo = p;
+    xIo = x;
+    return step;
+}
+
+// The byte at q (inside the cursor's span, below scanEnd) that MeasurePlain
+// left for a closer look: a tab, a newline, a plain byte whose width is not
+// known yet (measured and remembered, nothing taken), or in UTF-8 a
+// character cut by the span's end or a stray byte.
+template <int K>
+inline TStep MeasureSpecial(TScanTables& s, TSpanCursor& c, uint64_t scanEnd, uint64_t& q, int64_t& x)
+{
+    const uint8_t b = c.P[static_cast<int64_t>(q) - c.Start];
+    switch (s.ByteKind[b]) {
+    case TByteKind::Tab: {
+        const int64_t w = RowTabWidth(static_cast<int32_t>(x), s.TabW, s.WrapW);
+        if (x + w > s.WrapW)
+            return TStep::Full;
+        x += w;
+        ++q;
+        return TStep::Go;
+    }
+    case TByteKind::NewLine:
+        return TStep::NewLine;
+    case TByteKind::Plain: {
+        const int32_t m = s.Width(s.ByteU[b]);
+        if (m <= 0)
+            return TStep::Fail;
+        s.ByteW[b] = m;
+        return TStep::Go;
+    }
+    case TByteKind::Multi:
+        break;
+    }
+    int32_t u, n;
+    Decode<K>(s.Lead, s.ByteU, c, q, u, n);
+    const int32_t m = s.Width(u);
+    if (m <= 0)
+        return TStep::Fail;
+    if (q + static_cast<uint64_t>(n) > scanEnd || x + m > s.WrapW)
+        return TStep::Full;
+    x += m;
+    q += static_cast<uint64_t>(n);
+    return TStep::Go;
+}
+
+// The run that ends at q, worked out backwards: the longest stretch of
+// characters of one class (word or delimiter) before q, not before the
+// row's start. Walks characters of one byte only: false at a UTF-8 byte of
+// a longer character, whose class its byte does not tell.
+template <int K>
+bool RunBefore(const TScanTables& s, TSpanCursor& c, uint64_t rowStart, uint64_t q, TWrapRun& run)
+{
+    TCharClass cls = TCharClass::None;
+    int32_t width = 0;
+    uint64_t k = q;
+    while (k > rowStart) {
+        const uint8_t b = c.At(k - 1);
+        if (K == cpkUTF8 && b >= 0x80)
+            return false;
+        const TCharClass cl = s.ClassOf(s.ByteU[b]);
+        if (k == q)
+            cls = cl;
+        if (cl == TCharClass::None || cl != cls)
+            break;
+        width += s.Width(s.ByteU[b]);
+        --k;
+    }
+    run.Class = cls;
+    run.Bytes = static_cast<int32_t>(q - k);
+    run.Width = width;
+    return true;
+}
+
+// Single-byte code pages and UTF-8: measures from st.Pos up to scanEnd (the
+// byte limit or the line's end) or the next newline, span by span. The run
+// is worked out only where the row stops.
+template <int K>
+TMeasure MeasureBytes(TScanTables& s, TSpanCursor& c, uint64_t rowStart, uint64_t scanEnd, TStretch& st)
+{
+    const uint64_t start = st.Pos;
+    uint64_t q = st.Pos;
+    int64_t x = st.X;
+    TStep step = TStep::Go;
+    while (q < scanEnd && step == TStep::Go) {
+        if (!c.Reach(q))
+            return TMeasure::Failed;
+        const uint8_t* p = c.P + (static_cast<int64_t>(q) - c.Start);
+        const uint8_t* e = c.P + (std::min<int64_t>(c.End, static_cast<int64_t>(scanEnd)) - c.Start);
+        step = MeasurePlain<K>(s, p, e, x);
+        q = static_cast<uint64_t>(c.Start + (p - c.P));
+        if (step == TStep::Go && p != e)
+            step = MeasureSpecial<K>(s, c, scanEnd, q, x);
+    }
+    if (step == TStep::Fail)
+        return TMeasure::Failed;
+    if (step == TStep::Go && q < c.Len) {
+        // The byte limit is reached: a newline may follow, anything else
+        // closes the row.
+        int32_t u, n;
+        Decode<K>(s.Lead, s.ByteU, c, q, u, n);
+        if (!IsNewLine(u))
+            step = TStep::Full;
+    }
+    st.Pos = q;
+    st.X = x;
+    if (step != TStep::Full)
+        return TMeasure::Done;
+    if (q == start || !RunBefore<K>(s, c, rowStart, q, st.Run))
+        return TMeasure::Failed;
+    return TMeasure::Stopped;
+}
+
+// UTF-16: printable ASCII units of one width from q in one go, within the
+// byte limit and the wrap width; the run is then worked out from their
+// classes, last unit first. False when there are none at q.
+template <int K>
+inline bool MeasureAsciiUnits(const TScanTables& s, TSpanCursor& c, uint64_t scanEnd, uint64_t& q, int64_t& x,
+                              TWrapRun& run)
+{
+    const int64_t uniform = s.Uniform;
+    if (uniform <= 0 || q >= scanEnd || !c.Reach(q))
+        return false;
+    const uint8_t* p = c.P + (static_cast<int64_t>(q) - c.Start);
+    int64_t units = (std::min<int64_t>(c.End, static_cast<int64_t>(scanEnd)) - static_cast<int64_t>(q)) / 2;
+    const int64_t left = s.WrapW - x;
+    if (left < units * uniform)
+        units = left > 0 ? left / uniform : 0;
+    const uint8_t* f = FindSpecial16<K == cpkUTF16LE>(p, p + units * 2);
+    const int64_t k = (f - p) / 2;
+    if (k == 0)
+        return false;
+    auto unitAt = [&](int64_t i) -> int32_t {
+        const uint8_t* a = p + 2 * i;
+        return K == cpkUTF16LE ? a[0] | (a[1] << 8) : (a[0] << 8) | a[1];
+    };
+    const TCharClass last = s.ClassOf(unitAt(k - 1));
+    int64_t j = 1;
+    while (j < k && s.ClassOf(unitAt(k - 1 - j)) == last)
+        ++j;
+    // The last j units are of one class: they continue the run when they
+    // are the whole stretch, otherwise they begin it anew.
+    if (j < k)
+        run.Clear();
+    run.Add(last, static_cast<int32_t>(2 * j), static_cast<int32_t>(j * uniform));
+    x += k * uniform;
+    q += static_cast<uint64_t>(2 * k);
+    return true;
+}
+
+// Double-byte code pages and UTF-16: character by character, the run
+// followed as it goes.
+template <int K>
+TMeasure MeasureUnits(TScanTables& s, TSpanCursor& c, uint64_t scanEnd, TStretch& st)
+{
+    const uint64_t len = c.Len;
+    const uint64_t start = st.Pos;
+    uint64_t q = st.Pos;
+    int64_t x = st.X;
+    TWrapRun run = st.Run;
+    bool full = false;
+    while (q < len) {
+        if constexpr (K == cpkUTF16LE || K == cpkUTF16BE) {
+            if (MeasureAsciiUnits<K>(s, c, scanEnd, q, x, run))
+                continue;
+        }
+        int32_t u, n;
+        Decode<K>(s.Lead, s.ByteU, c, q, u, n);
+        if (IsNewLine(u))
+            break;
+        int64_t w;
+        if (u == 9) {
+            w = RowTabWidth(static_cast<int32_t>(x), s.TabW, s.WrapW);
+        } else {
+            w = s.Width(u);
+            if (w <= 0)
+                return TMeasure::Failed;
+        }
+        if (q + static_cast<uint64_t>(n) > scanEnd || x + w > s.WrapW) {
+            full = true;
+            break;
+        }
+        run.Add(s.ClassOf(u), n, static_cast<int32_t>(w));
+        x += w;
+        q += static_cast<uint64_t>(n);
+    }
+    if (full && q == start)
+        return TMeasure::Failed;
+    st.Pos = q;
+    st.X = x;
+    if (!full)
+        return TMeasure::Done;
+    st.Run = run;
+    return TMeasure::Stopped;
+}
+
+// Measures characters in one go from pos, with the row's state, for as
+// long as they fit the row (see TMeasure). Unless it failed, the row's
+// bytes and width, and pos, move past what was taken. The cursor is bound
+// to the line.
+template <int K>
+TMeasure MeasureRow(TScanTables& s, TSpanCursor& c, TRowState& row, uint64_t& pos)
+{
+    if (row.RowBytes >= s.MaxLen)
+        return TMeasure::Failed;
+    const uint64_t scanEnd = std::min(c.Len, pos + static_cast<uint64_t>(s.MaxLen - row.RowBytes));
+    TStretch st{pos, row.RowWidth, row.Run};
+    TMeasure r;
+    if constexpr (K == cpkSingleByte || K == cpkUTF8)
+        r = MeasureBytes<K>(s, c, row.RowStart, scanEnd, st);
+    else
+        r = MeasureUnits<K>(s, c, scanEnd, st);
+    if (r == TMeasure::Failed)
+        return r;
+    row.RowBytes += static_cast<int32_t>(st.Pos - pos);
+    row.RowWidth = static_cast<int32_t>(st.X);
+    if (r == TMeasure::Stopped)
+        row.Run = st.Run;
+    pos = st.Pos;
+    return r;
+}
+
 }  // namespace
 
 // The common case in one tight loop: pieces whose text is printable ASCII
@@ -793,13 +1104,8 @@ bool TZinLines::SimplePieces(TScanSetup& s, TSpanCursor& c, TLineIterator& cur, 
         const uint64_t limit = std::min<uint64_t>(len, maxLen + 1);
         uint64_t q = 0;
         for (;;) {
-            if (q >= limit)
+            if (q >= limit || !c.Reach(q))
                 return false;
-            if (!c.Holds(q)) {
-                c.Load(q);
-                if (!c.P)
-                    return false;
-            }
             const uint8_t* p = c.P + (static_cast<int64_t>(q) - c.Start);
             const uint8_t* e = c.P + (std::min<int64_t>(c.End, static_cast<int64_t>(limit)) - c.Start);
             const uint8_t* f = FindSpecial(p, e);
@@ -809,25 +1115,13 @@ bool TZinLines::SimplePieces(TScanSetup& s, TSpanCursor& c, TLineIterator& cur, 
         }
         const uint8_t b = c.P[static_cast<int64_t>(q) - c.Start];
         const int64_t width = static_cast<int64_t>(q) * uniform;
-        if (s.ByteW[b] != bwNewLine || width > s.WrapW)
+        if (s.ByteKind[b] != TByteKind::NewLine || width > s.WrapW)
             return false;
-        uint64_t after = q + 1;
-        uint8_t nlb = 1;
-        if (s.ByteU[b] == 10) {
-            if (nlt == nltDefaultDOS)
-                nlt = nltUnix;
-        } else {
-            const bool lf = (s.Kind == cpkSingleByte) ? IsLFAt<cpkSingleByte>(s.ByteU, c, after)
-                                                      : IsLFAt<cpkUTF8>(s.ByteU, c, after);
-            if (lf) {
-                nlt = nltDOS;
-                nlb = 2;
-                ++after;
-            } else if (nlt == nltDefaultDOS) {
-                nlt = nltMac;
-            }
-        }
-        line.NewLineBytes = nlb;
+        const int32_t u = s.ByteU[b];
+        const bool lf = u == 13 && (s.Kind == cpkSingleByte ? IsLFAt<cpkSingleByte>(s.ByteU, c, q + 1)
+                                                             : IsLFAt<cpkUTF8>(s.ByteU, c, q + 1));
+        line.NewLineBytes = NoteNewLine(nlt, u, 1, lf ? 1 : 0);
+        const uint64_t after = q + 1 + (lf ? 1 : 0);
         SetOneRow(line, 0, static_cast<int32_t>(width));
         FMaxRowWidth = std::max(FMaxRowWidth, static_cast<int32_t>(width));
         if (after >= len)
@@ -867,6 +1161,10 @@ bool TZinLines::ScanPieceFast(TScanSetup& s, TSpanCursor& c, TLineIterator lineI
     return true;
 }
 
+// One piece of a line from the row builder's start to its first newline or
+// its end: the row is measured in one go where it can be (MeasureRow); the
+// character that closes a row is placed on its own, and measuring starts
+// again after it. Returns the offset after the newline.
 template <int K>
 uint64_t TZinLines::FastPiece(TScanSetup& s, TSpanCursor& c, TLine& line, TRowBuilder& rb, bool scanMode,
                               bool firstOfList)
@@ -874,305 +1172,35 @@ uint64_t TZinLines::FastPiece(TScanSetup& s, TSpanCursor& c, TLine& line, TRowBu
     const uint64_t len = line.CompactLength();
     uint64_t pos = rb.RowStart;
     int32_t u, n;
-
-    if constexpr (K == cpkUTF16LE || K == cpkUTF16BE || K == cpkUTF8) {
+    if constexpr (KindHasByteOrderMark(K)) {
         if (scanMode && firstOfList && pos == 0) {
             Decode<K>(s.Lead, s.ByteU, c, 0, u, n);
-            if (u == 0xFEFF)
-                rb.RowStart = pos = static_cast<uint64_t>(n);
+            rb.RowStart = pos = FirstRowStart(K, u, n);
         }
     }
-
-    // Measures characters in one go, from pos with the builder's state, for
-    // as long as they fit the row: up to the next newline or the line's end
-    // (qDone: no row closes, everything is taken), or up to the character
-    // that does not fit the byte limit or the wrap width (qStopped: the
-    // characters before it are taken and the word/delimiter run at that
-    // point is set, so that placing that character closes the row exactly
-    // as the character-by-character route would). qFailed changes nothing.
-    enum { qFailed, qDone, qStopped };
-    const int64_t wrapW = s.WrapW;
-    const int64_t tab = s.TabW;
-    // The run at q: the longest suffix of the row's characters of one class
-    // (single-byte characters only; false when that cannot be told).
-    auto runBefore = [&](uint64_t q, uint8_t& cls, int32_t& bytes, int32_t& width) -> bool {
-        cls = clsNone;
-        bytes = width = 0;
-        uint64_t k = q;
-        while (k > rb.RowStart) {
-            const uint8_t b = c.At(k - 1);
-            // Only single-byte characters of a known width (a tab's width
-            // depends on where it stands).
-            if ((K == cpkUTF8 && b >= 0x80) || s.ByteU[b] == 9)
-                return false;
-            const uint8_t cl = s.ClassOf(s.ByteU[b]);
-            if (k == q)
-                cls = cl;
-            if (cl == clsNone || cl != cls)
-                break;
-            width += s.Width(s.ByteU[b]);
-            --k;
-        }
-        bytes = static_cast<int32_t>(q - k);
-        if (cls == clsNone)
-            width = 0;
-        return true;
-    };
-    auto quick = [&]() -> int {
-        if (rb.RowBytes >= s.MaxLen)
-            return qFailed;
-        const uint64_t room = static_cast<uint64_t>(s.MaxLen - rb.RowBytes);
-        const uint64_t scanEnd = std::min(len, pos + room);
-        int64_t x = rb.RowWidth;
-        uint64_t q = pos;
-        bool atNewLine = false;
-        bool stopped = false;
-        if constexpr (K == cpkSingleByte || K == cpkUTF8) {
-            const int32_t* bw = s.ByteW;
-            const int64_t uniform = s.Uniform;
-            while (q < scanEnd && !stopped) {
-                if (!c.Holds(q)) {
-                    c.Load(q);
-                    if (!c.P)
-                        return qFailed;
-                }
-                const uint8_t* p = c.P + (static_cast<int64_t>(q) - c.Start);
-                const uint8_t* e = c.P + (std::min<int64_t>(c.End, static_cast<int64_t>(scanEnd)) - c.Start);
-                while (p < e) {
-                    if (uniform) {
-                        // Printable ASCII of one width, as far as the wrap
-                        // width allows.
-                        // (A division only when the wrap width may be reached.)
-                        const int64_t left = wrapW - x;
-                        const uint8_t* cap = e;
-                        if (left < (e - p) * uniform)
-                            cap = p + (left > 0 ? left / uniform : 0);
-                        const uint8_t* f = FindSpecial(p, cap);
-                        x += static_cast<int64_t>(f - p) * uniform;
-                        p = f;
-                        if (p == e)
-                            break;
-                        if (p == cap && *p >= 0x20 && *p < 0x7F) {
-                            stopped = true;
-                            break;
-                        }
-                    }
-                    const int32_t w = bw[*p];
-                    if (w <= 0) {
-                        if constexpr (K == cpkUTF8) {
-                            // A multi-byte character wholly inside the span
-                            // (and so inside the line and the byte limit).
-                            if (w == bwDecode && e - p >= 3) {
-                                int32_t mu, mn;
-                                DecodeUTF8(p, 3, mu, mn);
-                                const int32_t m = s.Width(mu);
-                                if (m <= 0)
-                                    return qFailed;
-                                if (x + m > wrapW) {
-                                    stopped = true;
-                                    break;
-                                }
-                                x += m;
-                                p += mn;
-                                continue;
-                            }
-                        }
-                        break;
-                    }
-                    if (x + w > wrapW) {
-                        stopped = true;
-                        break;
-                    }
-                    x += w;
-                    ++p;
-                }
-                q = static_cast<uint64_t>(c.Start + (p - c.P));
-                if (stopped || p == e)
-                    continue;
-                const uint8_t b = *p;
-                const int32_t w = bw[b];
-                if (w == bwTab) {
-                    const int64_t tw = tab - x % tab;
-                    if (x + tw > wrapW) {
-                        stopped = true;
-                        break;
-                    }
-                    x += tw;
-                    ++q;
-                } else if (w == bwNewLine) {
-                    atNewLine = true;
-                    break;
-                } else if (w == bwUnknown) {
-                    const int32_t m = s.Width(s.ByteU[b]);
-                    if (m <= 0)
-                        return qFailed;
-                    s.ByteW[b] = m;
-                } else {
-                    // A UTF-8 lead or stray byte: decode the character.
-                    Decode<K>(s.Lead, s.ByteU, c, q, u, n);
-                    const int32_t m = s.Width(u);
-                    if (m <= 0)
-                        return qFailed;
-                    if (q + static_cast<uint64_t>(n) > scanEnd || x + m > wrapW) {
-                        stopped = true;
-                        break;
-                    }
-                    x += m;
-                    q += static_cast<uint64_t>(n);
-                }
-            }
-            if (!atNewLine && !stopped && q < len) {
-                // The byte limit is reached: a newline may follow, anything
-                // else closes the row.
-                Decode<K>(s.Lead, s.ByteU, c, q, u, n);
-                if (u != 10 && u != 13)
-                    stopped = true;
-            }
-            if (stopped) {
-                if (q == pos)
-                    return qFailed;
-                uint8_t cls;
-                int32_t runBytes, runWidth;
-                if (!runBefore(q, cls, runBytes, runWidth))
-                    return qFailed;
-                rb.RunCls = cls;
-                rb.RunBytes = runBytes;
-                rb.RunWidth = runWidth;
-            }
-        } else {
-            // Character by character, the run followed as it goes.
-            uint8_t runCls = rb.RunCls;
-            int32_t runBytes = rb.RunBytes, runWidth = rb.RunWidth;
-            while (q < len) {
-                if constexpr (K == cpkUTF16LE || K == cpkUTF16BE) {
-                    // Printable ASCII units of one width in one go, within
-                    // the byte limit and the wrap width; the run is then
-                    // worked out from their classes, last unit first.
-                    const int64_t uniform = s.Uniform;
-                    if (uniform > 0 && q < scanEnd && (c.Holds(q) || (c.Load(q), c.P != nullptr))) {
-                        const uint8_t* p = c.P + (static_cast<int64_t>(q) - c.Start);
-                        int64_t units = (std::min<int64_t>(c.End, static_cast<int64_t>(scanEnd)) -
-                                         static_cast<int64_t>(q)) / 2;
-                        const int64_t left = wrapW - x;
-                        if (left < units * uniform)
-                            units = left > 0 ? left / uniform : 0;
-                        const uint8_t* f = FindSpecial16<K == cpkUTF16LE>(p, p + units * 2);
-                        const int64_t k = (f - p) / 2;
-                        if (k > 0) {
-                            auto unitAt = [&](int64_t i) -> int32_t {
-                                const uint8_t* a = p + 2 * i;
-                                return K == cpkUTF16LE ? a[0] | (a[1] << 8) : (a[0] << 8) | a[1];
-                            };
-                            const uint8_t last = s.ClassOf(unitAt(k - 1));
-                            int64_t j = 1;
-                            while (j < k && s.ClassOf(unitAt(k - 1 - j)) == last)
-                                ++j;
-                            if (last == clsNone) {
-                                runBytes = runWidth = 0;
-                            } else if (j == k && runBytes != 0 && runCls == last) {
-                                runBytes += static_cast<int32_t>(2 * k);
-                                runWidth += static_cast<int32_t>(k * uniform);
-                            } else {
-                                runCls = last;
-                                runBytes = static_cast<int32_t>(2 * j);
-                                runWidth = static_cast<int32_t>(j * uniform);
-                            }
-                            x += k * uniform;
-                            q += static_cast<uint64_t>(2 * k);
-                            continue;
-                        }
-                    }
-                }
-                Decode<K>(s.Lead, s.ByteU, c, q, u, n);
-                if (u == 10 || u == 13) {
-                    atNewLine = true;
-                    break;
-                }
-                int64_t w;
-                if (u == 9) {
-                    w = tab - x % tab;
-                } else {
-                    w = s.Width(u);
-                    if (w <= 0)
-                        return qFailed;
-                }
-                if (q + static_cast<uint64_t>(n) > scanEnd || x + w > wrapW) {
-                    stopped = true;
-                    break;
-                }
-                const uint8_t cls = s.ClassOf(u);
-                if (cls != clsNone && runBytes != 0 && cls == runCls) {
-                    runBytes += n;
-                    runWidth += static_cast<int32_t>(w);
-                } else if (cls != clsNone) {
-                    runCls = cls;
-                    runBytes = n;
-                    runWidth = static_cast<int32_t>(w);
-                } else {
-                    runBytes = runWidth = 0;
-                }
-                x += w;
-                q += static_cast<uint64_t>(n);
-            }
-            if (stopped && q == pos)
-                return qFailed;
-            if (stopped) {
-                rb.RunCls = runCls;
-                rb.RunBytes = runBytes;
-                rb.RunWidth = runWidth;
-            }
-        }
-        rb.RowBytes += static_cast<int32_t>(q - pos);
-        rb.RowWidth = static_cast<int32_t>(x);
-        pos = q;
-        return stopped ? qStopped : qDone;
-    };
-
-    bool tryQuick = true;
-    bool retry = false;
+    bool measure = true;
     while (pos < len) {
-        if (tryQuick) {
-            tryQuick = false;
-            const int r = quick();
-            if (r == qDone && pos >= len)
+        bool stopped = false;
+        if (measure) {
+            const TMeasure r = MeasureRow<K>(s, c, rb, pos);
+            if (r == TMeasure::Done && pos >= len)
                 break;
-            retry = r == qStopped;
+            stopped = r == TMeasure::Stopped;
         }
         Decode<K>(s.Lead, s.ByteU, c, pos, u, n);
-        if (u == 13) {
-            uint64_t after = pos + static_cast<uint64_t>(n);
-            if (IsLFAt<K>(s.ByteU, c, after)) {
-                int32_t u2, n2;
-                Decode<K>(s.Lead, s.ByteU, c, after, u2, n2);
-                if (scanMode) {
-                    *s.Nlt = nltDOS;
-                    line.NewLineBytes = static_cast<uint8_t>(n2);
-                }
-                after += static_cast<uint64_t>(n2);
-            } else if (scanMode && *s.Nlt == nltDefaultDOS) {
-                *s.Nlt = nltMac;
-            }
+        if (IsNewLine(u)) {
+            const int32_t lfBytes =
+                u == 13 && IsLFAt<K>(s.ByteU, c, pos + static_cast<uint64_t>(n)) ? LFBytes<K> : 0;
             if (scanMode)
-                line.NewLineBytes = static_cast<uint8_t>(line.NewLineBytes + n);
-            pos = after;
-            break;
-        }
-        if (u == 10) {
-            if (scanMode) {
-                if (*s.Nlt == nltDefaultDOS)
-                    *s.Nlt = nltUnix;
-                line.NewLineBytes = static_cast<uint8_t>(n);
-            }
-            pos += static_cast<uint64_t>(n);
+                line.NewLineBytes = NoteNewLine(*s.Nlt, u, n, lfBytes);
+            pos += static_cast<uint64_t>(n + lfBytes);
             break;
         }
         const int32_t closed = rb.Closed;
         PlaceChar(s, rb, u, n, u == 9 ? 0 : s.Width(u));
         pos += static_cast<uint64_t>(n);
-        if (rb.Closed != closed || retry) {
-            tryQuick = true;
-            retry = false;
-        }
+        // Measure again after a stop, or once the character closed a row.
+        measure = stopped || rb.Closed != closed;
     }
     CloseLine(rb);
     return pos;
