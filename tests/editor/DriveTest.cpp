@@ -1,0 +1,125 @@
+// zinedit-drive as its users see it: one JSON state line after the load and
+// after every command, with the fields in their documented order.
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <regex>
+
+#include "platform/Files.h"
+#include "support/TempDir.h"
+#include <gtest/gtest.h>
+
+namespace zin::test {
+namespace {
+
+struct TRun {
+    int Status;
+    std::vector<std::string> Out;
+};
+
+TRun Drive(const std::string& args, const std::string& commands, const TempDir& dir)
+{
+    const std::string input = dir.Write("commands.txt", commands);
+    TRun run{-1, {}};
+    FILE* p = popen((ExecutableDir() + "zinedit-drive " + args + " < '" + input + "' 2>/dev/null").c_str(), "r");
+    if (!p)
+        return run;
+    char buf[1 << 16];
+    while (std::fgets(buf, sizeof buf, p)) {
+        std::string line = buf;
+        if (!line.empty() && line.back() == '\n')
+            line.pop_back();
+        run.Out.push_back(line);
+    }
+    const int st = pclose(p);
+    run.Status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return run;
+}
+
+// The value of a top-level field as its JSON text.
+std::string Field(const std::string& json, const std::string& name)
+{
+    const std::regex re("\"" + name + "\":(\\{[^}]*\\}|\\[[^\\]]*\\]|\"[^\"]*\"|[^,}]+)");
+    std::smatch m;
+    return std::regex_search(json, m, re) ? m[1].str() : "<none>";
+}
+
+class DriveTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!FileExists(ExecutableDir() + "zinedit-drive"))
+            GTEST_SKIP() << "zinedit-drive is not built";
+    }
+    TempDir Dir;
+};
+
+TEST_F(DriveTest, StateLinesAfterTheLoadAndEachCommand)
+{
+    std::string text;
+    for (int i = 0; i < 60; ++i)
+        text += "line " + std::to_string(i) + " of the file\r\n";
+    const std::string file = Dir.Write("a.txt", text);
+    const TRun run = Drive("--size 400x160 " + file,
+                           "set WordWrapMode 2\nset MaxColumns 5\nvscroll 5 7\nvscroll 4 0\nset LineSpacing 1.5\n"
+                           "resize 400 40\nload " + Dir.Path() + "missing.txt\n",
+                           Dir);
+    ASSERT_EQ(run.Status, 0);
+    ASSERT_EQ(run.Out.size(), 8u);
+
+    // Every field, in order, on the first line.
+    const std::regex shape(
+        R"(\{"ok":true,"caret":\{"filepos":0,"row":0,"linepos":0,"line":0,"subrow":0,"x":0,"vcols":0\},)"
+        R"("charindex":0,"desiredx":0,"selecting":false,"anchor":\{[^}]*\},"end":\{[^}]*\},"colsel":\[0,0\],)"
+        R"("toprow":0,"horzoffset":0,"gutter":\d+,"visiblerows":10,"horzextent":\d+,"wrapwidth":2147483647,)"
+        R"("vbar":\{"min":0,"max":69,"page":11,"pos":0,"large":9\},"hbar":\{[^}]*\},"caretat":(null|\[\d+,\d+\]),)"
+        R"("events":\["selection","state"\],"codepage":1252,"editmode":"text","newline":"DOS","lines":61,)"
+        R"("rows":61,"maxrowwidth":\d+,"fontsize":16,"linespacing":1\})");
+    EXPECT_TRUE(std::regex_match(run.Out[0], shape)) << run.Out[0];
+
+    EXPECT_EQ(Field(run.Out[1], "events"), "[\"state\",\"selection\"]");
+    EXPECT_EQ(Field(run.Out[1], "wrapwidth"), "640");
+    EXPECT_EQ(Field(run.Out[2], "wrapwidth"), "40");
+    EXPECT_GT(std::stoi(Field(run.Out[2], "rows")), 61 * 3);
+    // A dragged thumb moves the view; its release moves only the bar.
+    EXPECT_EQ(Field(run.Out[3], "toprow"), "7");
+    EXPECT_EQ(Field(run.Out[4], "toprow"), "7");
+    EXPECT_EQ(Field(Field(run.Out[4], "vbar"), "pos"), "0");
+    EXPECT_EQ(Field(run.Out[5], "linespacing"), "1.5");
+    EXPECT_EQ(Field(run.Out[5], "visiblerows"), "7");  // 160 / 24, rounded up
+    EXPECT_EQ(Field(run.Out[6], "visiblerows"), "2");
+    EXPECT_EQ(Field(run.Out[6], "events"), "[]");
+    EXPECT_EQ(Field(run.Out[7], "ok"), "false");
+    EXPECT_EQ(Field(run.Out[7], "lines"), "61");
+}
+
+TEST_F(DriveTest, SettingsFileFontSizeAndCodePageOptions)
+{
+    const std::string file = Dir.Write("b.txt", "abc\n");
+    // A font size of 0 in the settings file is brought into range; a
+    // --fontsize given on the command line wins over the file.
+    const std::string ini = Dir.Write("s.ini", "[ZinEdit]\nFontSize=0\nLineSpacing=0\nWordWrapMode=7\n");
+    TRun run = Drive("--ini " + ini + " " + file, "", Dir);
+    ASSERT_EQ(run.Status, 0);
+    ASSERT_EQ(run.Out.size(), 1u);
+    EXPECT_EQ(Field(run.Out[0], "fontsize"), "1");
+    EXPECT_EQ(Field(run.Out[0], "wrapwidth"), "2147483647");
+    EXPECT_EQ(Field(run.Out[0], "linespacing"), "1.005");
+    run = Drive("--ini " + ini + " --fontsize 20 --acp 1251 " + file, "", Dir);
+    EXPECT_EQ(Field(run.Out[0], "fontsize"), "20");
+    EXPECT_EQ(Field(run.Out[0], "codepage"), "1251");
+}
+
+TEST_F(DriveTest, AnUnknownCommandOrABadArgumentEndsWithStatus2)
+{
+    const std::string file = Dir.Write("c.txt", "abc\n");
+    for (const char* bad : {"frobnicate\n", "set WordWrapMode 3\n", "vscroll 9\n", "set Nothing 1\n",
+                            "resize 10\n", "set ShowEndOfLine yes\n"}) {
+        const TRun run = Drive(file, bad, Dir);
+        EXPECT_EQ(run.Status, 2) << bad;
+        EXPECT_EQ(run.Out.size(), 1u) << bad;
+    }
+}
+
+}  // namespace
+}  // namespace zin::test
