@@ -141,7 +141,6 @@ private:
 // holds every entry.
 class TLine {
 public:
-    TLine() : FOffset(0) {}
     ~TLine();
     TLine(const TLine&) = delete;
     TLine& operator=(const TLine&) = delete;
@@ -161,6 +160,10 @@ private:
     friend class TBlockList;
     friend class TRowList;
     friend class TZinLines;
+
+    // Only the list creates lines: a record finds its list (its sources
+    // and row pool) through the slab it lives in.
+    TLine() : FOffset(0) {}
 
     enum : uint8_t { flSpilled = 1, flSourceShift = 1, flSourceMask = 6, flPooledRows = 8 };
     // The longest line the compact record holds (40 bits, 1 TiB).
