@@ -5,20 +5,9 @@
 #include <climits>
 
 #include "editor/ZinEdit.h"
+#include "lines/ZinCharRules.h"
 
 namespace zin {
-
-namespace {
-
-// A tab starting at pixel p of its row reaches the next tab stop, but not
-// past the row's width.
-inline int32_t TabWidthAt(int32_t p, int32_t tabWidth, int32_t rowWidth)
-{
-    const int32_t w = tabWidth - p % tabWidth;
-    return std::max(0, std::min(w, rowWidth - p));
-}
-
-}  // namespace
 
 void TZinEdit::ReadRow(TLineIterator line, int32_t subRow, twc_queue& chars, std::vector<int32_t>& widths)
 {
@@ -35,7 +24,7 @@ void TZinEdit::ReadRow(TLineIterator line, int32_t subRow, twc_queue& chars, std
     const int32_t tabWidth = std::max(1, FTabSize * FCharWidth);
     store.BeginRead(line, entry);
     int32_t x = 0;
-    while (store.FReadPos < end) {
+    while (store.ReadPos() < end) {
         if (!store.NextChar(chars))
             break;
         const int32_t u = chars.back().first;
@@ -43,7 +32,9 @@ void TZinEdit::ReadRow(TLineIterator line, int32_t subRow, twc_queue& chars, std
             chars.pop_back();
             break;
         }
-        const int32_t w = u == 9 ? TabWidthAt(x, tabWidth, entry.Width) : GetCharWidth(static_cast<char16_t>(u));
+        // A tab reaches the next tab stop but not past the row's width.
+        const int32_t w = u == 9 ? std::max(0, TabWidth(x, tabWidth, entry.Width))
+                                 : GetCharWidth(static_cast<char16_t>(u));
         widths.push_back(w);
         x += w;
     }

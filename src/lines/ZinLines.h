@@ -349,6 +349,10 @@ public:
     uint64_t FileSize() const { return FFileSize; }
     int32_t MaxRowWidth() const { return FMaxRowWidth; }
     TZinSyntax* Syntax() const { return FSyntax; }
+    // The control that owns the store (widths, tab size, code page).
+    TZinLinesOwner* Owner() const { return FEdit; }
+    // The reader's position in the line it reads.
+    uint64_t ReadPos() const { return FReadPos; }
 
     // ---- Finding lines. Each answers from a checkpoint index (every
     // IndexStride-th line with its place) and a walk of fewer than
