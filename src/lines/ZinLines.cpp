@@ -533,7 +533,14 @@ bool TZinLines::LoadFromFile(const std::string& path)
     FMaxRowWidth = 0;
 
     FEdit->NewLineTypeField() = nltDefaultDOS;
+    // The owner's loading flag is set for the whole load and cleared however
+    // the load ends, also when a read, an allocation or the owner throws.
+    struct TLoadingGuard {
+        TZinLinesOwner* Edit;
+        ~TLoadingGuard() { Edit->LoadingField() = false; }
+    };
     FEdit->LoadingField() = true;
+    const TLoadingGuard loadingGuard{FEdit};
     if (FEdit->GetEditMode() == emHexMode)
         FEdit->SetEditMode(emTextMode);
 
