@@ -160,6 +160,10 @@ public:
     bool Loading() const { return FLoading; }
     // Times the rows of every line were rebuilt by a layout change.
     int32_t RowRebuilds() const { return FRowRebuilds; }
+    // Paints so far, and rows painted into the page by them.
+    int32_t Paints() const { return FPaints; }
+    int64_t RowsPainted() const { return FRowsPainted; }
+    bool RepaintSelection() const { return FRepaintSelection; }
 
     // ---- Metrics and layout
     int32_t GetCharWidth(char16_t c) override;
@@ -251,6 +255,8 @@ private:
     std::unique_ptr<TDrawSurface> FCanvas;
     bool FRepaintAll = true;
     bool FRepaintSelection = false;
+    int32_t FPaints = 0;
+    int64_t FRowsPainted = 0;
 
     // Layout.
     TRect FClientRect;

@@ -55,7 +55,8 @@ public:
     virtual void FillRect(const TRect& r) = 0;
     // Pen lines through the points in order (n >= 2).
     virtual void Polyline(const TPoint* points, int32_t n) = 0;
-    // A closed polygon, filled with the pen colour.
+    // A closed polygon, filled with the brush colour and outlined with the
+    // pen colour.
     virtual void Polygon(const TPoint* points, int32_t n) = 0;
     // n characters from (x, y) (the top of the text), each advancing by its
     // entry of `advances`, on an opaque brush-coloured background, drawn
