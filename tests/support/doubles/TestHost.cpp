@@ -1,6 +1,6 @@
 #include "support/doubles/TestHost.h"
 
-#include "support/doubles/TestSurface.h"
+#include "support/doubles/RasterSurface.h"
 
 namespace zin::test {
 
@@ -33,6 +33,8 @@ void TTestHost::SetScrollInfo(TScrollBarKind bar, const TScrollInfo& info)
 
 std::unique_ptr<TDrawSurface> TTestHost::CreateSurface()
 {
+    if (Raster)
+        return std::make_unique<TRasterSurface>(WideCJK);
     return std::make_unique<TTestSurface>(WideCJK);
 }
 

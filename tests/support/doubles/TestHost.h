@@ -35,6 +35,9 @@ public:
     int32_t TrackPosition[2] = {0, 0};
     int32_t WheelLines = 3;
     bool WideCJK = false;
+    // Surfaces that draw into pixels (for page images) rather than only
+    // recording calls.
+    bool Raster = false;
 
     // What the control did.
     int32_t Invalidates = 0;
