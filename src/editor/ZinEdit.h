@@ -66,6 +66,8 @@ private:
 
 using TNotifyEvent = std::function<void(TZinEdit& sender)>;
 
+enum TMouseButton : uint8_t { mbLeft = 0, mbRight = 1, mbMiddle = 2 };
+
 class TZinEdit : public TZinLinesOwner {
 public:
     // Builds the control for a window that the host stands for. The host
@@ -89,6 +91,37 @@ public:
     // The focus came to or left the control.
     void FocusIn();
     void FocusOut();
+
+    // ---- Keyboard and mouse. Nothing here changes the file: keys move the
+    // caret and the selection, typed characters are dropped.
+    // Carries out a command number (see ZinEditCommand.h); -1 and numbers
+    // that move nothing do nothing. Every command is ignored in hex mode.
+    void ExecuteCommand(int32_t command);
+    void KeyDown(uint16_t key, TShiftState shift);
+    void KeyPress(char16_t) {}
+    // Whether the control takes a key that the window would otherwise use
+    // for itself (arrows, Tab): every key but Tab, and Tab too while
+    // WantTabs.
+    bool WantsKey(uint16_t key) const { return FWantTabs || key != VK_TAB; }
+    // A finished input-method composition: fetched by the window, dropped.
+    void InputMethodResult(const std::u16string&) {}
+    void MouseDown(TMouseButton button, TShiftState shift, int32_t x, int32_t y);
+    void MouseMove(TShiftState shift, int32_t x, int32_t y);
+    void MouseUp(TMouseButton button, TShiftState shift, int32_t x, int32_t y);
+
+    // ---- Selection
+    void BeginSelection();
+    // With `extend`, the caret becomes the moving end (the selection drops
+    // when the caret is back on the anchor); without, the selection drops.
+    void UpdateSelection(bool extend);
+    void ClearSelection();
+    // The selected text as the reader decodes it in the current code page:
+    // in text mode every character from the first end to the last, newlines
+    // as in the file; in column mode each row's characters between the
+    // column bounds, rows joined by line feeds. Empty without a selection.
+    // False (and `text` empty) when it would take more than limitBytes.
+    bool SelectedText(std::u16string& text, size_t limitBytes = MaxCopyBytes);
+    static constexpr size_t MaxCopyBytes = size_t{256} << 20;
 
     // ---- Opening a file
     // False when the file cannot be opened (the previous file stays); the
@@ -238,6 +271,12 @@ private:
     // beyond the text or inside a character moves back to a boundary.
     void PlaceInLine(TCaretPos& p, twc_queue& chars, std::vector<int32_t>& widths, int32_t& index, bool snap);
     int32_t SpaceWidth() { return GetCharWidth(u' '); }
+    void MarkSelectionRows();
+    // Puts the caret at the start of global row `row`.
+    void PlaceOnRow(int32_t row);
+    // Puts the caret on `row` nearest client x, as a click does, and scrolls
+    // it into view.
+    void PlaceCaretAt(int32_t row, int32_t x);
 
     TControlHost* FHost;
     std::unique_ptr<TZinLines> FLineStore;

@@ -8,8 +8,11 @@
 //   zinedit-drive [--size WxH] [--fontsize N] [--widecjk] [--acp N] [--ini FILE] FILE
 //
 // Commands: load PATH | set NAME VALUE | resize W H | vscroll CODE [TRACK] |
-// hscroll CODE [TRACK] | wheel DELTA | focus | blur. An unknown command or a
-// bad argument: one line on standard error, exit status 2.
+// hscroll CODE [TRACK] | wheel DELTA | key NAME [shift] [ctrl] [alt] |
+// char TEXT | down X Y [shift] [ctrl] | move X Y | up X Y | focus | blur |
+// copy (the state line then ends with "copied", the selected text or null
+// when it is too large). An unknown command or a bad argument: one line on
+// standard error, exit status 2.
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -91,11 +94,66 @@ const char* EditModeName(TEditMode m)
     }
 }
 
+// Text as a JSON string: code units outside 0x20-0x7E, '"' and '\' as
+// \uXXXX with lower-case hex digits.
+std::string JsonText(const std::u16string& text)
+{
+    std::string out = "\"";
+    char b[8];
+    for (char16_t c : text) {
+        if (c >= 0x20 && c <= 0x7E && c != u'"' && c != u'\\') {
+            out += static_cast<char>(c);
+        } else {
+            std::snprintf(b, sizeof b, "\\u%04x", static_cast<unsigned>(c));
+            out += b;
+        }
+    }
+    return out + "\"";
+}
+
+// The virtual-key code of a key name of the command language, or 0.
+uint16_t KeyCode(const std::string& name)
+{
+    static const struct {
+        const char* Name;
+        uint16_t Code;
+    } keys[] = {{"Left", VK_LEFT}, {"Right", VK_RIGHT}, {"Up", VK_UP},       {"Down", VK_DOWN},     {"Home", VK_HOME},
+                {"End", VK_END},   {"PageUp", VK_PRIOR}, {"PageDown", VK_NEXT}, {"Tab", VK_TAB}};
+    for (const auto& k : keys)
+        if (name == k.Name)
+            return k.Code;
+    if (name.size() == 1 && ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= '0' && name[0] <= '9')))
+        return static_cast<uint16_t>(name[0]);
+    return 0;
+}
+
+// Modifier words after a command's fixed arguments.
+TShiftState Modifiers(const std::vector<std::string>& a, size_t from, bool alt)
+{
+    TShiftState shift{};
+    for (size_t i = from; i < a.size(); ++i) {
+        if (a[i] == "shift")
+            shift |= ssShift;
+        else if (a[i] == "ctrl")
+            shift |= ssCtrl;
+        else if (alt && a[i] == "alt")
+            shift |= ssAlt;
+        else
+            Fail("bad modifier '" + a[i] + "'");
+    }
+    return shift;
+}
+
 struct TDrive {
     test::TTestHost Host;
     std::unique_ptr<TZinEdit> Edit;
     std::vector<const char*> Events;
     bool Ok = false;
+    bool ButtonDown = false;
+    // After a copy: the text, or null when it was refused.
+    bool Copied = false;
+    bool CopyOk = false;
+    std::u16string CopyText;
 
     void PrintState()
     {
@@ -123,9 +181,13 @@ struct TDrive {
         o << "],\"codepage\":" << e.CodePage() << ",\"editmode\":\"" << EditModeName(e.EditMode())
           << "\",\"newline\":\"" << NewLineName(e.NewLineType()) << "\",\"lines\":" << store.LineCount()
           << ",\"rows\":" << store.RowCount() << ",\"maxrowwidth\":" << store.MaxRowWidth()
-          << ",\"fontsize\":" << e.Font().Size() << ",\"linespacing\":" << spacing << "}";
+          << ",\"fontsize\":" << e.Font().Size() << ",\"linespacing\":" << spacing;
+        if (Copied)
+            o << ",\"copied\":" << (CopyOk ? JsonText(CopyText) : "null");
+        o << "}";
         std::cout << o.str() << '\n' << std::flush;
         Events.clear();
+        Copied = false;
     }
 
     void Set(const std::string& name, const std::string& value)
@@ -222,6 +284,38 @@ struct TDrive {
             if (a.size() != 2)
                 Fail("wheel: DELTA");
             Edit->WheelScroll(IntArg(a[1], INT32_MIN, INT32_MAX, "wheel delta"));
+        } else if (c == "key") {
+            if (a.size() < 2)
+                Fail("key: NAME [shift] [ctrl] [alt]");
+            const uint16_t key = KeyCode(a[1]);
+            if (!key)
+                Fail("unknown key '" + a[1] + "'");
+            Edit->KeyDown(key, Modifiers(a, 2, true));
+        } else if (c == "char") {
+            if (a.size() < 2)
+                Fail("char: TEXT");
+            for (char ch : rest(1))
+                Edit->KeyPress(static_cast<char16_t>(static_cast<unsigned char>(ch)));
+        } else if (c == "down") {
+            if (a.size() < 3)
+                Fail("down: X Y [shift] [ctrl]");
+            const int32_t x = IntArg(a[1], INT32_MIN, INT32_MAX, "x"), y = IntArg(a[2], INT32_MIN, INT32_MAX, "y");
+            const TShiftState shift = Modifiers(a, 3, false) | ssLeft;
+            ButtonDown = true;
+            Edit->MouseDown(mbLeft, shift, x, y);
+        } else if (c == "move" || c == "up") {
+            if (a.size() != 3)
+                Fail(c + ": X Y");
+            const int32_t x = IntArg(a[1], INT32_MIN, INT32_MAX, "x"), y = IntArg(a[2], INT32_MIN, INT32_MAX, "y");
+            if (c == "move") {
+                Edit->MouseMove(ButtonDown ? ssLeft : TShiftState{}, x, y);
+            } else {
+                ButtonDown = false;
+                Edit->MouseUp(mbLeft, TShiftState{}, x, y);
+            }
+        } else if (c == "copy") {
+            Copied = true;
+            CopyOk = Edit->SelectedText(CopyText);
         } else if (c == "focus") {
             Host.HasFocus = true;
             Edit->FocusIn();
