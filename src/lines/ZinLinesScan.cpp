@@ -831,8 +831,9 @@ inline TStep MeasurePlain(const TScanTables& s, const uint8_t*& pIo, const uint8
         if (w == 0) {
             if constexpr (K == cpkUTF8) {
                 // A character of several bytes wholly inside the span (and so
-                // inside the line and the byte limit).
-                if (s.ByteKind[*p] == TByteKind::Multi && e - p >= 3) {
+                // inside the line and the byte limit). Every byte from 0x80 up
+                // is of kind Multi in UTF-8.
+                if (*p >= 0x80 && e - p >= 3) {
                     int32_t mu, mn;
                     DecodeUTF8(p, 3, mu, mn);
                     const int32_t m = s.Width(mu);
@@ -863,21 +864,21 @@ inline TStep MeasurePlain(const TScanTables& s, const uint8_t*& pIo, const uint8
     return step;
 }
 
-// The byte at q (inside the cursor's span, below scanEnd) that MeasurePlain
+// The byte at pos (inside the cursor's span, below scanEnd) that MeasurePlain
 // left for a closer look: a tab, a newline, a plain byte whose width is not
 // known yet (measured and remembered, nothing taken), or in UTF-8 a
 // character cut by the span's end or a stray byte.
 template <int K>
-inline TStep MeasureSpecial(TScanTables& s, TSpanCursor& c, uint64_t scanEnd, uint64_t& q, int64_t& x)
+inline TStep MeasureSpecial(TScanTables& s, TSpanCursor& c, uint64_t scanEnd, uint64_t& pos, int64_t& x)
 {
-    const uint8_t b = c.P[static_cast<int64_t>(q) - c.Start];
+    const uint8_t b = c.P[static_cast<int64_t>(pos) - c.Start];
     switch (s.ByteKind[b]) {
     case TByteKind::Tab: {
         const int64_t w = RowTabWidth(static_cast<int32_t>(x), s.TabW, s.WrapW);
         if (x + w > s.WrapW)
             return TStep::Full;
         x += w;
-        ++q;
+        ++pos;
         return TStep::Go;
     }
     case TByteKind::NewLine:
@@ -893,41 +894,41 @@ inline TStep MeasureSpecial(TScanTables& s, TSpanCursor& c, uint64_t scanEnd, ui
         break;
     }
     int32_t u, n;
-    Decode<K>(s.Lead, s.ByteU, c, q, u, n);
+    Decode<K>(s.Lead, s.ByteU, c, pos, u, n);
     const int32_t m = s.Width(u);
     if (m <= 0)
         return TStep::Fail;
-    if (q + static_cast<uint64_t>(n) > scanEnd || x + m > s.WrapW)
+    if (pos + static_cast<uint64_t>(n) > scanEnd || x + m > s.WrapW)
         return TStep::Full;
     x += m;
-    q += static_cast<uint64_t>(n);
+    pos += static_cast<uint64_t>(n);
     return TStep::Go;
 }
 
-// The run that ends at q, worked out backwards: the longest stretch of
-// characters of one class (word or delimiter) before q, not before the
-// row's start. Walks characters of one byte only: false at a UTF-8 byte of
+// The run that ends at offset `end`, worked out backwards: the longest
+// stretch of characters of one class (word or delimiter) before it, not
+// before the row's start. Walks characters of one byte only: false at a UTF-8 byte of
 // a longer character, whose class its byte does not tell.
 template <int K>
-bool RunBefore(const TScanTables& s, TSpanCursor& c, uint64_t rowStart, uint64_t q, TWrapRun& run)
+bool RunBefore(const TScanTables& s, TSpanCursor& c, uint64_t rowStart, uint64_t end, TWrapRun& run)
 {
     TCharClass cls = TCharClass::None;
     int32_t width = 0;
-    uint64_t k = q;
-    while (k > rowStart) {
-        const uint8_t b = c.At(k - 1);
+    uint64_t from = end;
+    while (from > rowStart) {
+        const uint8_t b = c.At(from - 1);
         if (K == cpkUTF8 && b >= 0x80)
             return false;
         const TCharClass cl = s.ClassOf(s.ByteU[b]);
-        if (k == q)
+        if (from == end)
             cls = cl;
         if (cl == TCharClass::None || cl != cls)
             break;
         width += s.Width(s.ByteU[b]);
-        --k;
+        --from;
     }
     run.Class = cls;
-    run.Bytes = static_cast<int32_t>(q - k);
+    run.Bytes = static_cast<int32_t>(end - from);
     run.Width = width;
     return true;
 }
@@ -939,72 +940,72 @@ template <int K>
 TMeasure MeasureBytes(TScanTables& s, TSpanCursor& c, uint64_t rowStart, uint64_t scanEnd, TStretch& st)
 {
     const uint64_t start = st.Pos;
-    uint64_t q = st.Pos;
+    uint64_t pos = st.Pos;
     int64_t x = st.X;
     TStep step = TStep::Go;
-    while (q < scanEnd && step == TStep::Go) {
-        if (!c.Reach(q))
+    while (pos < scanEnd && step == TStep::Go) {
+        if (!c.Reach(pos))
             return TMeasure::Failed;
-        const uint8_t* p = c.P + (static_cast<int64_t>(q) - c.Start);
+        const uint8_t* p = c.P + (static_cast<int64_t>(pos) - c.Start);
         const uint8_t* e = c.P + (std::min<int64_t>(c.End, static_cast<int64_t>(scanEnd)) - c.Start);
         step = MeasurePlain<K>(s, p, e, x);
-        q = static_cast<uint64_t>(c.Start + (p - c.P));
+        pos = static_cast<uint64_t>(c.Start + (p - c.P));
         if (step == TStep::Go && p != e)
-            step = MeasureSpecial<K>(s, c, scanEnd, q, x);
+            step = MeasureSpecial<K>(s, c, scanEnd, pos, x);
     }
     if (step == TStep::Fail)
         return TMeasure::Failed;
-    if (step == TStep::Go && q < c.Len) {
+    if (step == TStep::Go && pos < c.Len) {
         // The byte limit is reached: a newline may follow, anything else
         // closes the row.
         int32_t u, n;
-        Decode<K>(s.Lead, s.ByteU, c, q, u, n);
+        Decode<K>(s.Lead, s.ByteU, c, pos, u, n);
         if (!IsNewLine(u))
             step = TStep::Full;
     }
-    st.Pos = q;
+    st.Pos = pos;
     st.X = x;
     if (step != TStep::Full)
         return TMeasure::Done;
-    if (q == start || !RunBefore<K>(s, c, rowStart, q, st.Run))
+    if (pos == start || !RunBefore<K>(s, c, rowStart, pos, st.Run))
         return TMeasure::Failed;
     return TMeasure::Stopped;
 }
 
-// UTF-16: printable ASCII units of one width from q in one go, within the
+// UTF-16: printable ASCII units of one width from pos in one go, within the
 // byte limit and the wrap width; the run is then worked out from their
-// classes, last unit first. False when there are none at q.
+// classes, last unit first. False when there are none at pos.
 template <int K>
-inline bool MeasureAsciiUnits(const TScanTables& s, TSpanCursor& c, uint64_t scanEnd, uint64_t& q, int64_t& x,
+inline bool MeasureAsciiUnits(const TScanTables& s, TSpanCursor& c, uint64_t scanEnd, uint64_t& pos, int64_t& x,
                               TWrapRun& run)
 {
     const int64_t uniform = s.Uniform;
-    if (uniform <= 0 || q >= scanEnd || !c.Reach(q))
+    if (uniform <= 0 || pos >= scanEnd || !c.Reach(pos))
         return false;
-    const uint8_t* p = c.P + (static_cast<int64_t>(q) - c.Start);
-    int64_t units = (std::min<int64_t>(c.End, static_cast<int64_t>(scanEnd)) - static_cast<int64_t>(q)) / 2;
+    const uint8_t* p = c.P + (static_cast<int64_t>(pos) - c.Start);
+    int64_t units = (std::min<int64_t>(c.End, static_cast<int64_t>(scanEnd)) - static_cast<int64_t>(pos)) / 2;
     const int64_t left = s.WrapW - x;
     if (left < units * uniform)
         units = left > 0 ? left / uniform : 0;
     const uint8_t* f = FindSpecial16<K == cpkUTF16LE>(p, p + units * 2);
-    const int64_t k = (f - p) / 2;
-    if (k == 0)
+    const int64_t count = (f - p) / 2;
+    if (count == 0)
         return false;
     auto unitAt = [&](int64_t i) -> int32_t {
         const uint8_t* a = p + 2 * i;
         return K == cpkUTF16LE ? a[0] | (a[1] << 8) : (a[0] << 8) | a[1];
     };
-    const TCharClass last = s.ClassOf(unitAt(k - 1));
-    int64_t j = 1;
-    while (j < k && s.ClassOf(unitAt(k - 1 - j)) == last)
-        ++j;
-    // The last j units are of one class: they continue the run when they
+    const TCharClass last = s.ClassOf(unitAt(count - 1));
+    int64_t same = 1;
+    while (same < count && s.ClassOf(unitAt(count - 1 - same)) == last)
+        ++same;
+    // The last `same` units are of one class: they continue the run when they
     // are the whole stretch, otherwise they begin it anew.
-    if (j < k)
+    if (same < count)
         run.Clear();
-    run.Add(last, static_cast<int32_t>(2 * j), static_cast<int32_t>(j * uniform));
-    x += k * uniform;
-    q += static_cast<uint64_t>(2 * k);
+    run.Add(last, static_cast<int32_t>(2 * same), static_cast<int32_t>(same * uniform));
+    x += count * uniform;
+    pos += static_cast<uint64_t>(2 * count);
     return true;
 }
 
@@ -1015,17 +1016,17 @@ TMeasure MeasureUnits(TScanTables& s, TSpanCursor& c, uint64_t scanEnd, TStretch
 {
     const uint64_t len = c.Len;
     const uint64_t start = st.Pos;
-    uint64_t q = st.Pos;
+    uint64_t pos = st.Pos;
     int64_t x = st.X;
     TWrapRun run = st.Run;
     bool full = false;
-    while (q < len) {
+    while (pos < len) {
         if constexpr (K == cpkUTF16LE || K == cpkUTF16BE) {
-            if (MeasureAsciiUnits<K>(s, c, scanEnd, q, x, run))
+            if (MeasureAsciiUnits<K>(s, c, scanEnd, pos, x, run))
                 continue;
         }
         int32_t u, n;
-        Decode<K>(s.Lead, s.ByteU, c, q, u, n);
+        Decode<K>(s.Lead, s.ByteU, c, pos, u, n);
         if (IsNewLine(u))
             break;
         int64_t w;
@@ -1036,17 +1037,17 @@ TMeasure MeasureUnits(TScanTables& s, TSpanCursor& c, uint64_t scanEnd, TStretch
             if (w <= 0)
                 return TMeasure::Failed;
         }
-        if (q + static_cast<uint64_t>(n) > scanEnd || x + w > s.WrapW) {
+        if (pos + static_cast<uint64_t>(n) > scanEnd || x + w > s.WrapW) {
             full = true;
             break;
         }
         run.Add(s.ClassOf(u), n, static_cast<int32_t>(w));
         x += w;
-        q += static_cast<uint64_t>(n);
+        pos += static_cast<uint64_t>(n);
     }
-    if (full && q == start)
+    if (full && pos == start)
         return TMeasure::Failed;
-    st.Pos = q;
+    st.Pos = pos;
     st.X = x;
     if (!full)
         return TMeasure::Done;
@@ -1102,36 +1103,36 @@ bool TZinLines::SimplePieces(TScanSetup& s, TSpanCursor& c, TLineIterator& cur, 
         const uint64_t len = line.CompactLength();
         // The newline must come within the byte limit.
         const uint64_t limit = std::min<uint64_t>(len, maxLen + 1);
-        uint64_t q = 0;
+        uint64_t nl = 0;
         for (;;) {
-            if (q >= limit || !c.Reach(q))
+            if (nl >= limit || !c.Reach(nl))
                 return false;
-            const uint8_t* p = c.P + (static_cast<int64_t>(q) - c.Start);
+            const uint8_t* p = c.P + (static_cast<int64_t>(nl) - c.Start);
             const uint8_t* e = c.P + (std::min<int64_t>(c.End, static_cast<int64_t>(limit)) - c.Start);
             const uint8_t* f = FindSpecial(p, e);
-            q += static_cast<uint64_t>(f - p);
+            nl += static_cast<uint64_t>(f - p);
             if (f != e)
                 break;
         }
-        const uint8_t b = c.P[static_cast<int64_t>(q) - c.Start];
-        const int64_t width = static_cast<int64_t>(q) * uniform;
+        const uint8_t b = c.P[static_cast<int64_t>(nl) - c.Start];
+        const int64_t width = static_cast<int64_t>(nl) * uniform;
         if (s.ByteKind[b] != TByteKind::NewLine || width > s.WrapW)
             return false;
         const int32_t u = s.ByteU[b];
-        const bool lf = u == 13 && (s.Kind == cpkSingleByte ? IsLFAt<cpkSingleByte>(s.ByteU, c, q + 1)
-                                                             : IsLFAt<cpkUTF8>(s.ByteU, c, q + 1));
+        const bool lf = u == 13 && (s.Kind == cpkSingleByte ? IsLFAt<cpkSingleByte>(s.ByteU, c, nl + 1)
+                                                             : IsLFAt<cpkUTF8>(s.ByteU, c, nl + 1));
         line.NewLineBytes = NoteNewLine(nlt, u, 1, lf ? 1 : 0);
-        const uint64_t after = q + 1 + (lf ? 1 : 0);
+        const uint64_t after = nl + 1 + (lf ? 1 : 0);
         SetOneRow(line, 0, static_cast<int32_t>(width));
         FMaxRowWidth = std::max(FMaxRowWidth, static_cast<int32_t>(width));
         if (after >= len)
             return true;
         TLineIterator nIt = FLines.insert(std::next(cur));
-        TLine& n = *nIt;
-        n.State = state;
-        n.FOffset = line.FOffset + after;
-        n.SetCompactLength(line.CompactLength() - after);
-        n.FFlags = line.FFlags & TLine::flSourceMask;
+        TLine& next = *nIt;
+        next.State = state;
+        next.FOffset = line.FOffset + after;
+        next.SetCompactLength(line.CompactLength() - after);
+        next.FFlags = line.FFlags & TLine::flSourceMask;
         line.SetCompactLength(after);
         ++FLineCount;
         ++FRowCount;
