@@ -17,14 +17,15 @@ namespace zin {
 
 // ---- Tabs -------------------------------------------------------------------
 
-// The width of a tab that starts at pixel p of its row (counted from the
-// row's first character): up to the next tab stop, tab stops being tabW > 0
-// pixels apart, but not past pixel `limit` (p <= limit). The scanner and the
-// caret pass the row's Width as the limit.
+// The width of a tab that starts at pixel p >= 0 of its row (counted from
+// the row's first character): up to the next tab stop, tab stops being
+// tabW > 0 pixels apart, but not past pixel `limit`; 0 when p is already
+// there. The scanner and the caret pass the row's Width as the limit.
 constexpr int32_t TabWidth(int32_t p, int32_t tabW, int32_t limit)
 {
     const int32_t toStop = tabW - p % tabW;
-    return toStop < limit - p ? toStop : limit - p;
+    const int32_t room = limit > p ? limit - p : 0;
+    return toStop < room ? toStop : room;
 }
 
 // The row builder's tab: limited by the wrap width, except in a row that is
