@@ -34,6 +34,14 @@ namespace zin {
 // The class a token was coloured as.
 enum class TTokenStyle : uint8_t { Space, Comment, Directive, String, Text, Number, SpecialWord, Delimiter, Keyword };
 
+// The element name of a token class ("keyword" for every keyword set).
+constexpr const char* TokenStyleName(TTokenStyle s)
+{
+    constexpr const char* names[] = {"space", "comment", "directive", "string", "text",
+                                     "number", "specialword", "delimiter", "keyword"};
+    return names[static_cast<int>(s)];
+}
+
 // The syntactic state of the characters being emitted.
 struct TScanState {
     uint8_t RangeId = 0;       // current range, 0 = none
