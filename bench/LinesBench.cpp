@@ -241,14 +241,14 @@ int main(int argc, char** argv)
     auto t1 = std::chrono::steady_clock::now();
     CpuSeconds(user1, sys1);
     const long rssAfter = ResidentBytes();
-    const uint64_t size = lines.FFileSize;
+    const uint64_t size = lines.FileSize();
     const double load = MBps(size, Seconds(t0, t1));
     std::printf("load 1 GiB LF (disk)               %8.0f   (%d lines, %.1f s, %.2fx the plain pass)\n", load,
-                lines.FLineCount, Seconds(t0, t1), load / plain);
+                lines.LineCount(), Seconds(t0, t1), load / plain);
     std::printf("  cpu: %.2f s user, %.2f s system (reading the file, first touch of the line records)\n",
                 user1 - user0, sys1 - sys0);
     std::printf("bytes per line                     %8.1f   (resident after load less before)\n",
-                static_cast<double>(rssAfter - rssBefore) / lines.FLineCount);
+                static_cast<double>(rssAfter - rssBefore) / lines.LineCount());
 
     if (loadOnly)
         return 0;
@@ -256,7 +256,7 @@ int main(int argc, char** argv)
     owner.SetCodePage(28591);
     t1 = std::chrono::steady_clock::now();
     std::printf("rescan 1 GiB after code page 28591 %8.0f   (%d lines)\n", MBps(size, Seconds(t0, t1)),
-                lines.FLineCount);
+                lines.LineCount());
 
     owner.WrapMode = wwmWrapByColumn;
     owner.MaxColumns = 80;
@@ -265,11 +265,11 @@ int main(int argc, char** argv)
     t1 = std::chrono::steady_clock::now();
     const long rssWrapped = ResidentBytes();
     std::printf("reformat 1 GiB to 80 columns       %8.0f   (%d rows)\n", MBps(size, Seconds(t0, t1)),
-                lines.FRowCount);
+                lines.RowCount());
     std::printf("bytes per line, wrapped            %8.1f   (resident after the reformat less before the load;"
                 " %+.1f over the load)\n",
-                static_cast<double>(rssWrapped - rssBefore) / lines.FLineCount,
-                static_cast<double>(rssWrapped - rssAfter) / lines.FLineCount);
+                static_cast<double>(rssWrapped - rssBefore) / lines.LineCount(),
+                static_cast<double>(rssWrapped - rssAfter) / lines.LineCount());
     // The same once more: the rows are rebuilt in place.
     t0 = std::chrono::steady_clock::now();
     lines.Reformat();
@@ -291,8 +291,8 @@ int main(int argc, char** argv)
         t0 = std::chrono::steady_clock::now();
         lines.LoadFromFile(o.path);
         t1 = std::chrono::steady_clock::now();
-        std::printf("%s  %8.0f   (%d lines, %d rows, code page %d)\n", o.label, MBps(lines.FFileSize, Seconds(t0, t1)),
-                    lines.FLineCount, lines.FRowCount, owner.GetCodePage());
+        std::printf("%s  %8.0f   (%d lines, %d rows, code page %d)\n", o.label, MBps(lines.FileSize(), Seconds(t0, t1)),
+                    lines.LineCount(), lines.RowCount(), owner.GetCodePage());
     }
     return 0;
 }

@@ -128,7 +128,7 @@ TZinEdit::~TZinEdit()
 TCaretPos TZinEdit::FirstLineStart() const
 {
     TCaretPos p;
-    p.Line = FLineStore->FLines.begin();
+    p.Line = FLineStore->Lines().begin();
     p.FilePos = p.LinePos = p.Line->Rows()[0].Pos;
     return p;
 }
@@ -369,7 +369,7 @@ void TZinEdit::UpdateLeadBytes()
     if (!CodePageConverter().GetLeadByteRanges(FCodePage, ranges))
         std::memset(ranges, 0, sizeof ranges);
     std::memcpy(FLeadBytes, ranges, sizeof FLeadBytes);
-    std::memcpy(FLineStore->FLeadBytes, FLeadBytes, sizeof FLeadBytes);
+    FLineStore->SetLeadBytes(FLeadBytes);
 }
 
 // ---- Focus and the wheel -----------------------------------------------------------

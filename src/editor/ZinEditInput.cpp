@@ -248,7 +248,7 @@ void TZinEdit::ExecuteCommand(int32_t command)
         break;
     case ecTextEnd & 0xFF: {
         TZinLines& store = *FLineStore;
-        c.Line = std::prev(store.FLines.end());
+        c.Line = std::prev(store.Lines().end());
         c.FilePos = store.FileSize();
         c.LinePos = c.Line->Length();
         c.Row = rowCount - 1;
@@ -379,7 +379,7 @@ bool TZinEdit::SelectedText(std::u16string& text, size_t limitBytes)
         TLineIterator line = first.Line;
         uint64_t from = first.LinePos;
         for (int32_t index = first.LineIndex;; ++index, ++line, from = 0) {
-            const bool isLast = index >= last.LineIndex || std::next(line) == store.FLines.end();
+            const bool isLast = index >= last.LineIndex || std::next(line) == store.Lines().end();
             const uint64_t to = isLast ? last.LinePos : line->Length();
             store.BeginRead(line, TRowIndex{from, 0});
             while (store.ReadPos() < to && store.NextChar(q)) {

@@ -157,7 +157,7 @@ void TZinEdit::Redecode()
     if (FLoading)
         return;
     TZinLines& store = *FLineStore;
-    store.Rescan(store.FLines.begin(), std::prev(store.FLines.end()));
+    store.Rescan(store.Lines().begin(), std::prev(store.Lines().end()));
     RelocateCaretByPos();
     FSelecting = false;
     ScrollToCaret();

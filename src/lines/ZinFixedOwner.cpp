@@ -39,7 +39,7 @@ void TFixedMetricsOwner::SetCodePage(int32_t codePage)
     FontName = info ? info->FixedWidthFont : "";
     // Outside a load every line is decoded and split again.
     if (!FLoading)
-        Lines->Rescan(Lines->FLines.begin(), std::prev(Lines->FLines.end()));
+        Lines->Rescan(Lines->Lines().begin(), std::prev(Lines->Lines().end()));
 }
 
 int32_t TFixedMetricsOwner::GetWrapWidth()
@@ -65,7 +65,7 @@ void TFixedMetricsOwner::UpdateLeadBytes()
     TLeadByteRanges ranges{};
     if (!CodePageConverter().GetLeadByteRanges(FCodePage, ranges))
         std::memset(ranges, 0, sizeof ranges);
-    std::memcpy(Lines->FLeadBytes, ranges, sizeof ranges);
+    Lines->SetLeadBytes(ranges);
 }
 
 void TFixedMetricsOwner::ClearWidths()

@@ -485,6 +485,11 @@ uint8_t TZinLines::ByteOfLine(const TLine& line, uint64_t i)
     return 0;
 }
 
+void TZinLines::SetLeadBytes(const uint8_t (&ranges)[12])
+{
+    std::copy(ranges, ranges + 12, FLeadBytes);
+}
+
 // ---- Clear and load ---------------------------------------------------------
 
 void TZinLines::Clear(bool dropAll)

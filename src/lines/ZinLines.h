@@ -375,6 +375,28 @@ public:
     // Bytes the index takes.
     size_t IndexBytes() const { return FCheckpoints.capacity() * sizeof(TLinePlace); }
 
+    // The lines, for reading (the store alone changes them).
+    const TLineList& Lines() const { return FLines; }
+    // The syntax state after the last line.
+    TLineState EndState() const { return FEndState; }
+    // Which content test decided the encoding at the last load.
+    TContentTest ContentTest() const { return FContentTest; }
+    // Whether the file is read from disk (larger than the in-memory limit)
+    // rather than held in memory.
+    bool OnDisk() const { return FFileData != nullptr; }
+    // The lead-byte ranges of the current code page (five inclusive pairs
+    // and a zero pair), which the owner sets whenever its code page changes.
+    const uint8_t* LeadBytes() const { return FLeadBytes; }
+    void SetLeadBytes(const uint8_t (&ranges)[12]);
+    // The scan decodes through direct span access where it can and gives the
+    // same lines, rows and states as the character reader; false forces the
+    // reader everywhere (for comparison in tests).
+    void SetUseFastScan(bool on) { FUseFastScan = on; }
+
+private:
+    // Tests reach the fields through this (tests/support/LinesAccess.h).
+    friend struct TZinLinesAccess;
+
     TZinLinesOwner* FEdit;
     TZinSyntax* FSyntax = nullptr;
     TLineList FLines;
@@ -400,7 +422,6 @@ public:
     // reader everywhere (for comparison in tests).
     bool FUseFastScan = true;
 
-private:
     struct TScanSetup;
     struct TRowBuilder;
     struct TTracker;

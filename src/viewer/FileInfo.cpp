@@ -25,8 +25,8 @@ TFileInfo GatherFileInfo(const std::string& path, int32_t maxMemFileSize)
     }
     info.Opened = true;
     info.Size = lines.FileSize();
-    info.InMemory = lines.FFileData == nullptr;
-    info.Decided = lines.FContentTest;
+    info.InMemory = !lines.OnDisk();
+    info.Decided = lines.ContentTest();
     info.HexMode = owner.GetEditMode() == emHexMode;
     if (!info.HexMode) {
         info.CodePage = owner.GetCodePage();

@@ -71,9 +71,9 @@ protected:
         // gives them.
         twc_queue q;
         store.BeginRead(p.Line, rows[static_cast<size_t>(p.SubRow)]);
-        while (store.FReadPos < p.LinePos && store.NextChar(q)) {
+        while (store.ReadPos() < p.LinePos && store.NextChar(q)) {
         }
-        ASSERT_EQ(store.FReadPos, p.LinePos) << "not on a character boundary";
+        ASSERT_EQ(store.ReadPos(), p.LinePos) << "not on a character boundary";
         int32_t x = 0;
         for (const twc_pair& c : q)
             x += c.first == 9 ? 0 : Edit->GetCharWidth(static_cast<char16_t>(c.first));

@@ -330,7 +330,7 @@ TEST_F(EditTest, TheTopLineCacheNeverOutlivesItsLine)
     const TLinePlace p = Edit->FindRowFromTop(0, sub);
     EXPECT_EQ(p.Index, 0);
     EXPECT_EQ(sub, 0);
-    EXPECT_TRUE(p.Line == Edit->LineStore().FLines.begin());
+    EXPECT_TRUE(p.Line == Edit->LineStore().Lines().begin());
     // Another file with as many rows: row 4000 lies elsewhere now.
     std::string shortLines;
     for (int i = 0; i < 5000; ++i)

@@ -1,6 +1,7 @@
 // Memory: a loaded line with one block costs no heap allocation of its own,
 // whether it has one row or, wrapped, several. Counts the global
 // allocations while loading, rescanning and reformatting.
+#include "support/LinesAccess.h"
 #include <cstdlib>
 #include <functional>
 #include <new>
@@ -49,7 +50,7 @@ TEST_F(AllocationTest, LinesWithOneBlockAndOneRowAllocateNothing)
         SCOPED_TRACE(maxMem);
         Owner.MaxMemFileSize = maxMem;
         const long loads = Count([&] { ASSERT_TRUE(Lines().LoadFromFile(path)); });
-        EXPECT_EQ(Lines().FLineCount, 20001);
+        EXPECT_EQ(Lines().LineCount(), 20001);
         EXPECT_LT(loads, 64);
         const long rescans = Count([&] { Owner.SetCodePage(Owner.GetCodePage() == 1252 ? 1251 : 1252); });
         EXPECT_LT(rescans, 16);
@@ -63,15 +64,15 @@ TEST_F(AllocationTest, LinesWithOneBlockAndOneRowAllocateNothing)
     Owner.WrapMode = wwmWrapByColumn;
     Owner.MaxColumns = 5;
     const long wrapped = Count([&] { Lines().Reformat(); });
-    EXPECT_GE(Lines().FRowCount, 3 * 20000);
+    EXPECT_GE(Lines().RowCount(), 3 * 20000);
     EXPECT_LT(wrapped, 32);
     EXPECT_LT(Count([&] { Lines().Reformat(); }), 4);
     Owner.WrapMode = wwmNoWrap;
     EXPECT_LT(Count([&] { Lines().Reformat(); }), 4);
-    EXPECT_EQ(Lines().FRowCount, 20001);
+    EXPECT_EQ(Lines().RowCount(), 20001);
     Owner.WrapMode = wwmWrapByColumn;
     EXPECT_LT(Count([&] { Lines().Reformat(); }), 4);
-    EXPECT_GE(Lines().FRowCount, 3 * 20000);
+    EXPECT_GE(Lines().RowCount(), 3 * 20000);
 }
 
 // The syntax-state tracker looks for a comment's or a range's end token at
@@ -96,17 +97,17 @@ TEST_F(AllocationTest, TrackingInsideCommentsAndRangesAllocatesNothing)
         for (int i = 0; i < 5000; ++i)
             text += "some text inside, line " + std::to_string(i) + "\n";
         ASSERT_TRUE(Load(text));
-        Lines().FSyntax = &syntax;
-        const long rescan = Count([&] { Lines().Rescan(Lines().FLines.begin(), std::prev(Lines().FLines.end())); });
-        EXPECT_EQ(Lines().FLineCount, 5001);
+        TZinLinesAccess::Syntax(Lines()) = &syntax;
+        const long rescan = Count([&] { Lines().Rescan(Lines().Lines().begin(), std::prev(Lines().Lines().end())); });
+        EXPECT_EQ(Lines().LineCount(), 5001);
         if (outside < 0) {
-            EXPECT_EQ(Lines().FEndState, TLineState{});
+            EXPECT_EQ(Lines().EndState(), TLineState{});
             // A definition with comments and ranges sends the scan through
             // the character reader; its queues cycle in place.
             EXPECT_LT(rescan, 16);
             outside = rescan;
         } else {
-            EXPECT_NE(Lines().FEndState, TLineState{});
+            EXPECT_NE(Lines().EndState(), TLineState{});
             EXPECT_LE(rescan, outside + 16);
         }
     }

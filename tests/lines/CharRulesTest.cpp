@@ -74,7 +74,7 @@ TEST(CharRulesTest, RowWidthIsTheSumOfItsCharactersWithTabsMeasuredByTabWidth)
         owner->MaxColumns = static_cast<int32_t>(5 + rng() % 30);
         owner->WindowWidth = static_cast<int32_t>(40 + rng() % 200);
         owner->MaxLineLength = rng() % 3 == 0 ? static_cast<int32_t>(3 + rng() % 30) : 32768;
-        owner->Lines->FUseFastScan = round % 3 != 0;
+        owner->Lines->SetUseFastScan(round % 3 != 0);
         TZinLines& lines = *owner->Lines;
         ASSERT_TRUE(lines.LoadFromFile(path));
         owner->SetCodePage(codePage);
@@ -83,14 +83,14 @@ TEST(CharRulesTest, RowWidthIsTheSumOfItsCharactersWithTabsMeasuredByTabWidth)
 
         const int32_t tabW = owner->TabSize * owner->CharWidth;
         twc_queue q;
-        for (TLineIterator it = lines.FLines.begin(); it != lines.FLines.end(); ++it) {
+        for (TLineIterator it = lines.Lines().begin(); it != lines.Lines().end(); ++it) {
             const TRowList rows = it->Rows();
             for (size_t i = 0; i + 1 < rows.size(); ++i) {
                 const TRowIndex row = rows[i];
                 lines.BeginRead(it, row);
                 q.clear();
                 int32_t p = 0;
-                while (lines.FReadPos < rows[i + 1].Pos && lines.NextChar(q)) {
+                while (lines.ReadPos() < rows[i + 1].Pos && lines.NextChar(q)) {
                     const int32_t u = q.back().first;
                     int32_t w;
                     if (u == 9) {

@@ -14,7 +14,7 @@ std::vector<TLinePlace> AllPlaces(TZinLines& lines)
 {
     std::vector<TLinePlace> out;
     TLinePlace p;
-    for (TLineIterator it = lines.FLines.begin(); it != lines.FLines.end(); ++it) {
+    for (TLineIterator it = lines.Lines().begin(); it != lines.Lines().end(); ++it) {
         p.Line = it;
         out.push_back(p);
         ++p.Index;

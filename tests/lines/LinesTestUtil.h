@@ -2,6 +2,7 @@
 // Helpers for the line store tests: a fixture that writes bytes to a file
 // and loads them through a TZinLines owned by the test owner, and plain
 // copies of what the store holds for comparisons.
+#include "support/LinesAccess.h"
 #include <cstring>
 #include <gtest/gtest.h>
 
@@ -30,7 +31,7 @@ struct TLineCopy {
 inline std::vector<TLineCopy> CopyLines(const TZinLines& lines)
 {
     std::vector<TLineCopy> out;
-    for (const TLine& l : lines.FLines) {
+    for (const TLine& l : lines.Lines()) {
         TLineCopy c{l.Length(), l.NewLineBytes, l.State, {}, {}};
         for (size_t i = 0; i < l.Rows().size(); ++i)
             c.Rows.push_back(l.Rows()[i]);
@@ -57,8 +58,8 @@ inline void ExpectInvariants(const TZinLines& lines, const TTestLinesOwner& owne
 {
     uint64_t filePos = 0;
     int32_t lineCount = 0, rowCount = 0;
-    const TLine* last = &lines.FLines.back();
-    for (const TLine& l : lines.FLines) {
+    const TLine* last = &lines.Lines().back();
+    for (const TLine& l : lines.Lines()) {
         ++lineCount;
         rowCount += l.RowCount();
         uint64_t sum = 0;
@@ -67,7 +68,7 @@ inline void ExpectInvariants(const TZinLines& lines, const TTestLinesOwner& owne
             if (b.Size == 0)
                 continue;
             ASSERT_EQ(b.Offset, filePos) << "line " << lineCount;
-            ASSERT_TRUE(b.Source == lines.FMemData || b.Source == lines.FFileData);
+            ASSERT_TRUE(b.Source == TZinLinesAccess::MemData(lines) || b.Source == TZinLinesAccess::FileData(lines));
             filePos += b.Size;
             sum += b.Size;
         }
@@ -82,7 +83,7 @@ inline void ExpectInvariants(const TZinLines& lines, const TTestLinesOwner& owne
         for (size_t i = 0; i + 1 < rows.size(); ++i) {
             ASSERT_LE(rows[i].Pos, rows[i + 1].Pos) << "line " << lineCount;
             ASSERT_GE(rows[i].Width, 0);
-            ASSERT_LE(rows[i].Width, lines.FMaxRowWidth);
+            ASSERT_LE(rows[i].Width, lines.MaxRowWidth());
             if (i + 2 < rows.size() || rows[i + 1].Pos > rows[i].Pos) {
                 ASSERT_LE(rows[i + 1].Pos - rows[i].Pos,
                           static_cast<uint64_t>(std::max(owner.MaxLineLength, 3)))
@@ -90,10 +91,10 @@ inline void ExpectInvariants(const TZinLines& lines, const TTestLinesOwner& owne
             }
         }
     }
-    EXPECT_EQ(filePos, lines.FFileSize);
-    EXPECT_EQ(lineCount, lines.FLineCount);
-    EXPECT_EQ(static_cast<size_t>(lineCount), lines.FLines.size());
-    EXPECT_EQ(rowCount, lines.FRowCount);
+    EXPECT_EQ(filePos, lines.FileSize());
+    EXPECT_EQ(lineCount, lines.LineCount());
+    EXPECT_EQ(static_cast<size_t>(lineCount), lines.Lines().size());
+    EXPECT_EQ(rowCount, lines.RowCount());
 }
 
 class LinesTest : public ::testing::Test {
@@ -110,13 +111,13 @@ protected:
     TZinLines& Lines() { return *Owner.Lines; }
     const TLine& LineAt(size_t i)
     {
-        auto it = Lines().FLines.begin();
+        auto it = Lines().Lines().begin();
         std::advance(it, static_cast<std::ptrdiff_t>(i));
         return *it;
     }
     TLineIterator IterAt(size_t i)
     {
-        auto it = Lines().FLines.begin();
+        auto it = Lines().Lines().begin();
         std::advance(it, static_cast<std::ptrdiff_t>(i));
         return it;
     }

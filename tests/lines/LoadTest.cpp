@@ -1,5 +1,6 @@
 // Loading: memory or disk, the encoding guess, hex mode, failures, and a
 // file that shrinks or disappears while it is open.
+#include "support/LinesAccess.h"
 #include <unistd.h>
 
 #include "LinesTestUtil.h"
@@ -15,10 +16,10 @@ TEST_F(LoadTest, EmptyFileIsOneEmptyLineInTheSystemCodePage)
     SetSystemCodePage(1251);
     Owner.SetCodePage(65001);
     ASSERT_TRUE(Load(""));
-    EXPECT_EQ(Lines().FLineCount, 1);
-    EXPECT_EQ(Lines().FRowCount, 1);
-    EXPECT_EQ(Lines().FFileSize, 0u);
-    EXPECT_EQ(Lines().FFileData, nullptr);
+    EXPECT_EQ(Lines().LineCount(), 1);
+    EXPECT_EQ(Lines().RowCount(), 1);
+    EXPECT_EQ(Lines().FileSize(), 0u);
+    EXPECT_EQ(TZinLinesAccess::FileData(Lines()), nullptr);
     EXPECT_EQ(Owner.GetCodePage(), 1251);
     EXPECT_FALSE(Owner.FLoading);
     EXPECT_EQ(Owner.ResetViewCalls, 1);
@@ -29,11 +30,11 @@ TEST_F(LoadTest, MemoryUpToTheLimitDiskBeyond)
 {
     Owner.MaxMemFileSize = 100;
     ASSERT_TRUE(Load(std::string(100, 'x')));
-    EXPECT_EQ(Lines().FFileData, nullptr);
-    EXPECT_EQ(LineAt(0).Blocks()[0].Source, Lines().FMemData);
+    EXPECT_EQ(TZinLinesAccess::FileData(Lines()), nullptr);
+    EXPECT_EQ(LineAt(0).Blocks()[0].Source, TZinLinesAccess::MemData(Lines()));
     ASSERT_TRUE(Load(std::string(101, 'x')));
-    ASSERT_NE(Lines().FFileData, nullptr);
-    EXPECT_EQ(LineAt(0).Blocks()[0].Source, Lines().FFileData);
+    ASSERT_NE(TZinLinesAccess::FileData(Lines()), nullptr);
+    EXPECT_EQ(LineAt(0).Blocks()[0].Source, TZinLinesAccess::FileData(Lines()));
     ExpectInvariants(Lines(), Owner);
 }
 
@@ -58,14 +59,14 @@ TEST_F(LoadTest, EncodingGuess)
         EXPECT_EQ(Owner.FEditMode, c.mode);
     }
     // Hex mode: no scan, one line holding the whole file with one row.
-    EXPECT_EQ(Lines().FLineCount, 1);
+    EXPECT_EQ(Lines().LineCount(), 1);
     EXPECT_EQ(LineAt(0).Length(), 8u);
     EXPECT_EQ(LineAt(0).Rows().size(), 2u);
     EXPECT_EQ(LineAt(0).Rows()[1].Pos, 8u);
     // The next load returns to text mode before it guesses.
     ASSERT_TRUE(Load("a\nb"));
     EXPECT_EQ(Owner.FEditMode, emTextMode);
-    EXPECT_EQ(Lines().FLineCount, 2);
+    EXPECT_EQ(Lines().LineCount(), 2);
 }
 
 TEST_F(LoadTest, PlainTextAfterUnicodeFallsBackToTheSystemCodePage)
@@ -89,9 +90,9 @@ TEST_F(LoadTest, SyntaxByExtensionAndItsCodePage)
     SetSyntaxDir(syntaxDir.Path());
     ASSERT_TRUE(Load("abc\n", "file.cyr"));
     EXPECT_EQ(Owner.GetCodePage(), 1251);
-    ASSERT_NE(Lines().FSyntax, nullptr);
-    EXPECT_EQ(Lines().FSyntax->Title, "Cyr");
-    EXPECT_EQ(Owner.FSyntax, Lines().FSyntax);
+    ASSERT_NE(Lines().Syntax(), nullptr);
+    EXPECT_EQ(Lines().Syntax()->Title, "Cyr");
+    EXPECT_EQ(Owner.FSyntax, Lines().Syntax());
     ASSERT_TRUE(Load("abc\n", "file.txt"));
     SetSyntaxDir(oldDir);
 }
@@ -103,7 +104,7 @@ TEST_F(LoadTest, FailedLoadKeepsThePreviousFile)
     EXPECT_FALSE(Lines().LoadFromFile(Dir.Path() + "missing.txt"));
     EXPECT_FALSE(Lines().LoadFromFile(Dir.Path()));  // a directory
     EXPECT_EQ(CopyLines(Lines()), before);
-    EXPECT_EQ(Lines().FFileSize, 8u);
+    EXPECT_EQ(Lines().FileSize(), 8u);
     twc_queue q;
     Lines().BeginRead(IterAt(1), TRowIndex{0, 0});
     ASSERT_TRUE(Lines().NextChar(q));
@@ -117,17 +118,17 @@ TEST_F(LoadTest, FileThatShrinksOrVanishesWhileOpenNeverCrashes)
     for (int i = 0; i < 40000; ++i)
         text += "line " + std::to_string(i) + (i % 3 ? "\n" : "\r\n");
     ASSERT_TRUE(Load(text));
-    ASSERT_NE(Lines().FFileData, nullptr);
+    ASSERT_NE(TZinLinesAccess::FileData(Lines()), nullptr);
     ASSERT_EQ(truncate(FPath.c_str(), 1000), 0);
     Owner.SetCodePage(1251);  // rescans everything from the shrunk file
     ExpectInvariants(Lines(), Owner);
-    EXPECT_GE(Lines().FLineCount, 1);
+    EXPECT_GE(Lines().LineCount(), 1);
     ASSERT_EQ(unlink(FPath.c_str()), 0);
     Owner.SetCodePage(65001);
     Owner.WrapMode = wwmWrapByColumn;
     Lines().Reformat();
     ExpectInvariants(Lines(), Owner);
-    for (auto it = Lines().FLines.begin(); it != Lines().FLines.end(); ++it)
+    for (auto it = Lines().Lines().begin(); it != Lines().Lines().end(); ++it)
         ReadLine(it);
 }
 
@@ -138,8 +139,8 @@ TEST_F(LoadTest, LargeFileOnDiskCrossesManyWindows)
     while (text.size() < 3 * ChunkSize + 1000)
         text += "0123456789abcdefghij\r\n";
     ASSERT_TRUE(Load(text));
-    ASSERT_NE(Lines().FFileData, nullptr);
-    EXPECT_EQ(Lines().FLineCount, static_cast<int32_t>(text.size() / 22 + 1));
+    ASSERT_NE(TZinLinesAccess::FileData(Lines()), nullptr);
+    EXPECT_EQ(Lines().LineCount(), static_cast<int32_t>(text.size() / 22 + 1));
     ExpectInvariants(Lines(), Owner);
 }
 
@@ -148,13 +149,13 @@ TEST_F(LoadTest, LineRecordsHoldLengthsBeyondFourGiB)
     ASSERT_TRUE(Load("x"));
     for (const uint64_t size : {uint64_t{5} << 30, (uint64_t{1} << 40) - 1, uint64_t{1} << 40, uint64_t{3} << 41}) {
         SCOPED_TRACE(size);
-        Lines().SetLineBlocks(Lines().FLines.begin(), {TBlock{Lines().FMemData, 7, size}});
+        Lines().SetLineBlocks(Lines().Lines().begin(), {TBlock{TZinLinesAccess::MemData(Lines()), 7, size}});
         const TLine& line = LineAt(0);
         EXPECT_EQ(line.Length(), size);
         ASSERT_EQ(line.Blocks().size(), 1u);
         EXPECT_EQ(line.Blocks()[0].Size, size);
         EXPECT_EQ(line.Blocks()[0].Offset, 7u);
-        EXPECT_EQ(line.Blocks()[0].Source, Lines().FMemData);
+        EXPECT_EQ(line.Blocks()[0].Source, TZinLinesAccess::MemData(Lines()));
     }
 }
 

@@ -60,7 +60,7 @@ TEST(LoadThrowTest, LoadingFlagIsClearedWhenTheLoadThrowsAndTheNextLoadWorks)
         owner.SetCodePage(1252);
         ASSERT_TRUE(owner.Lines->LoadFromFile(plainPath));
         EXPECT_FALSE(owner.FLoading);
-        EXPECT_EQ(owner.Lines->FLineCount, 3);
+        EXPECT_EQ(owner.Lines->LineCount(), 3);
         EXPECT_EQ(owner.GetCodePage(), 1252);
         EXPECT_EQ(owner.FNewLineType, nltDOS);
         ExpectInvariants(*owner.Lines, owner);

@@ -1,5 +1,6 @@
 // Splitting into lines: newline conventions, byte-order marks, newlines at
 // window boundaries, re-splitting after a code-page change.
+#include "support/LinesAccess.h"
 #include "LinesTestUtil.h"
 
 namespace zin::test {
@@ -15,7 +16,7 @@ struct LineExpect {
 std::vector<LineExpect> Shape(const TZinLines& lines)
 {
     std::vector<LineExpect> out;
-    for (const TLine& l : lines.FLines)
+    for (const TLine& l : lines.Lines())
         out.push_back({l.Length(), l.NewLineBytes});
     return out;
 }
@@ -57,9 +58,9 @@ TEST_F(NewLineTest, CrLfAcrossTheDiskWindowIsOneNewline)
     std::string bytes(ChunkSize - 1, 'a');
     bytes += "\r\nbb";
     ASSERT_TRUE(Load(bytes));
-    ASSERT_NE(Lines().FFileData, nullptr);
+    ASSERT_NE(TZinLinesAccess::FileData(Lines()), nullptr);
     EXPECT_EQ(Owner.FNewLineType, nltDOS);
-    ASSERT_EQ(Lines().FLineCount, 2);
+    ASSERT_EQ(Lines().LineCount(), 2);
     EXPECT_EQ(LineAt(0).Length(), ChunkSize + 1u);
     EXPECT_EQ(LineAt(0).NewLineBytes, 2);
     EXPECT_EQ(LineAt(1).Length(), 2u);
@@ -70,7 +71,7 @@ TEST_F(NewLineTest, ByteOrderMarksAreSkippedOnlyOnTheFirstLine)
 {
     ASSERT_TRUE(Load(std::string("\xFF\xFE\x61\x00\x0A\x00", 6)));
     EXPECT_EQ(Owner.GetCodePage(), 1200);
-    ASSERT_EQ(Lines().FLineCount, 2);
+    ASSERT_EQ(Lines().LineCount(), 2);
     EXPECT_EQ(LineAt(0).Length(), 6u);
     EXPECT_EQ(LineAt(0).NewLineBytes, 2);
     EXPECT_EQ(LineAt(0).Rows()[0], (TRowIndex{2, 8}));
@@ -78,7 +79,7 @@ TEST_F(NewLineTest, ByteOrderMarksAreSkippedOnlyOnTheFirstLine)
 
     ASSERT_TRUE(Load("\xEF\xBB\xBFx\n\xEF\xBB\xBFy\n"));
     EXPECT_EQ(Owner.GetCodePage(), 65001);
-    ASSERT_EQ(Lines().FLineCount, 3);
+    ASSERT_EQ(Lines().LineCount(), 3);
     EXPECT_EQ(LineAt(0).Rows()[0], (TRowIndex{3, 8}));
     EXPECT_EQ(LineAt(1).Rows()[0], (TRowIndex{0, 16}));  // U+FEFF and y
     EXPECT_EQ(LineAt(1).Rows()[1].Pos, 4u);
@@ -111,15 +112,15 @@ TEST_F(NewLineTest, CrLfSplitByAnEarlierDecodingIsSeenWhole)
     // them): the rescan joins them and sees one CR LF newline.
     ASSERT_TRUE(Load("x\r\ny"));
     Lines().Clear(false);
-    Lines().FFileSize = 4;
-    Lines().SetLineBlocks(Lines().FLines.begin(), {TBlock{Lines().FMemData, 0, 2}});
-    TLineIterator second = Lines().FLines.insert(Lines().FLines.end());
-    Lines().SetLineBlocks(second, {TBlock{Lines().FMemData, 2, 2}});
-    Lines().FLineCount = 2;
-    Lines().FRowCount = 2;
-    EXPECT_EQ(Lines().LineEndChar(Lines().FLines.begin()), 13);
+    TZinLinesAccess::FileSize(Lines()) = 4;
+    Lines().SetLineBlocks(Lines().Lines().begin(), {TBlock{TZinLinesAccess::MemData(Lines()), 0, 2}});
+    TLineIterator second = TZinLinesAccess::Lines(Lines()).insert(Lines().Lines().end());
+    Lines().SetLineBlocks(second, {TBlock{TZinLinesAccess::MemData(Lines()), 2, 2}});
+    TZinLinesAccess::LineCount(Lines()) = 2;
+    TZinLinesAccess::RowCount(Lines()) = 2;
+    EXPECT_EQ(Lines().LineEndChar(Lines().Lines().begin()), 13);
     EXPECT_TRUE(Lines().StartsWithLF(second));
-    Lines().Rescan(Lines().FLines.begin(), std::prev(Lines().FLines.end()));
+    Lines().Rescan(Lines().Lines().begin(), std::prev(Lines().Lines().end()));
     EXPECT_EQ(Shape(Lines()), (std::vector<LineExpect>{{3, 2}, {1, 0}}));
     ExpectInvariants(Lines(), Owner);
 }
@@ -137,9 +138,9 @@ TEST_F(NewLineTest, LineEndCharAndStartsWithLFByKind)
 {
     ASSERT_TRUE(Load(std::string("\xFF\xFE" "a\0\r\0", 6)));
     ASSERT_EQ(Owner.GetCodePage(), 1200);
-    EXPECT_EQ(Lines().LineEndChar(Lines().FLines.begin()), 13);
+    EXPECT_EQ(Lines().LineEndChar(Lines().Lines().begin()), 13);
     Owner.SetCodePage(1201);
-    EXPECT_EQ(Lines().LineEndChar(Lines().FLines.begin()), 0);
+    EXPECT_EQ(Lines().LineEndChar(Lines().Lines().begin()), 0);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Random files in every code-page kind: the store keeps its invariants, and
 // the fast scan gives exactly the lines, rows and states of the reader.
+#include "support/LinesAccess.h"
 #include <memory>
 #include <random>
 
@@ -19,7 +20,7 @@ struct TStoreSnapshot {
 TStoreSnapshot Snapshot(const TTestLinesOwner& owner)
 {
     const TZinLines& l = *owner.Lines;
-    return {CopyLines(l), l.FLineCount, l.FRowCount, l.FMaxRowWidth, l.FEndState, owner.FNewLineType};
+    return {CopyLines(l), l.LineCount(), l.RowCount(), l.MaxRowWidth(), l.EndState(), owner.FNewLineType};
 }
 
 void ExpectSame(const TStoreSnapshot& fast, const TStoreSnapshot& slow)
@@ -159,7 +160,7 @@ TEST_P(RandomTest, FastAndReaderScansAgreeAndInvariantsHold)
         }
         TTestLinesOwner& fast = *fastOwner;
         TTestLinesOwner& slow = *slowOwner;
-        slow.Lines->FUseFastScan = false;
+        slow.Lines->SetUseFastScan(false);
         for (TTestLinesOwner* o : {&fast, &slow}) {
             o->MaxMemFileSize = onDisk ? 0 : 1 << 24;
             o->MaxLineLength = maxLine;
@@ -169,9 +170,9 @@ TEST_P(RandomTest, FastAndReaderScansAgreeAndInvariantsHold)
             o->WideCJK = wide;
             ASSERT_TRUE(o->Lines->LoadFromFile(path));
             if (withTracking)
-                o->Lines->FSyntax = &tracking;
+                TZinLinesAccess::Syntax(*o->Lines) = &tracking;
             o->SetCodePage(codePage);
-            o->Lines->Rescan(o->Lines->FLines.begin(), std::prev(o->Lines->FLines.end()));
+            o->Lines->Rescan(o->Lines->Lines().begin(), std::prev(o->Lines->Lines().end()));
         }
         ASSERT_EQ(fast.GetCodePage(), codePage);
         ExpectInvariants(*fast.Lines, fast);
@@ -184,7 +185,7 @@ TEST_P(RandomTest, FastAndReaderScansAgreeAndInvariantsHold)
         // byte 2: the first line's comment-closed flag now starts the scan.)
         const TStoreSnapshot once = Snapshot(fast);
         for (TTestLinesOwner* o : {&fast, &slow})
-            o->Lines->Rescan(o->Lines->FLines.begin(), std::prev(o->Lines->FLines.end()));
+            o->Lines->Rescan(o->Lines->Lines().begin(), std::prev(o->Lines->Lines().end()));
         const TStoreSnapshot twice = Snapshot(fast);
         ASSERT_EQ(twice.Lines.size(), once.Lines.size());
         for (size_t i = 0; i < once.Lines.size(); ++i) {

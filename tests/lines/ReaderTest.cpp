@@ -1,5 +1,6 @@
 // The character reader: decoding by code-page kind, the pending-byte queue,
 // the line-feed look-ahead, and characters that straddle blocks.
+#include "support/LinesAccess.h"
 #include "LinesTestUtil.h"
 
 namespace zin::test {
@@ -16,7 +17,7 @@ protected:
         ASSERT_TRUE(Load(bytes));
         Owner.SetCodePage(codePage);
         ASSERT_EQ(Owner.GetCodePage(), codePage);
-        Lines().Rescan(Lines().FLines.begin(), std::prev(Lines().FLines.end()));
+        Lines().Rescan(Lines().Lines().begin(), std::prev(Lines().Lines().end()));
     }
 };
 
@@ -49,7 +50,7 @@ TEST_F(ReaderTest, DecodesEachKindAsTheRulesSay)
         LoadAs(c.bytes, c.codePage);
         if (HasFatalFailure())
             return;
-        EXPECT_EQ(ReadLine(Lines().FLines.begin()), c.expected);
+        EXPECT_EQ(ReadLine(Lines().Lines().begin()), c.expected);
     }
 }
 
@@ -57,10 +58,10 @@ TEST_F(ReaderTest, ReadPositionAdvancesByEachCharactersBytes)
 {
     LoadAs("\x82\xA0\x41", 932);
     twc_queue q;
-    Lines().BeginRead(Lines().FLines.begin(), TRowIndex{0, 0});
-    std::vector<uint64_t> positions{Lines().FReadPos};
+    Lines().BeginRead(Lines().Lines().begin(), TRowIndex{0, 0});
+    std::vector<uint64_t> positions{Lines().ReadPos()};
     while (Lines().NextChar(q))
-        positions.push_back(Lines().FReadPos);
+        positions.push_back(Lines().ReadPos());
     EXPECT_EQ(positions, (std::vector<uint64_t>{0, 2, 3}));
 }
 
@@ -68,19 +69,19 @@ TEST_F(ReaderTest, InvalidPairGivesLeadByteAndKeepsSecondPending)
 {
     LoadAs(std::string("\x82\x0A", 2), 932);
     // The file splits at the line feed: line one is 82 0A.
-    ASSERT_EQ(Lines().FLineCount, 2);
+    ASSERT_EQ(Lines().LineCount(), 2);
     EXPECT_EQ(LineAt(0).Length(), 2u);
     EXPECT_EQ(LineAt(0).NewLineBytes, 1);
     twc_queue q;
-    Lines().BeginRead(Lines().FLines.begin(), TRowIndex{0, 0});
+    Lines().BeginRead(Lines().Lines().begin(), TRowIndex{0, 0});
     ASSERT_TRUE(Lines().NextChar(q));
     EXPECT_EQ(q.back(), twc_pair(0x82, 1));
-    ASSERT_EQ(Lines().FPendingBytes.size(), 1u);
-    EXPECT_EQ(Lines().FPendingBytes.front(), 0x0A);
+    ASSERT_EQ(TZinLinesAccess::PendingBytes(Lines()).size(), 1u);
+    EXPECT_EQ(TZinLinesAccess::PendingBytes(Lines()).front(), 0x0A);
     EXPECT_TRUE(Lines().IsLFNext());
     ASSERT_TRUE(Lines().NextChar(q));
     EXPECT_EQ(q.back(), twc_pair(0x0A, 1));
-    EXPECT_TRUE(Lines().FPendingBytes.empty());
+    EXPECT_TRUE(TZinLinesAccess::PendingBytes(Lines()).empty());
     EXPECT_FALSE(Lines().NextChar(q));
 }
 
@@ -107,16 +108,16 @@ TEST_F(ReaderTest, LineFeedLookAheadByKind)
         Owner.SetCodePage(c.codePage);
         // Put the whole file back into one line and read it raw.
         Lines().Clear(false);
-        Lines().SetLineBlocks(Lines().FLines.begin(), {TBlock{Lines().FMemData, 0, c.bytes.size()}});
+        Lines().SetLineBlocks(Lines().Lines().begin(), {TBlock{TZinLinesAccess::MemData(Lines()), 0, c.bytes.size()}});
         twc_queue q;
-        Lines().BeginRead(Lines().FLines.begin(), TRowIndex{0, 0});
+        Lines().BeginRead(Lines().Lines().begin(), TRowIndex{0, 0});
         ASSERT_TRUE(Lines().NextChar(q));
         ASSERT_EQ(q.back().first, 13);
         EXPECT_EQ(Lines().IsLFNext(), c.lfNext);
         // The look-ahead consumes nothing: the next character is still there.
-        const uint64_t pos = Lines().FReadPos;
+        const uint64_t pos = Lines().ReadPos();
         ASSERT_TRUE(Lines().NextChar(q));
-        EXPECT_EQ(Lines().FReadPos, pos + static_cast<uint64_t>(q.back().second));
+        EXPECT_EQ(Lines().ReadPos(), pos + static_cast<uint64_t>(q.back().second));
         if (c.lfNext) {
             EXPECT_EQ(q.back().first, 10);
         }
@@ -127,26 +128,26 @@ TEST_F(ReaderTest, CharacterAcrossTwoBlocksDecodesAsInOne)
 {
     // Bytes: "x" E3 | 81 82 "y" with a block boundary inside the character.
     LoadAs("x\xE3\x81\x82y", 65001);
-    const Pairs whole = ReadLine(Lines().FLines.begin());
+    const Pairs whole = ReadLine(Lines().Lines().begin());
     ASSERT_EQ(whole, (Pairs{{'x', 1}, {0x3042, 3}, {'y', 1}}));
-    Lines().SetLineBlocks(Lines().FLines.begin(), {TBlock{Lines().FMemData, 0, 2}, TBlock{Lines().FMemData, 2, 0},
-                                                  TBlock{Lines().FMemData, 2, 3}});
-    EXPECT_EQ(ReadLine(Lines().FLines.begin()), whole);
+    Lines().SetLineBlocks(Lines().Lines().begin(), {TBlock{TZinLinesAccess::MemData(Lines()), 0, 2}, TBlock{TZinLinesAccess::MemData(Lines()), 2, 0},
+                                                  TBlock{TZinLinesAccess::MemData(Lines()), 2, 3}});
+    EXPECT_EQ(ReadLine(Lines().Lines().begin()), whole);
 
     LoadAs("\x82\xA0", 932);
-    Lines().SetLineBlocks(Lines().FLines.begin(), {TBlock{Lines().FMemData, 0, 1}, TBlock{Lines().FMemData, 1, 1}});
-    EXPECT_EQ(ReadLine(Lines().FLines.begin()), (Pairs{{0x3042, 2}}));
+    Lines().SetLineBlocks(Lines().Lines().begin(), {TBlock{TZinLinesAccess::MemData(Lines()), 0, 1}, TBlock{TZinLinesAccess::MemData(Lines()), 1, 1}});
+    EXPECT_EQ(ReadLine(Lines().Lines().begin()), (Pairs{{0x3042, 2}}));
 }
 
 TEST_F(ReaderTest, LeadBytesComeFromTheRangesUpToTheZeroPair)
 {
     const uint8_t ranges[12] = {0x81, 0x9F, 0xE0, 0xFC, 0, 0, 0x20, 0x30, 0, 0, 0, 0};
-    std::memcpy(Lines().FLeadBytes, ranges, 12);
+    Lines().SetLeadBytes(ranges);
     EXPECT_TRUE(Lines().IsLeadByte(0x81));
     EXPECT_TRUE(Lines().IsLeadByte(0xFC));
     EXPECT_FALSE(Lines().IsLeadByte(0xA0));
     EXPECT_FALSE(Lines().IsLeadByte(0x25));  // after the zero pair
-    std::memset(Lines().FLeadBytes, 0, 12);
+    Lines().SetLeadBytes({});
     EXPECT_FALSE(Lines().IsLeadByte(0x81));
 }
 
@@ -155,7 +156,7 @@ TEST_F(ReaderTest, UnknownCodePageKeepsThePreviousDecoder)
     LoadAs("\xC3\xA9", 65001);
     Owner.FCodePage = 4242;  // not in the table
     twc_queue q;
-    EXPECT_FALSE(Lines().BeginRead(Lines().FLines.begin(), TRowIndex{0, 0}));
+    EXPECT_FALSE(Lines().BeginRead(Lines().Lines().begin(), TRowIndex{0, 0}));
     ASSERT_TRUE(Lines().NextChar(q));
     EXPECT_EQ(q.back(), twc_pair(0xE9, 2));
 }

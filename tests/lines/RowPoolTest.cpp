@@ -2,6 +2,7 @@
 // itself (runs reused by size, contents kept apart), and pooled rows
 // through every change a line goes through: blocks set and joined, lines
 // erased, the list trimmed, rows longer than a run holds.
+#include "support/LinesAccess.h"
 #include <map>
 
 #include "LinesTestUtil.h"
@@ -84,7 +85,7 @@ TEST_F(PooledRowsTest, RowsSurviveBlockChangesAndJoins)
     EXPECT_EQ(LineAt(0).Blocks().size(), 1u);
     EXPECT_EQ(LineAt(0).Length(), whole.Size);
     EXPECT_EQ(RowsOf(LineAt(0)), rows0);
-    EXPECT_EQ(Lines().FLines.FSpilledLines, 0u);
+    EXPECT_EQ(Lines().Lines().FSpilledLines, 0u);
     // Joined with the next line (adjacent bytes): one longer block, the
     // rows as they were until the line is scanned again.
     const uint64_t nextLength = LineAt(1).Length();
@@ -94,9 +95,9 @@ TEST_F(PooledRowsTest, RowsSurviveBlockChangesAndJoins)
     EXPECT_EQ(RowsOf(LineAt(0)), rows0);
     EXPECT_EQ(RowsOf(LineAt(1)), rows1);
     // Erasing the joined line frees its run; what is left still reads right.
-    Lines().FLines.erase(IterAt(1));
-    --Lines().FLineCount;
-    Lines().FRowCount -= static_cast<int32_t>(rows1.size()) - 1;
+    TZinLinesAccess::Lines(Lines()).erase(IterAt(1));
+    --TZinLinesAccess::LineCount(Lines());
+    TZinLinesAccess::RowCount(Lines()) -= static_cast<int32_t>(rows1.size()) - 1;
     Lines().Rescan(IterAt(0), IterAt(0));
     ExpectInvariants(Lines(), Owner);
     EXPECT_EQ(RowsOf(LineAt(0)), rows0);
@@ -106,15 +107,15 @@ TEST_F(PooledRowsTest, TrimmingKeepsTheFirstLinesRows)
 {
     LoadWrapped(3000);
     const std::vector<TRowIndex> rows0 = RowsOf(LineAt(0));
-    Lines().FLines.TrimToFirst();
-    ASSERT_EQ(Lines().FLines.size(), 1u);
+    TZinLinesAccess::Lines(Lines()).TrimToFirst();
+    ASSERT_EQ(Lines().Lines().size(), 1u);
     EXPECT_EQ(RowsOf(LineAt(0)), rows0);
     // Loading again (the list trimmed, the first line blanked) gives the
     // same rows as at first.
     LoadWrapped(3000);
     ExpectInvariants(Lines(), Owner);
     EXPECT_EQ(RowsOf(LineAt(0)), rows0);
-    EXPECT_EQ(Lines().FRowCount, 3000 * 6 + 1);
+    EXPECT_EQ(Lines().RowCount(), 3000 * 6 + 1);
 }
 
 // Lines of more rows than a pooled run holds spill; at and around the limit
@@ -130,13 +131,13 @@ TEST_F(PooledRowsTest, RowCountsAroundTheRunLimit)
         ASSERT_EQ(LineAt(0).RowCount(), rows);
         const std::vector<uint64_t> sizes = RowSizes(LineAt(0));
         EXPECT_EQ(sizes, std::vector<uint64_t>(static_cast<size_t>(rows), 5));
-        EXPECT_EQ(Lines().FLines.FSpilledLines, rows > limit ? 1u : 0u);
+        EXPECT_EQ(Lines().Lines().FSpilledLines, rows > limit ? 1u : 0u);
         ExpectInvariants(Lines(), Owner);
         // Back to one row and wrapped again: the same.
         Owner.WrapMode = wwmNoWrap;
         Lines().Reformat();
         EXPECT_EQ(LineAt(0).RowCount(), 1);
-        EXPECT_EQ(Lines().FLines.FSpilledLines, 0u);
+        EXPECT_EQ(Lines().Lines().FSpilledLines, 0u);
         Owner.WrapMode = wwmWrapByColumn;
         Lines().Reformat();
         EXPECT_EQ(RowSizes(LineAt(0)), sizes);
@@ -166,7 +167,7 @@ TEST_F(PooledRowsTest, RescansOfWrappedLinesMatchWrappingAfterwards)
         Owner.SetCodePage(codePage);
         ExpectInvariants(Lines(), Owner);
         const auto wrapped = CopyLines(Lines());
-        const int32_t rows = Lines().FRowCount;
+        const int32_t rows = Lines().RowCount();
 
         Owner.WrapMode = wwmNoWrap;
         ASSERT_TRUE(Load(utf16));
@@ -174,7 +175,7 @@ TEST_F(PooledRowsTest, RescansOfWrappedLinesMatchWrappingAfterwards)
         Owner.WrapMode = wwmWrapByColumn;
         Lines().Reformat();
         EXPECT_EQ(CopyLines(Lines()), wrapped);
-        EXPECT_EQ(Lines().FRowCount, rows);
+        EXPECT_EQ(Lines().RowCount(), rows);
     }
 }
 

@@ -25,8 +25,8 @@ TEST_F(RowsTest, ByteLimitCutsALongWord)
 {
     ASSERT_TRUE(Load(std::string(100000, 'a')));
     EXPECT_EQ(Sizes(), (SizeList{32768, 32768, 32768, 1696}));
-    EXPECT_EQ(Lines().FRowCount, 4);
-    EXPECT_EQ(Lines().FMaxRowWidth, 32768 * 8);
+    EXPECT_EQ(Lines().RowCount(), 4);
+    EXPECT_EQ(Lines().MaxRowWidth(), 32768 * 8);
 
     std::string text(32760, 'a');
     text += ' ';
@@ -108,7 +108,7 @@ TEST_F(RowsTest, EmptyLineHasOneRowOfWidthZero)
     EXPECT_EQ(LineAt(0).Rows().size(), 2u);
     EXPECT_EQ(LineAt(0).Rows()[0], (TRowIndex{0, 0}));
     EXPECT_EQ(LineAt(0).Rows()[1], (TRowIndex{0, 0}));
-    EXPECT_EQ(Lines().FRowCount, 3);
+    EXPECT_EQ(Lines().RowCount(), 3);
 }
 
 // Byte-limit carry: a run of two-byte word characters with a limit the run
@@ -156,8 +156,8 @@ TEST_F(RowsTest, ReformatRebuildsRowsAndKeepsEverythingElse)
     Owner.MaxColumns = 10;
     Lines().Reformat();
     EXPECT_EQ(Sizes(0), (SizeList{8, 10, 9}));
-    EXPECT_EQ(Lines().FRowCount, 5);
-    EXPECT_EQ(Lines().FMaxRowWidth, 80);
+    EXPECT_EQ(Lines().RowCount(), 5);
+    EXPECT_EQ(Lines().MaxRowWidth(), 80);
     const auto after = CopyLines(Lines());
     ASSERT_EQ(after.size(), before.size());
     for (size_t i = 0; i < after.size(); ++i) {

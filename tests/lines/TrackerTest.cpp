@@ -1,5 +1,6 @@
 // The per-line syntax state: strings, block and line comments, ranges, and
 // the look-ahead of MatchStrings.
+#include "support/LinesAccess.h"
 #include "LinesTestUtil.h"
 #include "syntax/ZinSyntax.h"
 
@@ -35,11 +36,11 @@ protected:
     {
         EXPECT_TRUE(Load(text));
         // A load keeps the first line's state; start each case afresh.
-        Lines().FLines.front().State = TLineState{};
-        Lines().FSyntax = &syntax;
-        Lines().Rescan(Lines().FLines.begin(), std::prev(Lines().FLines.end()));
+        Lines().Lines().front().State = TLineState{};
+        TZinLinesAccess::Syntax(Lines()) = &syntax;
+        Lines().Rescan(Lines().Lines().begin(), std::prev(Lines().Lines().end()));
         std::vector<TLineState> out;
-        for (const TLine& l : Lines().FLines)
+        for (const TLine& l : Lines().Lines())
             out.push_back(l.State);
         return out;
     }
@@ -89,7 +90,7 @@ TEST_F(TrackerTest, EndStateAndStringsAllowedInRanges)
     const States got = StatesOf("[ \"\nx", syntax);
     ASSERT_EQ(got.size(), 2u);
     EXPECT_EQ(got[1], (S{7, 0, 0, 1}));
-    EXPECT_EQ(Lines().FEndState, (S{7, 0, 0, 1}));
+    EXPECT_EQ(Lines().EndState(), (S{7, 0, 0, 1}));
 }
 
 TEST_F(TrackerTest, BeginWithoutEndOpensNothing)
@@ -113,7 +114,7 @@ TEST_F(TrackerTest, MatchStringsIsExactAndLooksAheadOnlyAsNeeded)
 {
     ASSERT_TRUE(Load("abcd\xE9"));
     twc_queue q;
-    Lines().BeginRead(Lines().FLines.begin(), TRowIndex{0, 0});
+    Lines().BeginRead(Lines().Lines().begin(), TRowIndex{0, 0});
     Lines().NextChar(q);
     int32_t len = 0;
     EXPECT_EQ(Lines().MatchStrings(q, {"x", "abd", "abc"}, len), 3);
@@ -135,9 +136,9 @@ TEST_F(TrackerTest, LookAheadStopsAtANewlineAlreadyQueued)
     Owner.FNewLineType = nltDefaultDOS;
     ASSERT_TRUE(Load("a\r\nz"));
     Owner.FNewLineType = nltDefaultDOS;
-    Lines().FSyntax = &syntax;
-    Lines().Rescan(Lines().FLines.begin(), std::prev(Lines().FLines.end()));
-    ASSERT_EQ(Lines().FLineCount, 2);
+    TZinLinesAccess::Syntax(Lines()) = &syntax;
+    Lines().Rescan(Lines().Lines().begin(), std::prev(Lines().Lines().end()));
+    ASSERT_EQ(Lines().LineCount(), 2);
     EXPECT_EQ(LineAt(0).Length(), 3u);
     EXPECT_EQ(LineAt(0).NewLineBytes, 2);
     EXPECT_EQ(Owner.FNewLineType, nltDOS);
@@ -146,7 +147,7 @@ TEST_F(TrackerTest, LookAheadStopsAtANewlineAlreadyQueued)
     // Directly: the queue holds a and CR; a longer token must not decode
     // the LF behind the CR.
     twc_queue q;
-    Lines().BeginRead(Lines().FLines.begin(), TRowIndex{0, 0});
+    Lines().BeginRead(Lines().Lines().begin(), TRowIndex{0, 0});
     Lines().NextChar(q);
     int32_t len = 0;
     EXPECT_EQ(Lines().MatchStrings(q, {"ab"}, len), 0);

@@ -161,16 +161,16 @@ int main(int argc, char** argv)
     if (codePage != 0)
         owner.SetCodePage(static_cast<int32_t>(codePage));
 
-    const char* source = lines.FFileData ? "disk" : (lines.FFileSize > 0 ? "memory" : "none");
+    const char* source = lines.OnDisk() ? "disk" : (lines.FileSize() > 0 ? "memory" : "none");
     std::printf("{\"size\":%llu,\"codepage\":%d,\"editmode\":\"%s\",\"newline\":\"%s\",\"lines\":%d,"
                 "\"rows\":%d,\"maxrowwidth\":%d,\"source\":\"%s\",\"endstate\":",
-                static_cast<unsigned long long>(lines.FFileSize), owner.GetCodePage(),
+                static_cast<unsigned long long>(lines.FileSize()), owner.GetCodePage(),
                 owner.GetEditMode() == emHexMode ? "hex" : "text", NewLineName(owner.FNewLineType),
-                lines.FLineCount, lines.FRowCount, lines.FMaxRowWidth, source);
-    PrintState(lines.FEndState);
+                lines.LineCount(), lines.RowCount(), lines.MaxRowWidth(), source);
+    PrintState(lines.EndState());
     std::printf("}\n");
     if (!summary) {
-        for (const TLine& line : lines.FLines) {
+        for (const TLine& line : lines.Lines()) {
             std::printf("{\"len\":%llu,\"nl\":%u,\"state\":", static_cast<unsigned long long>(line.Length()),
                         line.NewLineBytes);
             PrintState(line.State);
