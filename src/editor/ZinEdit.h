@@ -12,6 +12,7 @@
 
 #include "editor/ZinEditSettings.h"
 #include "editor/ZinScrollBar.h"
+#include "editor/ZinSyntaxScanner.h"
 #include "lines/ZinLines.h"
 #include "lines/ZinLinesOwner.h"
 #include "platform/ControlHost.h"
@@ -91,6 +92,11 @@ public:
     // The focus came to or left the control.
     void FocusIn();
     void FocusOut();
+
+    // Paints the control onto the window's surface: rows the repaint flags
+    // ask for into the page bitmap, then the page with the active-line
+    // frame onto the window.
+    void Paint(TDrawSurface& window);
 
     // ---- Keyboard and mouse. Nothing here changes the file: keys move the
     // caret and the selection, typed characters are dropped.
@@ -248,6 +254,10 @@ private:
     TZinSyntax* GetSyntax() const override { return FSyntax; }
     void SetSyntax(TZinSyntax* syntax) override { FSyntax = syntax; }
 
+    // Paints `count` rows from global row `firstRow` into rectangle r.
+    void PaintRows(TDrawSurface& canvas, const TRect& r, int32_t count, int32_t firstRow);
+    // The page background: the "text" background.
+    TColor TextBackground() const;
     void FontChanged();
     void UpdateClientMetrics();
     void ReformatRows(bool force);
@@ -294,6 +304,7 @@ private:
     std::unique_ptr<TDrawSurface> FCanvas;
     bool FRepaintAll = true;
     bool FRepaintSelection = false;
+    TZinScanner FScanner;
     int32_t FPaints = 0;
     int64_t FRowsPainted = 0;
 

@@ -10,9 +10,12 @@
 // Commands: load PATH | set NAME VALUE | resize W H | vscroll CODE [TRACK] |
 // hscroll CODE [TRACK] | wheel DELTA | key NAME [shift] [ctrl] [alt] |
 // char TEXT | down X Y [shift] [ctrl] | move X Y | up X Y | focus | blur |
-// copy (the state line then ends with "copied", the selected text or null
-// when it is too large). An unknown command or a bad argument: one line on
-// standard error, exit status 2.
+// paint | copy (the state line then ends with "copied", the selected text or
+// null when it is too large). Whenever the control asked to be repainted
+// after the load or a command, it is painted (onto a window surface that
+// records nothing) before the state line is printed, as a window would
+// paint before the next input. An unknown command or a bad argument: one
+// line on standard error, exit status 2.
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -26,6 +29,7 @@
 #include "platform/IniFile.h"
 #include "platform/SystemCodePage.h"
 #include "support/doubles/TestHost.h"
+#include "support/doubles/TestSurface.h"
 
 using namespace zin;
 
@@ -154,6 +158,23 @@ struct TDrive {
     bool Copied = false;
     bool CopyOk = false;
     std::u16string CopyText;
+    test::TTestSurface Window;
+    int32_t PaintedAt = -1;  // the host's invalidation count at the last paint
+
+    void Paint()
+    {
+        Window.Record = false;
+        if (Window.Width() != Host.Client.Width() || Window.Height() != Host.Client.Height())
+            Window.Resize(Host.Client.Width(), Host.Client.Height());
+        Edit->Paint(Window);
+        PaintedAt = Host.Invalidates;
+    }
+    // Paints when the control was invalidated since the last paint.
+    void PaintIfInvalid()
+    {
+        if (Host.Invalidates != PaintedAt)
+            Paint();
+    }
 
     void PrintState()
     {
@@ -313,6 +334,8 @@ struct TDrive {
                 ButtonDown = false;
                 Edit->MouseUp(mbLeft, TShiftState{}, x, y);
             }
+        } else if (c == "paint") {
+            Paint();
         } else if (c == "copy") {
             Copied = true;
             CopyOk = Edit->SelectedText(CopyText);
@@ -389,6 +412,7 @@ int main(int argc, char** argv)
     d.Edit->FocusIn();
     d.Events.clear();
     d.Ok = d.Edit->LoadFromFile(file);
+    d.PaintIfInvalid();
     d.PrintState();
     for (std::string line; std::getline(std::cin, line);) {
         if (line.find_first_not_of(" \t\r") == std::string::npos)
@@ -396,6 +420,7 @@ int main(int argc, char** argv)
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         d.Command(line);
+        d.PaintIfInvalid();
         d.PrintState();
     }
     return 0;

@@ -96,12 +96,14 @@ void TRasterSurface::TextOut(int32_t x, int32_t y, const char16_t* text, const i
     for (int32_t py = c.Top; py < c.Bottom; ++py)
         for (int32_t px = c.Left; px < c.Right; ++px)
             Put(px, py, Brush);
-    // Each character's cell: a pattern of the code's bits, a column of
-    // pixels per bit, with a bold style drawn a pixel wider.
+    // Each character's cell: a pattern of the code's bits, with a bold
+    // style marked by its first column and an underline by its last row.
     const int32_t height = std::max(FontSize, 1);
     int32_t cx = x;
     for (int32_t i = 0; i < n; cx += advances[i], ++i) {
         const uint32_t code = text[i];
+        if (code == 32)
+            continue;  // a blank shows no ink
         for (int32_t dy = 1; dy + 1 < height; ++dy) {
             for (int32_t dx = 0; dx + 1 < advances[i]; ++dx) {
                 const uint32_t bit = (code * 2654435761u >> ((dx + 3 * dy) % 29)) & 1u;
