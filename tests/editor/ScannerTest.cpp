@@ -96,6 +96,14 @@ TEST_F(ScannerTest, Directives)
     EXPECT_EQ(Scan(2),
               "[#define]directive [ ]space [S]directive [ ]space [\"a]directive [ ]space [b\"]directive [ ]space "
               "[if]directive");
+
+    // Wide characters count as blank for the directive test, but a row is
+    // coloured before anything past its end is looked at: wide characters
+    // on a row before the directive character stay text.
+    Owner.WideCJK = true;
+    Owner.Wrap = 40;
+    Load("\xE4\xB8\xAD\xE4\xB8\xAD\xE4\xB8\xAD #x", syn);
+    EXPECT_EQ(Scan(0), "[\\u4e2d\\u4e2d]text | [\\u4e2d]directive [ ]space [#x]directive");
 }
 
 TEST_F(ScannerTest, RangesAndBackgrounds)

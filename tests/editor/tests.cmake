@@ -10,3 +10,7 @@ add_executable(paint_golden ${CMAKE_CURRENT_LIST_DIR}/golden/WriteGolden.cpp ${C
 target_include_directories(paint_golden PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(paint_golden PRIVATE zin_editor zin_doubles zin_test_support)
 add_dependencies(paint_golden zin_syntax_dir)
+# The scanner's dump tool is tested through the tool itself.
+if(TARGET editor_tests AND TARGET zinscan-dump)
+  add_dependencies(editor_tests zinscan-dump)
+endif()
