@@ -1,0 +1,127 @@
+// Painting benchmark on the recording test surface (drawing calls cost next
+// to nothing, so this measures the scanner and the painter): a full repaint
+// of a 1920 x 1080 client of a C++ source with line numbers, marks and the
+// C++ definition; Ctrl+End on the 1 GiB log and a repaint; pages in the
+// middle of a 100 MiB one-line file, wrapped, with the Plain Text and the
+// C++ definitions.
+#include <unistd.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "BenchFiles.h"
+#include "editor/ZinEdit.h"
+#include "platform/SystemCodePage.h"
+#include "support/doubles/TestHost.h"
+#include "support/doubles/TestSurface.h"
+#include "syntax/ZinSyntax.h"
+
+using namespace zin;
+using namespace zin::bench;
+
+namespace {
+
+double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+struct TView {
+    test::TTestHost Host;
+    std::unique_ptr<TZinEdit> Edit;
+    test::TTestSurface Window;
+
+    TView()
+    {
+        Host.Client = TRect{0, 0, 1920, 1080};
+        Edit = std::make_unique<TZinEdit>(&Host);
+        Edit->CreateWnd();
+        Edit->Resize();
+        Host.HasFocus = true;
+        Edit->FocusIn();
+        Window.Record = false;
+        Window.Resize(1920, 1080);
+    }
+    // Milliseconds of one full repaint.
+    double Paint()
+    {
+        const auto t0 = std::chrono::steady_clock::now();
+        Edit->Paint(Window);
+        return Seconds(t0, std::chrono::steady_clock::now()) * 1e3;
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const std::string dir = BenchDir(argc > 1 ? argv[1] : "");
+    SetSystemCodePage(1252);
+    const std::string source = std::string(ZIN_SOURCE_DIR) + "/src/lines/ZinLinesScan.cpp";
+
+    {
+        TView v;
+        if (!v.Edit->LoadFromFile(source)) {
+            std::fprintf(stderr, "cannot open %s\n", source.c_str());
+            return 1;
+        }
+        std::vector<double> ms;
+        v.Paint();
+        for (int i = 0; i < 100; ++i) {
+            v.Edit->ScrollView(true, 1 + i % 2);
+            ms.push_back(v.Paint());
+        }
+        std::printf("full repaint 1920x1080, C++ source (%s, %d lines): median %.3f ms\n",
+                    v.Edit->LineStore().Syntax()->Title.c_str(), v.Edit->LineStore().LineCount(), Median(ms));
+    }
+    {
+        TView v;
+        const std::string log = LogFile1G(dir);
+        v.Edit->LoadFromFile(log);
+        v.Paint();
+        std::vector<double> ms;
+        for (int i = 0; i < 20; ++i) {
+            const auto t0 = std::chrono::steady_clock::now();
+            v.Edit->ExecuteCommand(i % 2 ? ecTextStart : ecTextEnd);
+            v.Edit->Paint(v.Window);
+            ms.push_back(Seconds(t0, std::chrono::steady_clock::now()) * 1e3);
+        }
+        std::printf("Ctrl+End / Ctrl+Home and a full repaint, 1 GiB log: median %.3f ms, max %.3f ms\n", Median(ms),
+                    *std::max_element(ms.begin(), ms.end()));
+    }
+    TRandom r(5);
+    const std::string oneLine = MakeFile(dir, "zin-bench-100m-oneline.txt", 100 * MiB, [&](std::string& b) {
+        std::string line;
+        LogLine(r, line, " ");
+        b += line;
+    });
+    for (const char* name : {"zin-bench-100m-oneline.txt", "zin-bench-100m-oneline.cpp"}) {
+        const std::string path = dir + name;
+        if (path != oneLine) {
+            // The same bytes under a C++ name, as a link.
+            std::remove(path.c_str());
+            if (symlink(oneLine.c_str(), path.c_str()) != 0) {
+                std::perror(path.c_str());
+                return 1;
+            }
+        }
+        TView v;
+        v.Edit->SetMaxColumns(200);
+        v.Edit->SetWordWrapMode(wwmWrapByColumn);
+        v.Edit->LoadFromFile(path);
+        const int32_t rows = v.Edit->LineStore().RowCount();
+        v.Edit->ScrollView(true, rows / 2);
+        const double first = v.Paint();
+        std::vector<double> ms;
+        for (int i = 0; i < 20; ++i) {
+            v.Edit->ScrollView(true, rows / 2 + (i % 2 ? -1 : 1) * 70 * (i + 1));
+            ms.push_back(v.Paint());
+        }
+        std::printf("100 MiB one line wrapped (%d rows), %s: first page %.2f ms, pages nearby median %.3f ms, max %.3f ms\n",
+                    rows, v.Edit->LineStore().Syntax()->Title.c_str(), first, Median(ms),
+                    *std::max_element(ms.begin(), ms.end()));
+        std::printf("  resident %.1f MiB\n", ResidentBytes() / double(MiB));
+    }
+    return 0;
+}
