@@ -1,0 +1,112 @@
+#pragma once
+// The editor control on a Qt widget: a scroll area whose viewport shows the
+// control's painting and whose two scroll bars are the control's bars. The
+// widget is the control's host (client area, caret, bars, frame, cursor,
+// surfaces) and forwards the toolkit's events to it: paint, keys,
+// characters, mouse, wheel, resize, focus and the input method.
+#include <QAbstractScrollArea>
+#include <QTimer>
+
+#include <cstdint>
+#include <memory>
+
+#include "platform/ControlHost.h"
+
+namespace zin {
+class TZinEdit;
+}
+
+class TQtSurface;
+
+class TZinEditWidget : public QAbstractScrollArea, public zin::TControlHost {
+    Q_OBJECT
+public:
+    // Creates the control with this widget as its host, then its window.
+    explicit TZinEditWidget(QWidget* parent = nullptr);
+    ~TZinEditWidget() override;
+
+    zin::TZinEdit& Edit();
+
+    // While busy (a load, a re-decode or a rebuild of rows in progress) the
+    // control is neither painted nor given any event; the widget shows the
+    // last painted image.
+    void SetBusy(bool busy);
+    bool Busy() const;
+
+    // Copies the selection's text to the clipboard; false, with the
+    // clipboard unchanged, when it is too large.
+    bool CopySelection();
+
+signals:
+    // Ctrl+C / Ctrl+Insert found the selection too large to copy.
+    void CopyRefused();
+
+    // ---- zin::TControlHost
+public:
+    zin::TRect ClientRect() const override;
+    void Invalidate() override;
+    bool Focused() const override;
+    void SetFocus() override;
+    void CreateCaret(int32_t width, int32_t height) override;
+    void SetCaretPos(int32_t x, int32_t y) override;
+    void ShowCaret() override;
+    void HideCaret() override;
+    void SetFrame(zin::TBorderStyle border, zin::TScrollStyle bars) override;
+    void SetScrollInfo(zin::TScrollBarKind bar, const zin::TScrollInfo& info) override;
+    int32_t ScrollTrackPosition(zin::TScrollBarKind bar) const override;
+    int32_t WheelScrollLines() const override;
+    void SetCursor(zin::TCursorShape shape) override;
+    std::unique_ptr<zin::TDrawSurface> CreateSurface() override;
+
+protected:
+    bool event(QEvent* e) override;
+    bool viewportEvent(QEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void keyReleaseEvent(QKeyEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void wheelEvent(QWheelEvent* e) override;
+    void focusInEvent(QFocusEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
+    void inputMethodEvent(QInputMethodEvent* e) override;
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+    bool focusNextPrevChild(bool next) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    struct TBarState {
+        zin::TScrollInfo Info;      // what the control last set (Windows-style range)
+        int32_t Track = 0;          // where the user holds the thumb while dragging
+        bool Attached = false;      // the frame shows this bar
+    };
+
+    bool Idle() const;              // neither busy nor inside a store operation
+    void ApplyBar(zin::TScrollBarKind bar);
+    void BarAction(zin::TScrollBarKind bar, int action);
+    void BarReleased(zin::TScrollBarKind bar);
+    void BlinkCaret();
+    void RestartBlink();
+    QRect CaretRect() const;
+
+    std::unique_ptr<zin::TZinEdit> Edit_;
+    std::unique_ptr<TQtSurface> Window_;   // what the control paints the viewport on
+    TBarState Bars_[2];
+    bool Busy_ = false;
+    bool Syncing_ = false;                  // the widget itself moves a bar
+    int WheelAccumulator_ = 0;              // vertical wheel angle not yet a full notch
+    int HWheelAccumulator_ = 0;
+
+    // The caret the widget draws over the painted image.
+    QTimer Blink_;
+    int32_t CaretWidth_ = 0;
+    int32_t CaretHeight_ = 0;
+    int32_t CaretX_ = 0;
+    int32_t CaretY_ = 0;
+    int CaretShown_ = 0;        // ShowCaret minus HideCaret calls, as the system caret counts
+    bool CaretExists_ = false;
+    bool CaretOn_ = false;      // the blink phase
+};
