@@ -63,6 +63,45 @@ void Lookups(TZinEdit& edit, const char* title)
     positions.Print("FindFilePos");
 }
 
+// Caret commands through the control, without painting: each timed alone.
+void CaretMoves(TZinEdit& edit, test::TTestHost& host, const char* title)
+{
+    std::printf("caret, %s:\n", title);
+    TTimes times;
+    auto timed = [&](auto&& action) {
+        const auto t0 = std::chrono::steady_clock::now();
+        action();
+        times.Add(t0, std::chrono::steady_clock::now());
+    };
+    edit.ExecuteCommand(ecTextStart);
+    for (int i = 0; i < 10000; ++i)
+        timed([&] { edit.KeyDown(VK_DOWN, TShiftState{}); });
+    times.Print("Down held");
+    for (int i = 0; i < 10000; ++i)
+        timed([&] { edit.KeyDown(VK_RIGHT, TShiftState{}); });
+    times.Print("Right held");
+    for (int i = 0; i < 2000; ++i)
+        timed([&] { edit.KeyDown(VK_NEXT, TShiftState{}); });
+    times.Print("Page Down");
+    for (int i = 0; i < 200; ++i) {
+        timed([&] { edit.KeyDown(VK_END, ssCtrl); });
+        timed([&] { edit.KeyDown(VK_HOME, ssCtrl); });
+    }
+    times.Print("Ctrl+End, Ctrl+Home");
+    TRandom r(11);
+    const int32_t rows = edit.LineStore().RowCount();
+    for (int i = 0; i < 200; ++i) {
+        // Far from the caret: scroll somewhere, then click a row there.
+        edit.ScrollView(true, static_cast<int32_t>(r.Below(static_cast<uint32_t>(rows))));
+        const int32_t y = static_cast<int32_t>(r.Below(static_cast<uint32_t>(host.Client.Height())));
+        timed([&] {
+            edit.MouseDown(mbLeft, ssLeft, 200, y);
+            edit.MouseUp(mbLeft, TShiftState{}, 200, y);
+        });
+    }
+    times.Print("click far away");
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -103,5 +142,13 @@ int main(int argc, char** argv)
     t1 = std::chrono::steady_clock::now();
     std::printf("wrap at 80 columns: %.2f s (rows rebuilt, caret placed, index rebuilt)\n", Seconds(t0, t1));
     Lookups(edit, "wrapped at 80 columns");
+
+    edit.SetWordWrapMode(wwmNoWrap);
+    CaretMoves(edit, host, "without wrap");
+    t0 = std::chrono::steady_clock::now();
+    edit.SetWordWrapMode(wwmWrapByWindow);
+    t1 = std::chrono::steady_clock::now();
+    std::printf("wrap by window (%d rows): %.2f s\n", edit.LineStore().RowCount(), Seconds(t0, t1));
+    CaretMoves(edit, host, "wrapped by window");
     return 0;
 }
