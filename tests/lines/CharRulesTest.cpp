@@ -105,6 +105,9 @@ TEST(CharRulesTest, RowWidthIsTheSumOfItsCharactersWithTabsMeasuredByTabWidth)
                     p += w;
                 }
                 ASSERT_EQ(p, row.Width) << "row " << i;
+                // The row ends, and so the next one starts, on a character
+                // boundary.
+                ASSERT_EQ(lines.ReadPos(), rows[i + 1].Pos) << "row " << i;
             }
         }
     }
