@@ -15,6 +15,12 @@ constexpr bool IsWhite(int32_t u)
     return u == 32 || (u >= 9 && u <= 13);
 }
 
+// Whether a token begins with character u.
+inline bool StartsWith(const std::string& token, int32_t u)
+{
+    return !token.empty() && static_cast<uint8_t>(token[0]) == u;
+}
+
 // Used when a store has no definition: every default.
 const TZinSyntax& EmptySyntax()
 {
@@ -76,6 +82,19 @@ void TZinScanner::Prepare()
     FlagBytes(FFlags, syn.SpecialWordPrefixes, cfSpecialPrefix);
     FlagBytes(FFlags, syn.KeywordPrefixes, cfKeywordPrefix);
     FlagBytes(FFlags, syn.DirectiveLeading, cfDirective);
+
+    // Characters that may begin a line comment, a block comment or a range:
+    // only at those is a token list matched.
+    std::fill(std::begin(FStarts), std::end(FStarts), 0);
+    for (const std::string& t : syn.LineComments)
+        if (!t.empty())
+            FStarts[static_cast<uint8_t>(t[0])] |= csLineComment;
+    for (size_t k = 0; k < std::min(syn.BlockCommentBegins.size(), syn.BlockCommentEnds.size()); ++k)
+        if (!syn.BlockCommentBegins[k].empty())
+            FStarts[static_cast<uint8_t>(syn.BlockCommentBegins[k][0])] |= csBlockComment;
+    for (const std::string& t : syn.RangeBegins)
+        if (!t.empty())
+            FStarts[static_cast<uint8_t>(t[0])] |= csRange;
 
     // The 1-based position of the first occurrence of each quote character.
     std::fill(std::begin(FQuotePos), std::end(FQuotePos), 0);
@@ -305,7 +324,8 @@ bool TZinScanner::FindRun()
                 continue;
             }
             const size_t idx = FCur.BlockComment - 1u;
-            if (idx < syn.BlockCommentEnds.size() && MatchToken(&syn.BlockCommentEnds[idx], 1, len)) {
+            if (idx < syn.BlockCommentEnds.size() && StartsWith(syn.BlockCommentEnds[idx], ch) &&
+                MatchToken(&syn.BlockCommentEnds[idx], 1, len)) {
                 FPending.BlockComment = 0;
                 MoveLook(len);
                 FRunLeft = FLookahead;  // the end token belongs to the comment
@@ -316,7 +336,8 @@ bool TZinScanner::FindRun()
         }
 
         // Plain text, possibly inside a range.
-        if (FCur.RangeId != 0 && FCurRange && MatchToken(&FCurRange->End, 1, len)) {
+        if (FCur.RangeId != 0 && FCurRange && StartsWith(FCurRange->End, ch) &&
+            MatchToken(&FCurRange->End, 1, len)) {
             FPending.RangeId = 0;
             MoveLook(len);
             FRunLeft = FLookahead;  // the end token belongs to the range
@@ -328,31 +349,33 @@ bool TZinScanner::FindRun()
             advance();
             continue;
         }
-        bool boundary = false;
-        int32_t g;
-        if (!syn.LineComments.empty() && (g = MatchToken(syn.LineComments.data(), syn.LineComments.size(), len)) != 0 &&
-            FLineCommentIn[FCur.RangeId]) {
+        // The token lists, in order; each is matched only where one of its
+        // tokens can begin.
+        const uint8_t starts = FStarts[ch];
+        int32_t g = 0;
+        bool boundary = true;
+        if ((starts & csLineComment) && FLineCommentIn[FCur.RangeId] &&
+            (g = MatchToken(syn.LineComments.data(), syn.LineComments.size(), len)) != 0) {
             FStopScan = true;
             FPending.LineComment = static_cast<uint8_t>(std::min(g, 255));
             MoveLook(len);
-            boundary = true;
-        } else if (FBlockPairs != 0 && (g = MatchToken(syn.BlockCommentBegins.data(), FBlockPairs, len)) != 0 &&
+        } else if ((starts & csBlockComment) &&
+                   (g = MatchToken(syn.BlockCommentBegins.data(), FBlockPairs, len)) != 0 &&
                    static_cast<size_t>(g - 1) < FBlockIn.size() && FBlockIn[static_cast<size_t>(g - 1)][FCur.RangeId]) {
             FPending.BlockComment = static_cast<uint8_t>(std::min(g, 255));
             MoveLook(len);
-            boundary = true;
         } else if (FQuotePos[ch] != 0 && FStringIn[FCur.RangeId]) {
             FPending.StringIndex = FQuotePos[ch];
             FQuoteChar = ch;
             MoveLook(1);
-            boundary = true;
-        } else if (FCur.RangeId == 0 && !syn.RangeBegins.empty() &&
+        } else if (FCur.RangeId == 0 && (starts & csRange) &&
                    (g = MatchToken(syn.RangeBegins.data(), syn.RangeBegins.size(), len)) != 0 &&
                    static_cast<size_t>(g - 1) < syn.Ranges.size()) {
             FPending.RangeId = static_cast<uint8_t>(syn.Ranges[static_cast<size_t>(g - 1)].Id & 0xFF);
             FCurRange = syn.FindRange(FPending.RangeId);
             MoveLook(len);
-            boundary = true;
+        } else {
+            boundary = false;
         }
         if (!boundary) {
             advance();

@@ -115,6 +115,8 @@ private:
         cfDirective = 16,
         cfDigit = 32,
     };
+    // Which token lists may match at a character, for codes 0-255.
+    enum : uint8_t { csLineComment = 1, csBlockComment = 2, csRange = 4 };
     using TRangeSet = std::bitset<256>;
 
     // Everything that decides the tokens still to come, at a row start.
@@ -176,6 +178,7 @@ private:
     const TZinSyntax* FSyntaxSource = nullptr;  // the store's, may be null
     const TZinSyntax* FSyntax = nullptr;
     uint8_t FFlags[256] = {};
+    uint8_t FStarts[256] = {};
     uint8_t FQuotePos[256] = {};
     size_t FBlockPairs = 0;
     TRangeSet FStringIn, FLineCommentIn;

@@ -128,8 +128,9 @@ protected:
             for (size_t i = 0; i < text.Chars.size(); ++i) {
                 const int32_t u = text.Chars[i];
                 if (u <= 0xFF && u != 32 && !(u >= 9 && u <= 13)) {
+                    const int32_t last = static_cast<int32_t>(rows.size()) - 2;
                     firstRow = 0;
-                    while (firstRow + 1 < static_cast<int32_t>(rows.size()) - 1 && rows[firstRow + 1].Pos <= text.Pos[i])
+                    while (firstRow < last && rows[static_cast<size_t>(firstRow) + 1].Pos <= text.Pos[i])
                         ++firstRow;
                     break;
                 }
