@@ -40,6 +40,23 @@ void TZinEdit::ReadRow(TLineIterator line, int32_t subRow, twc_queue& chars, std
     }
 }
 
+namespace {
+
+// Passes the characters of a row read by ReadRow that start before byte
+// `linePos`: pos (the row's start), index and x advance over them.
+void CountLeftOf(const twc_queue& chars, const std::vector<int32_t>& widths, uint64_t linePos, uint64_t& pos,
+                 int32_t& index, int32_t& x)
+{
+    const int32_t count = static_cast<int32_t>(widths.size());
+    while (index < count && pos < linePos) {
+        pos += static_cast<uint64_t>(chars[static_cast<size_t>(index)].second);
+        x += widths[static_cast<size_t>(index)];
+        ++index;
+    }
+}
+
+}  // namespace
+
 void TZinEdit::PlaceInLine(TCaretPos& p, twc_queue& chars, std::vector<int32_t>& widths, int32_t& index,
                            bool snap)
 {
@@ -68,12 +85,7 @@ void TZinEdit::PlaceInLine(TCaretPos& p, twc_queue& chars, std::vector<int32_t>&
     ReadRow(p.Line, p.SubRow, chars, widths);
     uint64_t pos = rows[lo].Pos;
     int32_t i = 0, x = 0;
-    const int32_t count = static_cast<int32_t>(widths.size());
-    while (i < count && pos < p.LinePos) {
-        pos += static_cast<uint64_t>(chars[static_cast<size_t>(i)].second);
-        x += widths[static_cast<size_t>(i)];
-        ++i;
-    }
+    CountLeftOf(chars, widths, p.LinePos, pos, i, x);
     if (snap && pos > p.LinePos) {
         // Inside a multi-byte character: back to its start.
         --i;
@@ -91,12 +103,7 @@ void TZinEdit::LoadCaretRow()
     ReadRow(FCaret.Line, FCaret.SubRow, FCaretChars, FCaretWidths);
     uint64_t pos = FCaret.Line->Rows()[static_cast<size_t>(FCaret.SubRow)].Pos;
     int32_t i = 0, x = 0;
-    const int32_t count = static_cast<int32_t>(FCaretWidths.size());
-    while (i < count && pos < FCaret.LinePos) {
-        pos += static_cast<uint64_t>(FCaretChars[static_cast<size_t>(i)].second);
-        x += FCaretWidths[static_cast<size_t>(i)];
-        ++i;
-    }
+    CountLeftOf(FCaretChars, FCaretWidths, FCaret.LinePos, pos, i, x);
     FCaretCharIndex = i;
     FCaret.X = x;
     FCaret.VirtualCols = 0;
