@@ -79,7 +79,7 @@ public:
     int32_t NextToken(int32_t& width);
     // Whether the current row has tokens left (the row was begun and is not
     // complete).
-    bool RowHasMore() const { return FRowX != 0 || FRowBegun; }
+    bool RowHasMore() const { return FRowBegun; }
     // Whether the scan reached the line's end entry.
     bool LineEnded() const { return FLineEnded; }
     // The range of the characters being emitted.
