@@ -243,9 +243,11 @@ TEST_F(ScannerRandomTest, SeekingThroughSnapshotsGivesTheRowsOfAScanFromTheStart
     syn.StringInRange = {0, 3};
     std::mt19937 rng(99);
     Owner.WideCJK = true;
-    Owner.Wrap = 160;
+    // Rows of a few bytes, cut anywhere, so that escapes and tokens often
+    // reach across a row's end, also at snapshot rows.
+    Owner.MaxLineLength = 7;
     // A long line, then a short one.
-    Load(RandomText(rng, 80000, false) + "\nif x", syn);
+    Load(RandomText(rng, 30000, false) + "\nif x", syn);
     const TLineIterator line = Lines().Lines().begin();
     const TLineText text = ReadLine(Lines(), line);
     const TRowList rows = line->Rows();
@@ -254,9 +256,9 @@ TEST_F(ScannerRandomTest, SeekingThroughSnapshotsGivesTheRowsOfAScanFromTheStart
 
     TZinScanner a, b;
     b.SetSnapshots(false);
-    auto expectSame = [&](int32_t row, const std::string& what) {
-        a.SeekRow(line, row);
-        b.SeekRow(line, row);
+    auto expectSame = [&](int32_t row, const std::string& what, TLineIterator in) {
+        a.SeekRow(in, row);
+        b.SeekRow(in, row);
         for (int k = 0; k < 3 && !b.LineEnded(); ++k) {
             const std::vector<TToken> ta = Row(a);
             const std::vector<TToken> tb = Row(b);
@@ -286,14 +288,16 @@ TEST_F(ScannerRandomTest, SeekingThroughSnapshotsGivesTheRowsOfAScanFromTheStart
 
     // The first seek to the last row leaves a snapshot every stride rows;
     // later seeks scan from the nearest one.
-    expectSame(rowCount - 1, "first");
+    expectSame(rowCount - 1, "first", line);
     EXPECT_EQ(a.SnapshotCount(), static_cast<size_t>((rowCount - 1) / TZinScanner::SnapshotStride));
     std::vector<int32_t> targets = {0, 1, TZinScanner::SnapshotStride - 1, TZinScanner::SnapshotStride,
                                     TZinScanner::SnapshotStride + 1, rowCount - 2};
-    for (int i = 0; i < 40; ++i)
+    for (int32_t row = 2 * TZinScanner::SnapshotStride; row < rowCount; row += 2 * TZinScanner::SnapshotStride)
+        targets.push_back(row);  // resumed from the snapshot itself
+    for (int i = 0; i < 20; ++i)
         targets.push_back(static_cast<int32_t>(rng() % static_cast<unsigned>(rowCount)));
     for (int32_t row : targets) {
-        ASSERT_NO_FATAL_FAILURE(expectSame(row, "seek"));
+        ASSERT_NO_FATAL_FAILURE(expectSame(row, "seek", line));
         // The cost of a seek: the rows since the snapshot and a few
         // characters of look-ahead.
         const uint64_t before = a.CharsRead();
@@ -307,14 +311,32 @@ TEST_F(ScannerRandomTest, SeekingThroughSnapshotsGivesTheRowsOfAScanFromTheStart
     // Another line in between, and rows rebuilt with another width: the
     // snapshots of the old rows are not used.
     a.SeekRow(std::next(line), 0);
-    ASSERT_NO_FATAL_FAILURE(expectSame(rowCount / 2, "after another line"));
-    Owner.Wrap = 96;
+    ASSERT_NO_FATAL_FAILURE(expectSame(rowCount / 2, "after another line", line));
+
+    Owner.MaxLineLength = 11;
     Lines().Reformat();
     Bind(a);
     Bind(b);
     const int32_t newCount = line->RowCount();
     for (int32_t row : {newCount / 3, newCount - 1, newCount / 2})
-        ASSERT_NO_FATAL_FAILURE(expectSame(row, "reformatted"));
+        ASSERT_NO_FATAL_FAILURE(expectSame(row, "reformatted", line));
+
+    // Every row of a string ends in an escape whose quote starts the next
+    // row, the snapshot rows too: a scan resumed there goes on with the
+    // run it paused.
+    syn.Delimiters = "()";
+    Owner.MaxLineLength = 2;
+    std::string escapes = "\"\na";
+    for (int i = 0; i < 2 * TZinScanner::SnapshotStride + 10; ++i)
+        escapes += "\\\"";
+    Load(escapes, syn);
+    Bind(a);
+    Bind(b);
+    const TLineIterator second = std::next(Lines().Lines().begin());
+    ASSERT_GT(second->RowCount(), 2 * TZinScanner::SnapshotStride + 1);
+    a.SeekRow(second, second->RowCount() - 1);
+    for (int32_t row : {TZinScanner::SnapshotStride, 2 * TZinScanner::SnapshotStride + 1})
+        ASSERT_NO_FATAL_FAILURE(expectSame(row, "escapes", second));
 }
 
 }  // namespace

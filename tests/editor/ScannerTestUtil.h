@@ -212,34 +212,31 @@ public:
         }
         if (RunLeft == 0 && !Phase1())
             return false;
-        // Phase 2.
-        const int32_t x0 = RowX;
+        // Phase 2: the class of the token by its first character and the state.
         t = TToken{};
         const int32_t ch = Q(0);
         enum { White, NotWhite, Wide, Word, Prefixed, Delims } rule;
         std::string style;
-        bool word = false;
-        if (IsWhite(ch)) {
+        if (IsWhite(ch))
             style = "space", rule = White;
-        } else if (Cur.BlockComment || Cur.LineComment) {
+        else if (Cur.BlockComment || Cur.LineComment)
             style = "comment", rule = NotWhite;
-        } else if (Directive) {
+        else if (Directive)
             style = "directive", rule = NotWhite;
-        } else if (Cur.StringIndex) {
+        else if (Cur.StringIndex)
             style = "string", rule = NotWhite;
-        } else if (ch > 0xFF) {
+        else if (ch > 0xFF)
             style = "text", rule = Wide;
-        } else if (ch >= '0' && ch <= '9') {
+        else if (ch >= '0' && ch <= '9')
             style = "number", rule = Word;
-        } else if (In(S.SpecialWordPrefixes, ch)) {
+        else if (In(S.SpecialWordPrefixes, ch))
             style = "specialword", rule = Word;
-        } else if (In(S.KeywordPrefixes, ch)) {
+        else if (In(S.KeywordPrefixes, ch))
             rule = Prefixed;
-        } else if (In(S.Delimiters, ch)) {
+        else if (In(S.Delimiters, ch))
             style = "delimiter", rule = Delims;
-        } else {
-            word = true, rule = Word;
-        }
+        else
+            rule = Word;  // a word, looked up
         auto goesOn = [&](int32_t u) {
             switch (rule) {
             case White: return IsWhite(u);
@@ -251,63 +248,46 @@ public:
             }
             return false;
         };
+        // The characters are looked at in place; a prefixed word that is no
+        // keyword keeps only its prefix.
         const int32_t rowW = RowW[static_cast<size_t>(CurRow)];
-        if (rule == Prefixed) {
-            const int32_t look0 = Lookahead, left0 = RunLeft, x00 = RowX;
-            size_t i = 0;
-            do {
-                const int32_t u = Q(i++);
-                t.Text += static_cast<char16_t>(u);
-                const int32_t w = Width(u);
-                t.Widths.push_back(w);
-                RowX += w;
-                --Lookahead;
-                --RunLeft;
-            } while (RunLeft > 0 && RowX != rowW && goesOn(Q(i)));
-            const int32_t k = Lookup(t.Text);
-            if (k) {
-                Front += i;
-                style = "keyword:" + std::to_string(k);
-                t.Colors = S.SelectStyle(Cur.RangeId, S.Keywords[static_cast<size_t>(k - 1)]);
-            } else {
-                t.Text.resize(1);
-                t.Widths.resize(1);
-                ++Front;
-                Lookahead = look0 - 1;
-                RunLeft = left0 - 1;
-                RowX = x00 + t.Widths[0];
-                style = "delimiter";
-                t.Colors = S.SelectStyle(Cur.RangeId, S.Styles[seDelimiter]);
-            }
+        int32_t x = RowX;
+        size_t n = 0;
+        do {
+            const int32_t u = Q(n++);
+            const int32_t w = u == 9 ? TabWidth(x, TabW, rowW) : O.GetCharWidth(static_cast<char16_t>(u));
+            t.Text += static_cast<char16_t>(u);
+            t.Widths.push_back(w);
+            x += w;
+        } while (static_cast<int32_t>(n) < RunLeft && x != rowW && goesOn(Q(n)));
+        const bool looked = style.empty();
+        const int32_t k = looked ? Lookup(t.Text) : 0;
+        if (rule == Prefixed && k == 0) {
+            t.Text.resize(1);
+            t.Widths.resize(1);
+            style = "delimiter";
+        } else if (looked) {
+            style = k ? "keyword:" + std::to_string(k) : "text";
+        }
+        if (k != 0) {
+            t.Colors = S.SelectStyle(Cur.RangeId, S.Keywords[static_cast<size_t>(k - 1)]);
         } else {
-            do {
-                const int32_t u = Q(0);
-                ++Front;
-                t.Text += static_cast<char16_t>(u);
-                const int32_t w = Width(u);
-                t.Widths.push_back(w);
-                RowX += w;
-                --Lookahead;
-                --RunLeft;
-            } while (RunLeft > 0 && RowX != rowW && goesOn(Q(0)));
-            int32_t k = 0;
-            if (word && (k = Lookup(t.Text)) != 0) {
-                style = "keyword:" + std::to_string(k);
-                t.Colors = S.SelectStyle(Cur.RangeId, S.Keywords[static_cast<size_t>(k - 1)]);
-            } else {
-                if (word)
-                    style = "text";
-                static const std::pair<const char*, TSyntaxElement> elements[] = {
-                    {"space", seSpace},   {"comment", seComment}, {"directive", seDirective},
-                    {"string", seString}, {"text", seText},       {"number", seNumber},
-                    {"specialword", seSpecialWord}, {"delimiter", seDelimiter}};
-                for (const auto& [name, e] : elements)
-                    if (style == name)
-                        t.Colors = S.SelectStyle(Cur.RangeId, S.Styles[e]);
-            }
+            static const std::pair<const char*, TSyntaxElement> elements[] = {
+                {"space", seSpace},   {"comment", seComment}, {"directive", seDirective},
+                {"string", seString}, {"text", seText},       {"number", seNumber},
+                {"specialword", seSpecialWord}, {"delimiter", seDelimiter}};
+            for (const auto& [name, e] : elements)
+                if (style == name)
+                    t.Colors = S.SelectStyle(Cur.RangeId, S.Styles[e]);
         }
         t.Style = style;
-        t.Width = RowX - x0;
+        for (int32_t w : t.Widths)
+            t.Width += w;
+        Front += t.Text.size();
+        Lookahead -= static_cast<int32_t>(t.Text.size());
+        RunLeft -= static_cast<int32_t>(t.Text.size());
+        RowX += t.Width;
+        // End of the call.
         bool switched = false;
         if (RunLeft == 0) {
             switched = !(Cur == Pending);
@@ -344,12 +324,6 @@ private:
             return false;
         ++Read;
         return true;
-    }
-    int32_t Width(int32_t u)
-    {
-        if (u == 9)
-            return TabWidth(RowX, TabW, RowW[static_cast<size_t>(CurRow)]);
-        return O.GetCharWidth(static_cast<char16_t>(u));
     }
     static bool InList(const std::vector<int32_t>& list, int32_t id)
     {
