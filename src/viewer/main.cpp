@@ -1,33 +1,156 @@
-// zinviewer: a viewer for text files of any size. Until the window exists
-// the program answers `--info FILE` with what it would make of the file.
-#include <cstring>
-#include <iostream>
+// zinviewer: a viewer for text files of any size. Without options it opens
+// its window (on a file or a folder given as argument); --info describes a
+// file without a window; --screenshot paints the window into a PNG file;
+// --bench-start measures the start.
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QFileInfo>
+#include <QPixmap>
+#include <QTimer>
 
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "editor/ZinEdit.h"
 #include "encoding/CodePage.h"
+#include "platform/Files.h"
+#include "platform/qt/ZinEditWidget.h"
+#include "syntax/ZinSyntax.h"
 #include "viewer/FileInfo.h"
+#include "viewer/ViewerArgs.h"
+#include "viewer/ZinViewerApplication.h"
+#include "viewer/ZinViewerMainForm.h"
 
 namespace {
 
-const char* const Usage = "usage: zinviewer --info FILE\n";
+int RunInfo(const std::string& path)
+{
+    const zin::TFileInfo info = zin::GatherFileInfo(path);
+    if (!info.Opened) {
+        std::cerr << "zinviewer: cannot open " << path << ": " << info.Error << '\n';
+        return 1;
+    }
+    zin::PrintFileInfo(info, std::cout);
+    return std::cout.good() ? 0 : 1;
+}
+
+// Resident memory of this process in bytes (0 when unknown).
+uint64_t ResidentBytes()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::strtoull(line.c_str() + 6, nullptr, 10) * 1024;
+    return 0;
+}
+
+int64_t RealtimeNs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_REALTIME, &ts);
+    return int64_t{ts.tv_sec} * 1000000000 + ts.tv_nsec;
+}
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    QElapsedTimer sinceMain;
+    sinceMain.start();
+    std::vector<std::string> args(argv + 1, argv + argc);
+    const zin::TViewerArgs a = zin::ParseViewerArgs(args);
+    switch (a.Mode) {
+    case zin::TViewerMode::Help:
+        std::cout << zin::ViewerUsage;
+        return 0;
+    case zin::TViewerMode::Error:
+        std::cerr << "zinviewer: " << a.Error << '\n' << zin::ViewerUsage;
+        return 2;
+    case zin::TViewerMode::Info:
+        zin::LoadCodePageNames();
+        return RunInfo(a.Path);
+    default:
+        break;
+    }
+
+    // Start-up before any window: code-page names, the syntax folder (next
+    // to the program, or in the installed share folder).
     zin::LoadCodePageNames();
-    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        std::cout << Usage;
+    const std::string exeDir = zin::ExecutableDir();
+    zin::SetSyntaxDir(zin::ChooseSyntaxDir(exeDir));
+
+    bool platformGiven = false;
+    for (const std::string& t : a.ToolkitArgs)
+        platformGiven |= t == "-platform";
+    if (a.Mode == zin::TViewerMode::Screenshot && !platformGiven)
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+
+    std::vector<std::string> qtArgs{argv[0]};
+    qtArgs.insert(qtArgs.end(), a.ToolkitArgs.begin(), a.ToolkitArgs.end());
+    std::vector<char*> qtArgv;
+    for (std::string& s : qtArgs)
+        qtArgv.push_back(s.data());
+    qtArgv.push_back(nullptr);
+    int qtArgc = static_cast<int>(qtArgs.size());
+    TZinViewerApplication app(qtArgc, qtArgv.data());
+
+    TZinViewerForm::TOptions options;
+    options.IniFileName = zin::ChooseIniFileName(exeDir, std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"),
+                                                 zin::PathWritable);
+    options.StartPath = QFile::decodeName(a.Path.c_str());
+    TZinViewerForm form(options);
+
+    if (a.Mode == zin::TViewerMode::Screenshot) {
+        form.resize(a.Width, a.Height);
+        form.show();
+        QCoreApplication::processEvents();
+        form.OpenStartPath();
+        for (int i = 0; i < 5; ++i)
+            QCoreApplication::processEvents();
+        const QPixmap shot = form.grab();
+        if (!shot.save(QFile::decodeName(a.Output.c_str()), "PNG")) {
+            std::cerr << "zinviewer: cannot write " << a.Output << '\n';
+            return 1;
+        }
         return 0;
     }
-    if (argc != 3 || std::strcmp(argv[1], "--info") != 0) {
-        std::cerr << "zinviewer: expected --info and one file name\n" << Usage;
-        return 2;
+
+    if (a.Mode == zin::TViewerMode::BenchStart) {
+        // The first paint of the control after the start file is open ends
+        // the run.
+        QObject* viewport = form.EditWidget().viewport();
+        bool done = false;
+        app.AfterEvent = [&](QObject* receiver, QEvent* e) {
+            if (done || receiver != viewport || e->type() != QEvent::Paint || !form.StartPathDone() ||
+                form.EditWidget().Busy() || form.ViewerEdit().Paints() == 0)
+                return;
+            done = true;
+            const zin::TZinLines& store = form.ViewerEdit().LineStore();
+            std::printf("first-paint-epoch-ns: %lld\n", static_cast<long long>(RealtimeNs()));
+            std::printf("first-paint-since-main-s: %.3f\n", sinceMain.nsecsElapsed() / 1e9);
+            std::printf("load-s: %.3f\n", form.LastLoadSeconds());
+            std::printf("rss-bytes: %llu\n", static_cast<unsigned long long>(ResidentBytes()));
+            std::printf("lines: %d\n", store.LineCount());
+            std::printf("file-bytes: %llu\n", static_cast<unsigned long long>(store.FileSize()));
+            std::fflush(stdout);
+            QTimer::singleShot(0, &app, &QCoreApplication::quit);
+        };
     }
-    const zin::TFileInfo info = zin::GatherFileInfo(argv[2]);
-    if (!info.Opened) {
-        std::cerr << "zinviewer: cannot open " << argv[2] << ": " << info.Error << '\n';
-        return 1;
-    }
-    zin::PrintFileInfo(info, std::cout);
-    return std::cout.good() ? 0 : 1;
+
+    form.show();
+    // The start file opens once the window is up, so that a long load shows
+    // its progress in it.
+    QTimer::singleShot(0, &form, [&form] {
+        form.OpenStartPath();
+        form.EditWidget().viewport()->update();
+    });
+    return app.exec();
 }

@@ -1,6 +1,30 @@
-file(GLOB ZIN_VIEWER_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*.cpp)
-if(ZIN_VIEWER_SOURCES)
-  add_executable(zinviewer ${ZIN_VIEWER_SOURCES})
-  target_link_libraries(zinviewer PRIVATE zincore)
-  add_dependencies(zinviewer zin_syntax_dir)
+# The viewer program. Its plain C++ parts (the file description behind
+# --info, the status texts and font menu rules, the command line and the
+# places of the settings file and syntax folder) form a library without Qt,
+# tested without a display; the window is built on Qt widgets.
+add_library(zin_viewer_core STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/FileInfo.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/StatusText.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ViewerArgs.cpp)
+target_include_directories(zin_viewer_core PUBLIC ${CMAKE_SOURCE_DIR}/src)
+target_link_libraries(zin_viewer_core PUBLIC zincore)
+
+# The window needs the Qt host widget of the editor control (zin_platform_qt).
+if(NOT TARGET zin_platform_qt)
+  message(STATUS "zin_platform_qt is not defined before the viewer: the window is not built")
+  return()
 endif()
+find_package(Qt6 REQUIRED COMPONENTS Widgets)
+add_library(zin_viewer_ui STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/ZinViewerMainForm.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ZinViewerMainForm.h
+  ${CMAKE_CURRENT_LIST_DIR}/ZinViewerApplication.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ZinViewerApplication.h)
+set_target_properties(zin_viewer_ui PROPERTIES AUTOMOC ON)
+target_link_libraries(zin_viewer_ui PUBLIC zin_viewer_core zin_platform_qt Qt6::Widgets)
+
+add_executable(zinviewer ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
+target_link_libraries(zinviewer PRIVATE zin_viewer_ui)
+add_dependencies(zinviewer zin_syntax_dir)
+
+include(${CMAKE_CURRENT_LIST_DIR}/install.cmake)

@@ -1,0 +1,26 @@
+#pragma once
+// The application object: an error that escapes an event handler is shown
+// in a message box with its text, and the program goes on.
+#include <QApplication>
+
+#include <functional>
+
+class TZinViewerApplication : public QApplication {
+    Q_OBJECT
+public:
+    TZinViewerApplication(int& argc, char** argv);
+
+    bool notify(QObject* receiver, QEvent* event) override;
+
+    // Called after every event has been delivered (the start benchmark
+    // watches for the first paint).
+    std::function<void(QObject* receiver, QEvent* event)> AfterEvent;
+
+    // Messages shown for escaped errors so far.
+    int ErrorsShown() const { return FErrorsShown; }
+
+private:
+    void ShowError(const QString& text);
+    int FErrorsShown = 0;
+    bool FShowingError = false;
+};
