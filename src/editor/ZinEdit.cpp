@@ -340,7 +340,11 @@ void TZinEdit::SetEditMode(TEditMode mode)
 
 bool TZinEdit::LoadFromFile(const std::string& path)
 {
-    const bool ok = FLineStore->LoadFromFile(path);
+    bool ok;
+    {
+        const TWorkingScope working(FWorking);
+        ok = FLineStore->LoadFromFile(path);
+    }
     FSelecting = false;
     FSelAnchor = FSelEnd = FCaret;
     FSelFirst = &FSelAnchor;

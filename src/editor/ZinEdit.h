@@ -166,6 +166,11 @@ public:
 
     TNotifyEvent OnStateChange;
     TNotifyEvent OnSelectionChange;
+    // Called every few MiB while the line store loads, re-splits or
+    // rebuilds rows: bytes done of the total. Working() is true meanwhile,
+    // and the control must then be neither painted nor asked anything.
+    std::function<void(uint64_t done, uint64_t total)> OnProgress;
+    bool Working() const { return FWorking; }
 
     // ---- What the owner reads (status bar, tools, tests)
     const TZinLines& LineStore() const { return *FLineStore; }
@@ -253,6 +258,20 @@ private:
     int32_t GetAvgCharWidth() const override { return FCharWidth; }
     TZinSyntax* GetSyntax() const override { return FSyntax; }
     void SetSyntax(TZinSyntax* syntax) override { FSyntax = syntax; }
+    void Progress(uint64_t done, uint64_t total) override
+    {
+        if (OnProgress)
+            OnProgress(done, total);
+    }
+    // Sets FWorking for a store operation and restores it however it ends.
+    struct TWorkingScope {
+        explicit TWorkingScope(bool& flag) : Flag(flag), Old(flag) { flag = true; }
+        ~TWorkingScope() { Flag = Old; }
+        TWorkingScope(const TWorkingScope&) = delete;
+        TWorkingScope& operator=(const TWorkingScope&) = delete;
+        bool& Flag;
+        bool Old;
+    };
 
     // Paints `count` rows from global row `firstRow` into rectangle r.
     void PaintRows(TDrawSurface& canvas, const TRect& r, int32_t count, int32_t firstRow);
@@ -377,6 +396,7 @@ private:
     bool FWantTabs = true;
     int32_t FMaxMemFileSize = 8 * 1024 * 1024;
     bool FLoading = false;
+    bool FWorking = false;
     int32_t FRowRebuilds = 0;
 };
 

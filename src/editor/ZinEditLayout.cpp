@@ -135,7 +135,10 @@ void TZinEdit::ReformatRows(bool force)
                 GetWrapWidth() < FLineStore->MaxRowWidth();
     if (!force)
         return;
-    FLineStore->Reformat();
+    {
+        const TWorkingScope working(FWorking);
+        FLineStore->Reformat();
+    }
     ++FRowRebuilds;
     RelocateCaretByLine();
     FDesiredX = FCaret.X;
@@ -157,7 +160,10 @@ void TZinEdit::Redecode()
     if (FLoading)
         return;
     TZinLines& store = *FLineStore;
-    store.Rescan(store.Lines().begin(), std::prev(store.Lines().end()));
+    {
+        const TWorkingScope working(FWorking);
+        store.Rescan(store.Lines().begin(), std::prev(store.Lines().end()));
+    }
     RelocateCaretByPos();
     FSelecting = false;
     ScrollToCaret();

@@ -55,6 +55,10 @@ public:
     // Hands the control a definition together with the catalogue reference
     // taken for it; the reference of the previous one was already given back.
     virtual void SetSyntax(TZinSyntax* syntax) = 0;
+
+    // Reported every few MiB while a load, a Rescan or a Reformat goes
+    // through the lines: `done` bytes of `total`. Nothing by default.
+    virtual void Progress(uint64_t /*done*/, uint64_t /*total*/) {}
 };
 
 }  // namespace zin

@@ -222,11 +222,40 @@ using detail::TRowState;
 using detail::TScanTables;
 using detail::TSpanCursor;
 
-struct TZinLines::TScanSetup : TScanTables {};
+// The tables of one scan, and its progress: the owner hears of it every
+// ProgressStep bytes gone through. Done counts the bytes of the lines
+// finished; within a long line the closed rows tell how far it got. One
+// test per line and per row, none per character.
+struct TZinLines::TScanSetup : TScanTables {
+    static constexpr uint64_t ProgressStep = uint64_t{4} << 20;
+    uint64_t Done = 0;
+    uint64_t Total = 0;
+    uint64_t NextReport = ProgressStep;
+
+    // A line (or a piece of one) of `bytes` is done.
+    void Advance(uint64_t bytes)
+    {
+        Done += bytes;
+        if (Done >= NextReport)
+            Report(Done);
+    }
+    // The line being scanned is done up to offset pos.
+    void Within(uint64_t pos)
+    {
+        if (Done + pos >= NextReport)
+            Report(Done + pos);
+    }
+    void Report(uint64_t at)
+    {
+        NextReport = at + ProgressStep;
+        Edit->Progress(std::min(at, Total), Total);
+    }
+};
 
 struct TZinLines::TRowBuilder : TRowState {
     std::vector<TRowIndex>* Rows;
     int32_t Closed = 0;  // rows closed so far in the line
+    TScanSetup* Progress = nullptr;  // told of each closed row
 
     void Reset(uint64_t start)
     {
@@ -258,6 +287,7 @@ void TZinLines::PrepareScan(TScanSetup& s)
     else s.Kind = cpkUTF8;
 
     s.Edit = FEdit;
+    s.Total = FFileSize;
     s.Syntax = FSyntax ? FSyntax : &DefaultSyntax();
     s.Nlt = &FEdit->NewLineTypeField();
     s.Cache = FEdit->CharWidthCache();
@@ -324,6 +354,8 @@ void TZinLines::CloseRow(TRowBuilder& rb, bool carry)
         rb.RowWidth = rb.RowBytes = 0;
         rb.Run.Clear();
     }
+    if (rb.Progress)
+        rb.Progress->Within(rb.RowStart);
 }
 
 void TZinLines::CloseLine(TRowBuilder& rb)
@@ -363,6 +395,7 @@ void TZinLines::Reformat()
     PrepareScan(s);
     TRowBuilder rb;
     rb.Rows = &FRowScratch;
+    rb.Progress = &s;
     TSpanCursor cursor;
     for (TLineIterator it = FLines.begin(); it != FLines.end(); ++it) {
         const TLine& line = *it;
@@ -374,6 +407,7 @@ void TZinLines::Reformat()
             cursor.Reset();
         }
         CommitRows(*it, FRowScratch);
+        s.Advance(line.Length());
     }
 }
 
@@ -617,6 +651,7 @@ TLineState TZinLines::ScanLineWith(TScanSetup& s, TLineIterator lineIt)
     TLineIterator cur = lineIt;
     TRowBuilder rb;
     rb.Rows = &FRowScratch;
+    rb.Progress = &s;
     TTracker t;
     TSpanCursor cursor;
     const bool simple = FUseFastScan && s.Uniform > 0 && (s.Kind == cpkSingleByte || s.Kind == cpkUTF8);
@@ -636,12 +671,14 @@ TLineState TZinLines::ScanLineWith(TScanSetup& s, TLineIterator lineIt)
         state = t.State;
         if (p >= cur->Length()) {
             CommitRows(*cur, FRowScratch);
+            s.Advance(cur->Length());
             break;
         }
         // The line ends after its newline (its rows describe it as it is
         // then); the rest of its bytes go to a new line.
         SplitAfter(cur, p, state);
         CommitRows(*cur, FRowScratch);
+        s.Advance(p);
         ++cur;
         firstOfList = false;
     }
@@ -1125,6 +1162,7 @@ bool TZinLines::SimplePieces(TScanSetup& s, TSpanCursor& c, TLineIterator& cur, 
         const uint64_t after = nl + 1 + (lf ? 1 : 0);
         SetOneRow(line, 0, static_cast<int32_t>(width));
         FMaxRowWidth = std::max(FMaxRowWidth, static_cast<int32_t>(width));
+        s.Advance(std::min(after, len));
         if (after >= len)
             return true;
         TLineIterator nIt = FLines.insert(std::next(cur));
