@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the viewer and starts it. Arguments are
-# passed to the program; without any it describes a sample file.
+# passed to the program (a file or a folder to open, --info FILE, --help);
+# without any it opens the window on the project's folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -8,6 +9,6 @@ build=${ZIN_BUILD_DIR:-build}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZIN_BUILD_TESTS=OFF
 cmake --build "$build" -j"$(nproc)" --target zinviewer
 if [ "$#" -eq 0 ]; then
-  set -- --info "$PWD/README.md"
+  set -- "$PWD"
 fi
 exec "$build/bin/zinviewer" "$@"
