@@ -60,11 +60,9 @@ public:
 
 protected:
     bool event(QEvent* e) override;
-    bool viewportEvent(QEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
-    void keyReleaseEvent(QKeyEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
@@ -74,31 +72,43 @@ protected:
     void focusOutEvent(QFocusEvent* e) override;
     void inputMethodEvent(QInputMethodEvent* e) override;
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
-    bool focusNextPrevChild(bool next) override;
     void scrollContentsBy(int dx, int dy) override;
 
 private:
     struct TBarState {
-        zin::TScrollInfo Info;      // what the control last set (Windows-style range)
+        zin::TScrollInfo Info;      // what the control last set (its min, max, page, position)
         int32_t Track = 0;          // where the user holds the thumb while dragging
-        bool Attached = false;      // the frame shows this bar
     };
 
-    bool Idle() const;              // neither busy nor inside a store operation
+    // Neither busy nor inside a store operation: the control may be painted
+    // and given events.
+    bool Idle() const;
+    // Hands the control what happened while it could not be told: a new
+    // size, a change of focus, a released button.
+    void CatchUp();
     void ApplyBar(zin::TScrollBarKind bar);
     void BarAction(zin::TScrollBarKind bar, int action);
     void BarReleased(zin::TScrollBarKind bar);
     void BlinkCaret();
-    void RestartBlink();
+    void UpdateCaretArea();
     QRect CaretRect() const;
+    void SendKey(QKeyEvent* e);
 
     std::unique_ptr<zin::TZinEdit> Edit_;
     std::unique_ptr<TQtSurface> Window_;   // what the control paints the viewport on
     TBarState Bars_[2];
     bool Busy_ = false;
-    bool Syncing_ = false;                  // the widget itself moves a bar
-    int WheelAccumulator_ = 0;              // vertical wheel angle not yet a full notch
+    bool NeedsPaint_ = true;        // the control asked to be painted
+    bool InPaint_ = false;          // inside the control's Paint
+    QRect PaintRect_;               // what that paint shows
+    bool InFrame_ = false;          // inside SetFrame: the viewport may resize under the control
+    bool PendingResize_ = false;    // the viewport changed size while the control was busy
+    bool EditFocused_ = false;      // what the control was last told of the focus
+    bool LeftDown_ = false;         // the control saw the left button go down, not yet up
+    QPoint LastMouse_;
+    int WheelAccumulator_ = 0;      // vertical wheel angle not yet a full notch
     int HWheelAccumulator_ = 0;
+    zin::TCursorShape Cursor_ = zin::crIBeam;
 
     // The caret the widget draws over the painted image.
     QTimer Blink_;
@@ -106,7 +116,7 @@ private:
     int32_t CaretHeight_ = 0;
     int32_t CaretX_ = 0;
     int32_t CaretY_ = 0;
-    int CaretShown_ = 0;        // ShowCaret minus HideCaret calls, as the system caret counts
     bool CaretExists_ = false;
-    bool CaretOn_ = false;      // the blink phase
+    bool CaretVisible_ = false;     // shown by the control
+    bool CaretOn_ = false;          // the blink phase
 };
