@@ -1,39 +1,19 @@
 // zinedit-drive as its users see it: one JSON state line after the load and
 // after every command, with the fields in their documented order.
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <regex>
 
 #include "platform/Files.h"
 #include "support/TempDir.h"
+#include "support/ToolRun.h"
 #include <gtest/gtest.h>
 
 namespace zin::test {
 namespace {
 
-struct TRun {
-    int Status;
-    std::vector<std::string> Out;
-};
-
-TRun Drive(const std::string& args, const std::string& commands, const TempDir& dir)
+TToolRun Drive(const std::string& args, const std::string& commands, const TempDir& dir)
 {
-    const std::string input = dir.Write("commands.txt", commands);
-    TRun run{-1, {}};
-    FILE* p = popen((ExecutableDir() + "zinedit-drive " + args + " < '" + input + "' 2>/dev/null").c_str(), "r");
-    if (!p)
-        return run;
-    char buf[1 << 16];
-    while (std::fgets(buf, sizeof buf, p)) {
-        std::string line = buf;
-        if (!line.empty() && line.back() == '\n')
-            line.pop_back();
-        run.Out.push_back(line);
-    }
-    const int st = pclose(p);
-    run.Status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return run;
+    return RunTool("zinedit-drive", args, dir.Write("commands.txt", commands));
 }
 
 // The value of a top-level field as its JSON text.
@@ -60,7 +40,7 @@ TEST_F(DriveTest, StateLinesAfterTheLoadAndEachCommand)
     for (int i = 0; i < 60; ++i)
         text += "line " + std::to_string(i) + " of the file\r\n";
     const std::string file = Dir.Write("a.txt", text);
-    const TRun run = Drive("--size 400x160 " + file,
+    const TToolRun run = Drive("--size 400x160 " + file,
                            "set WordWrapMode 2\nset MaxColumns 5\nvscroll 5 7\nvscroll 4 0\nset LineSpacing 1.5\n"
                            "resize 400 40\nload " + Dir.Path() + "missing.txt\n",
                            Dir);
@@ -99,7 +79,7 @@ TEST_F(DriveTest, SettingsFileFontSizeAndCodePageOptions)
     // A font size of 0 in the settings file is brought into range; a
     // --fontsize given on the command line wins over the file.
     const std::string ini = Dir.Write("s.ini", "[ZinEdit]\nFontSize=0\nLineSpacing=0\nWordWrapMode=7\n");
-    TRun run = Drive("--ini " + ini + " " + file, "", Dir);
+    TToolRun run = Drive("--ini " + ini + " " + file, "", Dir);
     ASSERT_EQ(run.Status, 0);
     ASSERT_EQ(run.Out.size(), 1u);
     EXPECT_EQ(Field(run.Out[0], "fontsize"), "1");
@@ -110,12 +90,34 @@ TEST_F(DriveTest, SettingsFileFontSizeAndCodePageOptions)
     EXPECT_EQ(Field(run.Out[0], "codepage"), "1251");
 }
 
+TEST_F(DriveTest, KeysMouseAndCopy)
+{
+    const std::string file = Dir.Write("k.txt", "ab\"c\r\n\xE9x\r\n");
+    const TToolRun run = Drive(file,
+                               "key Right shift\nkey Down shift\ncopy\ndown 4 0\nmove 100 20\nup 100 20\ncopy\n"
+                               "char zz\nkey A ctrl\npaint\n",
+                               Dir);
+    ASSERT_EQ(run.Status, 0);
+    ASSERT_EQ(run.Out.size(), 11u);
+    // The painted control shows its caret (after the gutter and the margin).
+    EXPECT_EQ(Field(run.Out[0], "caretat"), "[22,0]");
+    EXPECT_EQ(Field(run.Out[2], "selecting"), "true");
+    EXPECT_EQ(Field(run.Out[3], "copied"), "\"ab\\u0022c\\u000d\\u000a\\u00e9\"");
+    EXPECT_EQ(Field(run.Out[2], "copied"), "<none>");  // only after a copy
+    EXPECT_EQ(Field(Field(run.Out[6], "end"), "filepos"), "8");  // dragged to the end of the second line
+    EXPECT_EQ(Field(run.Out[7], "copied"), "\"ab\\u0022c\\u000d\\u000a\\u00e9x\"");
+    // Typing and Ctrl+A change nothing.
+    EXPECT_EQ(Field(run.Out[8], "caret"), Field(run.Out[7], "caret"));
+    EXPECT_EQ(Field(run.Out[9], "caret"), Field(run.Out[7], "caret"));
+    EXPECT_EQ(Field(run.Out[10], "events"), "[]");
+}
+
 TEST_F(DriveTest, AnUnknownCommandOrABadArgumentEndsWithStatus2)
 {
     const std::string file = Dir.Write("c.txt", "abc\n");
     for (const char* bad : {"frobnicate\n", "set WordWrapMode 3\n", "vscroll 9\n", "set Nothing 1\n",
-                            "resize 10\n", "set ShowEndOfLine yes\n"}) {
-        const TRun run = Drive(file, bad, Dir);
+                            "resize 10\n", "set ShowEndOfLine yes\n", "key F1\n", "down 1\n", "key Up meta\n"}) {
+        const TToolRun run = Drive(file, bad, Dir);
         EXPECT_EQ(run.Status, 2) << bad;
         EXPECT_EQ(run.Out.size(), 1u) << bad;
     }

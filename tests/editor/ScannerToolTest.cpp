@@ -1,7 +1,5 @@
 // zinscan-dump, whose output is a contract read outside the tests: the
 // tokens of every row with their widths, styles and colours.
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -10,31 +8,14 @@
 
 #include "platform/Files.h"
 #include "support/TempDir.h"
+#include "support/ToolRun.h"
 
 namespace zin::test {
 namespace {
 
-struct TRun {
-    int Status = -1;
-    std::vector<std::string> Out;
-};
-
-TRun RunScanDump(const std::string& args)
+TToolRun RunScanDump(const std::string& args)
 {
-    TRun run;
-    FILE* p = popen((ExecutableDir() + "zinscan-dump " + args + " 2>/dev/null").c_str(), "r");
-    if (!p)
-        return run;
-    char buf[1 << 16];
-    while (std::fgets(buf, sizeof buf, p)) {
-        std::string line = buf;
-        if (!line.empty() && line.back() == '\n')
-            line.pop_back();
-        run.Out.push_back(line);
-    }
-    const int st = pclose(p);
-    run.Status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return run;
+    return RunTool("zinscan-dump", args);
 }
 
 class ScannerToolTest : public ::testing::Test {
@@ -55,7 +36,7 @@ protected:
 
 TEST_F(ScannerToolTest, RowsOfTokens)
 {
-    const TRun all = RunScanDump("--syntax " + Syntax + " " + Text);
+    const TToolRun all = RunScanDump("--syntax " + Syntax + " " + Text);
     ASSERT_EQ(all.Status, 0);
     const std::vector<std::string> want = {
         R"({"size":30,"codepage":65001,"editmode":"text","newline":"Unix","lines":3,"rows":3,"maxrowwidth":104,"source":"memory","endstate":[0,0,0,0]})",
@@ -67,7 +48,7 @@ TEST_F(ScannerToolTest, RowsOfTokens)
     // From a row inside a wrapped line: the state at the row is the one a
     // scan from the line's start reaches (a string opened at the end of the
     // row before), and the range stays open across rows.
-    const TRun part = RunScanDump("--syntax " + Syntax + " --wrap window:40 --start 3 --count 2 " + Text);
+    const TToolRun part = RunScanDump("--syntax " + Syntax + " --wrap window:40 --start 3 --count 2 " + Text);
     ASSERT_EQ(part.Status, 0);
     ASSERT_EQ(part.Out.size(), 3u);
     EXPECT_EQ(part.Out[1],

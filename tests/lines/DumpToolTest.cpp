@@ -1,38 +1,18 @@
 // The examples of lines, rows, newlines and states through zinlines-dump,
 // the tool's output being the user-visible contract.
-#include <sys/wait.h>
-
 #include <cstdio>
 
 #include "support/TempDir.h"
+#include "support/ToolRun.h"
 #include "platform/Files.h"
 #include <gtest/gtest.h>
 
 namespace zin::test {
 namespace {
 
-struct TRun {
-    int Status;
-    std::vector<std::string> Out;
-};
-
-TRun RunDump(const std::string& args)
+TToolRun RunDump(const std::string& args)
 {
-    const std::string tool = ExecutableDir() + "zinlines-dump";
-    TRun run{-1, {}};
-    FILE* p = popen((tool + " " + args + " 2>/dev/null").c_str(), "r");
-    if (!p)
-        return run;
-    char buf[1 << 16];
-    while (std::fgets(buf, sizeof buf, p)) {
-        std::string line = buf;
-        if (!line.empty() && line.back() == '\n')
-            line.pop_back();
-        run.Out.push_back(line);
-    }
-    const int st = pclose(p);
-    run.Status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return run;
+    return RunTool("zinlines-dump", args);
 }
 
 class DumpToolTest : public ::testing::Test {
@@ -83,7 +63,7 @@ TEST_F(DumpToolTest, LinesAndNewlines)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args);
-        const TRun run = RunDump(c.args + " " + File(c.bytes));
+        const TToolRun run = RunDump(c.args + " " + File(c.bytes));
         EXPECT_EQ(run.Status, 0);
         EXPECT_EQ(run.Out, c.out);
     }
@@ -91,7 +71,7 @@ TEST_F(DumpToolTest, LinesAndNewlines)
 
 TEST_F(DumpToolTest, RowsAndWrap)
 {
-    TRun run = RunDump("--summary " + File(std::string(100000, 'a')));
+    TToolRun run = RunDump("--summary " + File(std::string(100000, 'a')));
     ASSERT_EQ(run.Out.size(), 1u);
     EXPECT_NE(run.Out[0].find(R"("lines":1,"rows":4,"maxrowwidth":262144)"), std::string::npos) << run.Out[0];
 
@@ -112,7 +92,7 @@ TEST_F(DumpToolTest, RowsAndWrap)
 TEST_F(DumpToolTest, StatesWithASyntaxDefinition)
 {
     const std::string syn = Dir.Write("c.syn", ".title=C\n.blockcomment=/* */\n.stringchar=\"\n.escapechar=\\\n");
-    const TRun run = RunDump("--syntax " + syn + " " + File("a /* b\nc */ d\ne \"x\\\"\nf\n"));
+    const TToolRun run = RunDump("--syntax " + syn + " " + File("a /* b\nc */ d\ne \"x\\\"\nf\n"));
     ASSERT_EQ(run.Out.size(), 6u);
     // The string stays open to the end of the file.
     EXPECT_NE(run.Out[0].find(R"("endstate":[0,0,0,1])"), std::string::npos) << run.Out[0];

@@ -30,8 +30,10 @@
 #include "platform/SystemCodePage.h"
 #include "support/doubles/TestHost.h"
 #include "support/doubles/TestSurface.h"
+#include "common/DumpLoad.h"
 
 using namespace zin;
+using zin::tools::AppendJsonText;
 
 namespace {
 
@@ -96,23 +98,6 @@ const char* EditModeName(TEditMode m)
     case emHexMode: return "hex";
     default: return "text";
     }
-}
-
-// Text as a JSON string: code units outside 0x20-0x7E, '"' and '\' as
-// \uXXXX with lower-case hex digits.
-std::string JsonText(const std::u16string& text)
-{
-    std::string out = "\"";
-    char b[8];
-    for (char16_t c : text) {
-        if (c >= 0x20 && c <= 0x7E && c != u'"' && c != u'\\') {
-            out += static_cast<char>(c);
-        } else {
-            std::snprintf(b, sizeof b, "\\u%04x", static_cast<unsigned>(c));
-            out += b;
-        }
-    }
-    return out + "\"";
 }
 
 // The virtual-key code of a key name of the command language, or 0.
@@ -204,7 +189,12 @@ struct TDrive {
           << ",\"rows\":" << store.RowCount() << ",\"maxrowwidth\":" << store.MaxRowWidth()
           << ",\"fontsize\":" << e.Font().Size() << ",\"linespacing\":" << spacing;
         if (Copied)
-            o << ",\"copied\":" << (CopyOk ? JsonText(CopyText) : "null");
+            {
+            std::string copied;
+            if (CopyOk)
+                AppendJsonText(CopyText, copied);
+            o << ",\"copied\":" << (CopyOk ? copied : "null");
+        }
         o << "}";
         std::cout << o.str() << '\n' << std::flush;
         Events.clear();

@@ -22,20 +22,17 @@
 // background colour (0x00BBGGRR, after the fallbacks) and the font style
 // flags selected. "ended" tells whether the line ended on the row, "range"
 // the current range id after it. A file shown in hex mode has no rows.
-#include <unistd.h>
-
+#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "common/DumpLoad.h"
 #include "editor/ZinSyntaxScanner.h"
-#include "lines/ZinFixedOwner.h"
-#include "platform/Files.h"
-#include "platform/SystemCodePage.h"
-#include "syntax/ZinSyntax.h"
 
 using namespace zin;
+using namespace zin::tools;
 
 namespace {
 
@@ -47,170 +44,32 @@ int Usage()
     return 2;
 }
 
-bool ToInt(const std::string& s, long long& v)
-{
-    if (s.empty())
-        return false;
-    char* end = nullptr;
-    v = std::strtoll(s.c_str(), &end, 10);
-    return end && *end == '\0';
-}
-
-void PrintState(const TLineState& s)
-{
-    std::printf("[%u,%u,%u,%u]", s[0], s[1], s[2], s[3]);
-}
-
-// A JSON string: printable ASCII as is, everything else (and the quote and
-// the backslash) as \uXXXX.
-void PrintText(const char16_t* text, int32_t n, std::string& out)
-{
-    out += '"';
-    for (int32_t i = 0; i < n; ++i) {
-        const char16_t u = text[i];
-        if (u >= 0x20 && u <= 0x7E && u != '"' && u != '\\') {
-            out += static_cast<char>(u);
-        } else {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned>(u));
-            out += buf;
-        }
-    }
-    out += '"';
-}
-
-// A temporary syntax directory whose "Plain Text" fallback is the given
-// definition, so that every file of the run is highlighted with it.
-struct TSyntaxOverride {
-    std::string Dir;
-    bool Set(const std::string& synFile)
-    {
-        std::string bytes;
-        FILE* in = std::fopen(synFile.c_str(), "rb");
-        if (!in)
-            return false;
-        char buf[65536];
-        size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, in)) > 0)
-            bytes.append(buf, n);
-        std::fclose(in);
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/zinscan-dump-XXXXXX";
-        if (!mkdtemp(pattern.data()))
-            return false;
-        Dir = pattern + "/";
-        FILE* out = std::fopen((Dir + "syntax_text.syn").c_str(), "wb");
-        if (!out)
-            return false;
-        std::fwrite(bytes.data(), 1, bytes.size(), out);
-        std::fclose(out);
-        SetSyntaxDir(Dir);
-        return true;
-    }
-    ~TSyntaxOverride()
-    {
-        if (!Dir.empty()) {
-            std::remove((Dir + "syntax_text.syn").c_str());
-            rmdir(Dir.c_str());
-        }
-    }
-};
-
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    long long charWidth = 8, codePage = 0, acp = 1252, maxMem = 8 * 1024 * 1024, wrapValue = 0;
+    TDumpLoad load;
     long long start = 0, count = -1;
-    TWordWrapMode wrap = wwmNoWrap;
-    std::string syntaxFile, file;
     for (int i = 1; i < argc; ++i) {
+        const int taken = load.Option(argc, argv, i);
+        if (taken < 0)
+            return Usage();
+        if (taken > 0)
+            continue;
         const std::string a = argv[i];
-        auto value = [&](long long& v) {
-            if (i + 1 >= argc || !ToInt(argv[i + 1], v))
-                return false;
-            ++i;
-            return true;
-        };
-        if (a == "--charwidth") {
-            if (!value(charWidth) || charWidth < 1)
-                return Usage();
-        } else if (a == "--codepage") {
-            if (!value(codePage))
-                return Usage();
-        } else if (a == "--acp") {
-            if (!value(acp))
-                return Usage();
-        } else if (a == "--maxmem") {
-            if (!value(maxMem) || maxMem < 0 || maxMem > INT32_MAX)
-                return Usage();
-        } else if (a == "--start") {
-            if (!value(start) || start < 0 || start > INT32_MAX)
-                return Usage();
-        } else if (a == "--count") {
-            if (!value(count) || count < 0)
-                return Usage();
-        } else if (a == "--syntax") {
-            if (i + 1 >= argc)
-                return Usage();
-            syntaxFile = argv[++i];
-        } else if (a == "--wrap") {
-            if (i + 1 >= argc)
-                return Usage();
-            const std::string w = argv[++i];
-            if (w == "none") {
-                wrap = wwmNoWrap;
-            } else if (w.rfind("window:", 0) == 0 && ToInt(w.substr(7), wrapValue) && wrapValue > 0) {
-                wrap = wwmWrapByWindow;
-            } else if (w.rfind("column:", 0) == 0 && ToInt(w.substr(7), wrapValue) && wrapValue > 0) {
-                wrap = wwmWrapByColumn;
-            } else {
-                return Usage();
-            }
-        } else if (a.size() > 1 && a[0] == '-' && a != "-") {
+        long long* target = a == "--start" ? &start : a == "--count" ? &count : nullptr;
+        if (!target || i + 1 >= argc || !ToInt(argv[i + 1], *target))
             return Usage();
-        } else if (file.empty()) {
-            file = a;
-        } else {
+        ++i;
+        if (start < 0 || start > INT32_MAX || (target == &count && count < 0))
             return Usage();
-        }
     }
-    if (file.empty())
+    if (load.File.empty())
         return Usage();
-
-    SetSystemCodePage(static_cast<int32_t>(acp));
-    TSyntaxOverride syntaxOverride;
-    if (!syntaxFile.empty() && !syntaxOverride.Set(syntaxFile)) {
-        std::fprintf(stderr, "zinscan-dump: cannot read syntax definition %s\n", syntaxFile.c_str());
-        return 1;
-    }
-
-    TFixedMetricsOwner owner(static_cast<int32_t>(charWidth), static_cast<int32_t>(acp));
-    owner.MaxMemFileSize = static_cast<int32_t>(maxMem);
-    owner.WrapMode = wrap;
-    if (wrap == wwmWrapByWindow)
-        owner.WindowWidth = static_cast<int32_t>(wrapValue);
-    else if (wrap == wwmWrapByColumn)
-        owner.MaxColumns = static_cast<int32_t>(wrapValue);
-
+    if (const int status = load.Load("zinscan-dump"))
+        return status;
+    TFixedMetricsOwner& owner = *load.Owner;
     TZinLines& lines = *owner.Lines;
-    if (!lines.LoadFromFile(file)) {
-        TPlatformFile probe;
-        probe.Open(file);
-        std::fprintf(stderr, "zinscan-dump: cannot open %s: %s\n", file.c_str(), probe.Error().c_str());
-        return 1;
-    }
-    if (codePage != 0)
-        owner.SetCodePage(static_cast<int32_t>(codePage));
-
-    const char* source = lines.OnDisk() ? "disk" : (lines.FileSize() > 0 ? "memory" : "none");
-    std::printf("{\"size\":%llu,\"codepage\":%d,\"editmode\":\"%s\",\"newline\":\"%s\",\"lines\":%d,"
-                "\"rows\":%d,\"maxrowwidth\":%d,\"source\":\"%s\",\"endstate\":",
-                static_cast<unsigned long long>(lines.FileSize()), owner.GetCodePage(),
-                owner.GetEditMode() == emHexMode ? "hex" : "text", NewLineName(owner.FNewLineType),
-                lines.LineCount(), lines.RowCount(), lines.MaxRowWidth(), source);
-    PrintState(lines.EndState());
-    std::printf("}\n");
 
     // The painter draws nothing of a file in hex mode.
     const int32_t rowCount = lines.RowCount();
@@ -242,7 +101,7 @@ int main(int argc, char** argv)
             const TSelectedStyle& c = scanner.LastColors();
             out += first ? "[" : ",[";
             first = false;
-            PrintText(textBuf.data(), n, out);
+            AppendJsonText(std::u16string_view(textBuf.data(), static_cast<size_t>(n)), out);
             out += ',' + std::to_string(width) + ",\"" + TokenStyleName(scanner.LastStyle());
             if (scanner.LastStyle() == TTokenStyle::Keyword)
                 out += ':' + std::to_string(scanner.LastKeywordSet());
