@@ -10,4 +10,6 @@ cmake --build "$build" -j"$(nproc)"
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+# The font configuration library keeps its caches until the process ends.
+export LSAN_OPTIONS=suppressions=$PWD/tests/viewer/lsan.supp
 ctest --test-dir "$build" --output-on-failure -j"$(nproc)"

@@ -33,6 +33,9 @@
 #include "viewer/ZinViewerApplication.h"
 #include "viewer/ZinViewerMainForm.h"
 
+// Failures show QStrings as text.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+
 namespace zin {
 namespace {
 
@@ -158,9 +161,13 @@ TEST_F(ViewerWindow, BrowsingAndOpeningWriteTheCaptionAndTheStatusBar)
     // A file dropped on the window opens, and the browser moves to it.
     QMimeData mime;
     mime.setUrls({QUrl::fromLocalFile(dir + "/docs/sub/inner.txt")});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(form.get(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, {});
     QCoreApplication::sendEvent(form.get(), &drop);
-    QCoreApplication::processEvents();
+    EXPECT_TRUE(drop.isAccepted());
+    QTest::qWait(20);
     EXPECT_EQ(form->windowTitle(), "ZinViewer - " + dir + "/docs/sub/inner.txt");
     EXPECT_EQ(form->CurrentDirectory(), dir + "/docs/sub");
     ASSERT_TRUE(files->currentItem());
