@@ -68,6 +68,21 @@ public:
     // its data are pointed at the caller's arrays before each draw.
     QGlyphRun& Run(size_t slot) { return FRuns[slot]; }
 
+    // A fallback glyph's coverage, rendered once: its image and where the
+    // image's corner lies from the glyph's origin on the baseline.
+    struct TMask {
+        QImage Alpha;  // Format_Alpha8
+        int Left = 0;
+        int Top = 0;
+    };
+    const TMask& Mask(uint32_t g)
+    {
+        const auto it = FMasks.find(g);
+        if (it != FMasks.end())
+            return it->second;
+        return FMasks[g] = RenderMask(g);
+    }
+
     QFont Font;
     QFontMetrics Metrics;
     int32_t Height = 0;
@@ -127,10 +142,36 @@ private:
         FRuns.push_back(run);
     }
 
+    TMask RenderMask(uint32_t g)
+    {
+        const QRawFont& raw = FSlots[g >> 24];
+        quint32 index = g & 0xFFFFFF;
+        const QRect box = raw.boundingRect(index).toAlignedRect().adjusted(-2, -2, 2, 2);
+        TMask m;
+        m.Left = box.left();
+        m.Top = box.top();
+        if (box.isEmpty())
+            return m;
+        QImage image(box.size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        {
+            QPainter p(&image);
+            p.setPen(Qt::black);
+            QGlyphRun run;
+            run.setRawFont(raw);
+            const QPointF origin(-box.left(), -box.top());
+            run.setRawData(&index, &origin, 1);
+            p.drawGlyphRun(QPointF(0, 0), run);
+        }
+        m.Alpha = image.convertToFormat(QImage::Format_Alpha8);
+        return m;
+    }
+
     std::vector<QRawFont> FSlots;   // 0: the font itself; then fallbacks
     std::vector<QGlyphRun> FRuns;
     std::unique_ptr<uint32_t[]> FTable;  // per code unit; 0 = not looked up yet
     std::unordered_map<char32_t, uint32_t> FAstral;
+    std::unordered_map<uint32_t, TMask> FMasks;
 };
 
 namespace {
@@ -162,6 +203,9 @@ int32_t PixelSize(int32_t points)
     const qreal dpi = screen ? screen->logicalDotsPerInchY() : 96.0;
     return std::max(1, qRound(points * dpi / 72.0));
 }
+
+// v / 255 rounded, for v up to 255 * 255.
+inline int Div255(uint32_t v) { return static_cast<int>(((v + 128) * 257) >> 16); }
 
 QRect ToQRect(const TRect& r) { return QRect(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top); }
 
@@ -317,18 +361,60 @@ void TQtSurface::TextOut(int32_t x, int32_t y, const char16_t* text, const int32
     if (FUsedSlots.empty())
         return;
 
-    UsePen(FTextColor);
-    FPainter.setClipRect(c);
+    bool clipped = false;
     for (const uint8_t slot : FUsedSlots) {
         TRun& run = FRuns[slot];
-        QGlyphRun& glyphs = f.Run(slot);
-        glyphs.setRawData(run.Glyphs.data(), run.Positions.data(), static_cast<int>(run.Glyphs.size()));
-        FPainter.drawGlyphRun(QPointF(0, 0), glyphs);
+        if (slot == 0) {
+            // The font's own glyphs through Qt's glyph cache.
+            UsePen(FTextColor);
+            if (!clipped)
+                FPainter.setClipRect(c);
+            clipped = true;
+            QGlyphRun& glyphs = f.Run(slot);
+            glyphs.setRawData(run.Glyphs.data(), run.Positions.data(), static_cast<int>(run.Glyphs.size()));
+            FPainter.drawGlyphRun(QPointF(0, 0), glyphs);
+        } else {
+            // Fallback glyphs (dense CJK ones above all) blended here from
+            // their cached coverage: Qt blends such fonts with gamma
+            // correction, several times slower per glyph.
+            const QRgb color = ToRgb(FTextColor);
+            for (size_t i = 0; i < run.Glyphs.size(); ++i) {
+                const TQtFont::TMask& m = f.Mask((uint32_t{slot} << 24) | run.Glyphs[i]);
+                BlendMask(m.Alpha, static_cast<int>(run.Positions[i].x()) + m.Left,
+                          static_cast<int>(run.Positions[i].y()) + m.Top, c, color);
+            }
+        }
         run.Glyphs.clear();
         run.Positions.clear();
     }
     FUsedSlots.clear();
-    FPainter.setClipping(false);
+    if (clipped)
+        FPainter.setClipping(false);
+}
+
+void TQtSurface::BlendMask(const QImage& alpha, int left, int top, const QRect& clip, QRgb color)
+{
+    const QRect r = QRect(left, top, alpha.width(), alpha.height()) & clip;
+    if (r.isEmpty())
+        return;
+    const uint32_t cr = qRed(color), cg = qGreen(color), cb = qBlue(color);
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+        const uchar* a = alpha.constScanLine(y - top) + (r.left() - left);
+        // The painter draws into the same pixels; nothing else shares them.
+        auto* d = reinterpret_cast<QRgb*>(const_cast<uchar*>(FImage.constScanLine(y))) + r.left();
+        for (int x = 0, w = r.width(); x < w; ++x) {
+            const uint32_t k = a[x];
+            if (k == 0)
+                continue;
+            if (k == 255) {
+                d[x] = color;
+                continue;
+            }
+            const QRgb p = d[x];
+            const uint32_t j = 255 - k;
+            d[x] = qRgb(Div255(cr * k + qRed(p) * j), Div255(cg * k + qGreen(p) * j), Div255(cb * k + qBlue(p) * j));
+        }
+    }
 }
 
 void TQtSurface::InvertRect(const TRect& r)

@@ -59,6 +59,9 @@ private:
     void UsePen(zin::TSurfaceColor color);
     // The font for the current family, size and style.
     TQtFont& Font();
+    // Blends `color` into the image by the coverage of `alpha` (Alpha8)
+    // placed at (left, top), inside `clip`.
+    void BlendMask(const QImage& alpha, int left, int top, const QRect& clip, QRgb color);
 
     QImage FImage;
     QPainter FPainter;   // active while the image is not empty
