@@ -12,9 +12,9 @@ TFileData::TFileData(const std::string& fileName) : FFileName(fileName)
     if (!FHandle.Open(fileName))
         return;
     FSize = FHandle.Size();
-    // Zero-filled, so that a file that shrinks after opening shows zeros
-    // rather than uninitialised memory where its bytes went missing.
-    FBuffer = std::make_unique<uint8_t[]>(ChunkSize);
+    // Every byte of the window below FSize is written by each fill (see
+    // MoveWindow), so the buffer needs no clearing first.
+    FBuffer = std::make_unique_for_overwrite<uint8_t[]>(ChunkSize);
     MoveWindow(0);
 }
 
@@ -22,8 +22,11 @@ void TFileData::MoveWindow(uint64_t pos)
 {
     FBufferPos = pos - pos % ChunkSize;
     const uint64_t n = FBufferPos < FSize ? std::min<uint64_t>(FSize - FBufferPos, ChunkSize) : 0;
-    // A short read (the file shrank) leaves the old bytes of the window.
-    FHandle.ReadAt(FBuffer.get(), n, FBufferPos);
+    // Bytes a short read did not deliver (the file shrank or could not be
+    // read) are zeros, not what the window held for another position.
+    const uint64_t got = FHandle.ReadAt(FBuffer.get(), n, FBufferPos);
+    if (got < n)
+        std::memset(FBuffer.get() + got, 0, n - got);
     ++FWindowReads;
 }
 
@@ -38,7 +41,9 @@ uint8_t TFileData::GetByte(uint64_t pos)
 
 void TFileData::Read(void* buffer, uint32_t count, uint64_t pos)
 {
-    FHandle.ReadAt(buffer, count, pos);
+    const uint64_t got = FHandle.ReadAt(buffer, count, pos);
+    if (got < count)
+        std::memset(static_cast<uint8_t*>(buffer) + got, 0, count - got);
 }
 
 const uint8_t* TFileData::Span(uint64_t pos, uint32_t& avail)

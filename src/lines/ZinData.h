@@ -50,7 +50,7 @@ public:
 
     uint8_t GetByte(uint64_t pos) override;
     // Reads straight into the caller's buffer; the window is neither used
-    // nor moved. Bytes past the file's current end are left untouched.
+    // nor moved. Bytes past the file's current end (it shrank) read as zeros.
     void Read(void* buffer, uint32_t count, uint64_t pos) override;
     const uint8_t* Span(uint64_t pos, uint32_t& avail) override;
 

@@ -148,9 +148,13 @@ TEST(FileData, AFileThatShrinksOrVanishesIsReadSafely)
     ASSERT_TRUE(f.IsOpen());
     ASSERT_EQ(truncate(path.c_str(), 100), 0);
 
-    // Reads past the new end stay inside the window and the caller's buffer.
-    f.GetByte(size - 1);
-    f.GetByte(ChunkSize + 5);
+    // Reads past the new end stay inside the window and the caller's buffer,
+    // and the bytes the file no longer has read as zeros, not as what the
+    // window held for another position.
+    EXPECT_EQ(f.GetByte(size - 1), 0);
+    EXPECT_EQ(f.GetByte(ChunkSize + 5), 0);
+    EXPECT_EQ(f.GetByte(50), PatternByte(50));
+    EXPECT_EQ(f.GetByte(ChunkSize - 1), 0);  // the first window again, filled anew
     uint32_t avail = 0;
     EXPECT_NE(f.Span(size - 1, avail), nullptr);
     EXPECT_EQ(avail, 1u);
@@ -158,8 +162,10 @@ TEST(FileData, AFileThatShrinksOrVanishesIsReadSafely)
     f.Read(buf.data(), 200, 50);
     for (int i = 0; i < 50; ++i)
         EXPECT_EQ(buf[i], PatternByte(50 + i));
-    for (int i = 50; i < 300; ++i)
-        EXPECT_EQ(buf[i], 0xAA) << i;  // nothing written past the end of the file
+    for (int i = 50; i < 200; ++i)
+        EXPECT_EQ(buf[i], 0) << i;  // the count asked for, past the end of the file
+    for (int i = 200; i < 300; ++i)
+        EXPECT_EQ(buf[i], 0xAA) << i;  // nothing written past the count
     f.Read(buf.data(), 10, uint64_t(1) << 40);
 
     ASSERT_EQ(unlink(path.c_str()), 0);
