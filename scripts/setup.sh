@@ -9,6 +9,7 @@ packages=(
   libicu-dev
   libgtest-dev libgmock-dev
   libbenchmark-dev
+  clang libclang-rt-14-dev
   fonts-liberation fonts-dejavu-core fonts-noto-cjk
   xvfb xdotool imagemagick x11-utils
 )

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the tests with AddressSanitizer and
-# UndefinedBehaviorSanitizer, and runs every test.
+# UndefinedBehaviorSanitizer, runs every test, then runs each fuzz target
+# for a short time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -13,3 +14,6 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 # The font configuration library keeps its caches until the process ends.
 export LSAN_OPTIONS=suppressions=$PWD/tests/viewer/lsan.supp
 ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
+# The fuzz targets, briefly, on their seed corpora and fresh inputs (their own
+# clang build in build-fuzz; scripts/fuzz.sh runs them longer).
+ZIN_FUZZ_BUILD_JOBS=$(nproc) bash scripts/fuzz.sh all "${ZIN_TEST_FUZZ_SECONDS:-30}"
