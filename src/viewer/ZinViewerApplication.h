@@ -14,7 +14,8 @@ public:
 
     // Called after every event has been delivered (the start benchmark
     // watches for the first paint).
-    std::function<void(QObject* receiver, QEvent* event)> AfterEvent;
+    using TEventHook = std::function<void(QObject* receiver, QEvent* event)>;
+    TEventHook AfterEvent;
 
     // Messages shown for escaped errors so far.
     int ErrorsShown() const { return FErrorsShown; }

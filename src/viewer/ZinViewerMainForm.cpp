@@ -169,7 +169,7 @@ void TZinViewerForm::EndUnannouncedWork()
 
 TZinViewerForm::TZinViewerForm(const TOptions& options, QWidget* parent)
     : QMainWindow(parent), FIniFileName(options.IniFileName), FStartPath(options.StartPath),
-      FProgressDelayMs(options.ProgressDelayMs)
+      FSettingsSaved(!options.SaveSettings), FProgressDelayMs(options.ProgressDelayMs)
 {
     FFormCreating = true;
     setObjectName(QStringLiteral("ZinViewerForm"));
@@ -640,7 +640,7 @@ void TZinViewerForm::WordWrapClick()
     else
         return;
     if (mode != ViewerEdit().WordWrapMode()) {
-        TWork work(*this);
+        TBusyCaption busy(*this, QStringLiteral("Reformating..."));
         ViewerEdit().SetWordWrapMode(mode);
     }
     if (!FFormCreating)
@@ -651,8 +651,11 @@ void TZinViewerForm::MaxColumnsChange(int columns)
 {
     if (Working())
         return;
-    TWork work(*this);
-    ViewerEdit().SetMaxColumns(columns);
+    zin::TZinEdit& edit = ViewerEdit();
+    if (columns == edit.MaxColumns())
+        return;
+    TBusyCaption busy(*this, QStringLiteral("Reformating..."));
+    edit.SetMaxColumns(columns);
 }
 
 void TZinViewerForm::EditModeClick()
@@ -860,6 +863,7 @@ void TZinViewerForm::OpenStartPath()
 {
     if (FStartPathDone)
         return;
+    FStartPathDone = true;
     const QFileInfo start(FStartPath);
     if (!FStartPath.isEmpty() && !start.isDir()) {
         // The file's folder is shown (by the constructor) with the file
@@ -871,7 +875,6 @@ void TZinViewerForm::OpenStartPath()
         }
         OpenFile(start.absoluteFilePath());
     }
-    FStartPathDone = true;
 }
 
 // ---- Window events ---------------------------------------------------------------

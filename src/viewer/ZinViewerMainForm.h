@@ -41,6 +41,9 @@ public:
         // The settings file, read at construction when it exists and written
         // at destruction (its folder created first).
         std::string IniFileName;
+        // False for one-off runs (a screenshot, a benchmark): the settings
+        // are read but not written back.
+        bool SaveSettings = true;
         // A file to open or a folder to start in; empty: the current folder.
         QString StartPath;
         // Work lasting longer than this shows a progress bar.
@@ -129,7 +132,7 @@ private:
     QString FStartPath;
     bool FFormCreating = true;
     bool FStartPathDone = false;
-    bool FSettingsSaved = false;
+    bool FSettingsSaved = false;  // or not to be saved
     QString FCurrentDir;
 
     // Work and progress.

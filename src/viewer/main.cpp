@@ -15,6 +15,7 @@
 #include <ctime>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -106,6 +107,7 @@ int main(int argc, char** argv)
     options.IniFileName = zin::ChooseIniFileName(exeDir, std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"),
                                                  zin::PathWritable);
     options.StartPath = QFile::decodeName(a.Path.c_str());
+    options.SaveSettings = a.Mode == zin::TViewerMode::Window;
     TZinViewerForm form(options);
 
     if (a.Mode == zin::TViewerMode::Screenshot) {
@@ -127,12 +129,12 @@ int main(int argc, char** argv)
         // The first paint of the control after the start file is open ends
         // the run.
         QObject* viewport = form.EditWidget().viewport();
-        bool done = false;
-        app.AfterEvent = [&](QObject* receiver, QEvent* e) {
-            if (done || receiver != viewport || e->type() != QEvent::Paint || !form.StartPathDone() ||
+        auto done = std::make_shared<bool>(false);
+        app.AfterEvent = [&form, &app, &sinceMain, viewport, done](QObject* receiver, QEvent* e) {
+            if (*done || receiver != viewport || e->type() != QEvent::Paint || !form.StartPathDone() ||
                 form.EditWidget().Busy() || form.ViewerEdit().Paints() == 0)
                 return;
-            done = true;
+            *done = true;
             const zin::TZinLines& store = form.ViewerEdit().LineStore();
             std::printf("first-paint-epoch-ns: %lld\n", static_cast<long long>(RealtimeNs()));
             std::printf("first-paint-since-main-s: %.3f\n", sinceMain.nsecsElapsed() / 1e9);
@@ -145,12 +147,26 @@ int main(int argc, char** argv)
         };
     }
 
-    form.show();
-    // The start file opens once the window is up, so that a long load shows
-    // its progress in it.
-    QTimer::singleShot(0, &form, [&form] {
+    // A small start file opens before the window shows, so that the first
+    // painted window shows it; a large one, or one that cannot be read,
+    // once the window is painted, so that the load shows its progress and
+    // the message its window.
+    const QFileInfo start(options.StartPath);
+    if (start.isFile() && start.isReadable() && start.size() <= zin::DefaultMaxMemFileSize)
         form.OpenStartPath();
-        form.EditWidget().viewport()->update();
-    });
+    form.show();
+    if (!form.StartPathDone()) {
+        QObject* viewport = form.EditWidget().viewport();
+        TZinViewerApplication::TEventHook previous = app.AfterEvent;
+        auto scheduled = std::make_shared<bool>(false);
+        app.AfterEvent = [&form, viewport, previous, scheduled](QObject* receiver, QEvent* e) {
+            if (previous)
+                previous(receiver, e);
+            if (receiver == viewport && e->type() == QEvent::Paint && !*scheduled) {
+                *scheduled = true;
+                QTimer::singleShot(0, &form, [&form] { form.OpenStartPath(); });
+            }
+        };
+    }
     return app.exec();
 }
