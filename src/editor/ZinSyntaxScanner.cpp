@@ -89,7 +89,11 @@ void TZinScanner::Prepare()
     for (const std::string& t : syn.LineComments)
         if (!t.empty())
             FStarts[static_cast<uint8_t>(t[0])] |= csLineComment;
-    for (size_t k = 0; k < std::min(syn.BlockCommentBegins.size(), syn.BlockCommentEnds.size()); ++k)
+    // The line state keeps a block comment's pair and a quote's position in
+    // one byte each: pairs and quote characters past the 255th are not
+    // recognised (as in the store's line-state tracker).
+    constexpr size_t maxStateIndex = 255;
+    for (size_t k = 0; k < std::min({syn.BlockCommentBegins.size(), syn.BlockCommentEnds.size(), maxStateIndex}); ++k)
         if (!syn.BlockCommentBegins[k].empty())
             FStarts[static_cast<uint8_t>(syn.BlockCommentBegins[k][0])] |= csBlockComment;
     for (const std::string& t : syn.RangeBegins)
@@ -98,12 +102,12 @@ void TZinScanner::Prepare()
 
     // The 1-based position of the first occurrence of each quote character.
     std::fill(std::begin(FQuotePos), std::end(FQuotePos), 0);
-    for (size_t i = syn.StringChars.size(); i-- > 0;)
-        FQuotePos[static_cast<uint8_t>(syn.StringChars[i])] = static_cast<uint8_t>(std::min<size_t>(i + 1, 255));
+    for (size_t i = std::min(syn.StringChars.size(), maxStateIndex); i-- > 0;)
+        FQuotePos[static_cast<uint8_t>(syn.StringChars[i])] = static_cast<uint8_t>(i + 1);
 
     // A block comment begin without an end token opens nothing, as in the
     // store's line-state tracker.
-    FBlockPairs = std::min(syn.BlockCommentBegins.size(), syn.BlockCommentEnds.size());
+    FBlockPairs = std::min({syn.BlockCommentBegins.size(), syn.BlockCommentEnds.size(), maxStateIndex});
     FillRangeSet(FStringIn, syn.StringInRange);
     FillRangeSet(FLineCommentIn, syn.LineCommentInRange);
     FBlockIn.assign(std::min(FBlockPairs, syn.BlockCommentInRange.size()), TRangeSet{});

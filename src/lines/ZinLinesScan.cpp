@@ -88,6 +88,10 @@ inline const uint8_t* FindSpecial16(const uint8_t* p, const uint8_t* e)
     return p;
 }
 
+// The line state keeps a block comment's pair and a quote's position in one
+// byte each: pairs and quote characters past the 255th are not recognised.
+constexpr size_t MaxStateIndex = 255;
+
 bool InList(const std::vector<int32_t>& list, int32_t id)
 {
     return std::find(list.begin(), list.end(), id) != list.end();
@@ -471,8 +475,10 @@ void TZinLines::Track(const TScanSetup& s, TTracker& t, twc_queue& q, TLine& lin
     auto quotePos = [&](int32_t v) -> uint8_t {
         if (v < 0 || v >= 256)
             return 0;
+        // The state holds a quote's position in one byte: characters past
+        // the 255th are no quotes.
         const size_t p = syn.StringChars.find(static_cast<char>(v));
-        return p == std::string::npos ? 0 : static_cast<uint8_t>(p + 1);
+        return p < MaxStateIndex ? static_cast<uint8_t>(p + 1) : 0;
     };
     int32_t len = 0;
     if (u >= 256 || u == 32 || u == 9) {
@@ -506,7 +512,8 @@ void TZinLines::Track(const TScanSetup& s, TTracker& t, twc_queue& q, TLine& lin
         if (!syn.StringChars.empty() && InList(syn.StringInRange, range) && quotePos(u) != 0) {
             t.State[3] = quotePos(u);
         } else if ((g = MatchStrings(q, syn.BlockCommentBegins, len,
-                                     std::min(syn.BlockCommentBegins.size(), syn.BlockCommentEnds.size()))) != 0 &&
+                                     std::min({syn.BlockCommentBegins.size(), syn.BlockCommentEnds.size(),
+                                               MaxStateIndex}))) != 0 &&
                    static_cast<size_t>(g - 1) < syn.BlockCommentInRange.size() &&
                    InList(syn.BlockCommentInRange[g - 1], range)) {
             // A begin without an end token is never matched: it opens nothing.

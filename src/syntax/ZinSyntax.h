@@ -130,10 +130,15 @@ public:
     std::string Delimiters;
     std::vector<std::string> LineComments;
     // Parallel lists; with an odd token count the last begin has no end and
-    // opens no comment: readers skip a begin whose index has no end.
+    // opens no comment: readers skip a begin whose index has no end. The
+    // per-line state keeps an open comment's pair number in one byte, so
+    // only the first 255 pairs are recognised (by the line store's tracker
+    // and the scanner alike); later pairs are loaded but open nothing.
     std::vector<std::string> BlockCommentBegins;
     std::vector<std::string> BlockCommentEnds;
     std::string EscapeCharText;
+    // Quote characters. The per-line state keeps an open string's quote
+    // position in one byte: characters past the 255th open no string.
     std::string StringChars;
     std::string DirectiveLeading;
     std::string KeywordPrefixes;
