@@ -376,6 +376,12 @@ bool TZinEdit::SelectedText(std::u16string& text, size_t limitBytes)
         // file has them.
         const TCaretPos& first = *FSelFirst;
         const TCaretPos& last = *FSelLast;
+        // A character takes at most three bytes of the file: a span that
+        // long decodes to more than the limit for certain, and is refused
+        // before anything is decoded.
+        const uint64_t span = last.FilePos - first.FilePos;
+        if (span / 3 > limitUnits)
+            return false;
         TLineIterator line = first.Line;
         uint64_t from = first.LinePos;
         for (int32_t index = first.LineIndex;; ++index, ++line, from = 0) {

@@ -46,6 +46,7 @@ TColor TZinEdit::TextBackground() const
 void TZinEdit::Paint(TDrawSurface& window)
 {
     if (FEditMode == emHexMode) {
+        UpdateCaret(false);
         window.SetFont(FFont.Name(), FFont.Size(), FFont.Style());
         window.SetBrushColor(TextBackground());
         window.FillRect(FClientRect);

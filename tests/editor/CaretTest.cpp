@@ -3,6 +3,7 @@
 #include <random>
 
 #include "EditTestUtil.h"
+#include "support/doubles/TestSurface.h"
 
 namespace zin::test {
 namespace {
@@ -136,6 +137,8 @@ TEST_F(CaretTest, ClicksShiftClicksAndDrags)
     std::u16string copied;
     ASSERT_TRUE(Edit->SelectedText(copied));
     EXPECT_EQ(copied, u"ine 3\nline 4\nli");
+    EXPECT_FALSE(Edit->SelectedText(copied, 10));  // too large: nothing half done
+    EXPECT_TRUE(copied.empty());
     Click(TextX(0), 0);  // a plain click drops it
     EXPECT_FALSE(Edit->Selecting());
 
@@ -195,6 +198,11 @@ TEST_F(CaretTest, TypingAndHexModeChangeNothingButClicksStillPlaceTheCaret)
     EXPECT_EQ(C().FilePos, 0u);
     Click(TextX(16), 0);
     EXPECT_EQ(C().FilePos, 2u);
+    TTestSurface window;
+    Edit->Paint(window);
+    EXPECT_FALSE(Host.CaretVisible);  // nothing to stand on is shown
+    Click(TextX(8), 0);
+    EXPECT_FALSE(Host.CaretVisible);
 }
 
 TEST_F(CaretTest, ColumnSelectionText)
