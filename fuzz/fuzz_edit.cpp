@@ -4,6 +4,8 @@
 // caret is valid: its row is the global index of its line's row SubRow,
 // FilePos - LinePos is its line's first byte, and LinePos lies within that
 // row on a character boundary.
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include "FuzzSupport.h"
@@ -94,8 +96,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     static const uint16_t keys[] = {VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN, VK_HOME, VK_END,
                                     VK_PRIOR, VK_NEXT, VK_TAB, 'A', 'C', 45};
+    static const bool verbose = std::getenv("ZIN_FUZZ_VERBOSE") != nullptr;
+    if (verbose)
+        std::fprintf(stderr, "%s: %zu bytes, %d lines, %d rows, edit mode %d\n", name, file.size(),
+                     e.LineStore().LineCount(), e.LineStore().RowCount(), e.EditMode());
     for (int step = 0; step < 64 && in.remaining_bytes() > 0; ++step) {
-        switch (in.ConsumeIntegralInRange<int>(0, 19)) {
+        const int op = in.ConsumeIntegralInRange<int>(0, 19);
+        if (verbose) {
+            const TCaretPos& c = e.Caret();
+            std::fprintf(stderr, "step %d op %d; caret row %d line %d subrow %d linepos %llu; wrap %d edit %d cp %d\n",
+                         step, op, c.Row, c.LineIndex, c.SubRow, static_cast<unsigned long long>(c.LinePos),
+                         e.WordWrapMode(), e.EditMode(), e.CodePage());
+        }
+        switch (op) {
         case 0:
         case 1:
         case 2: {

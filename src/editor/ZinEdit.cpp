@@ -330,6 +330,10 @@ void TZinEdit::SetEditMode(TEditMode mode)
         }
     }
     FEditMode = mode;
+    // A file a load opened in hex mode is one unsplit line holding every
+    // newline; text and column mode show it split into its lines and rows.
+    if (mode != emHexMode && FLineStore->Unsplit())
+        Redecode();
     if (selectionChanged)
         DoSelectionChange();
     DoStateChange();

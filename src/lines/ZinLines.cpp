@@ -3,7 +3,9 @@
 #include "lines/ZinLinesDecode.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <new>
 
 #include "encoding/CodePage.h"
@@ -120,8 +122,12 @@ uint32_t TRowPool::Allocate(uint32_t entries)
         // unused. Indexes are 32 bits, which bounds the number of chunks.
         if (FChunks.size() >= (size_t{1} << (32 - ChunkShift)))
             return None;
-        FChunks.push_back(new TUnit[ChunkUnits]);
+        std::unique_ptr<TUnit[]> chunk(new TUnit[ChunkUnits]);
+        FChunks.push_back(chunk.get());
+        chunk.release();
         FUsed = 0;
+        if (Watch)
+            Watch->Add(ChunkUnits * sizeof(TUnit));
     }
     const uint32_t run = static_cast<uint32_t>(((FChunks.size() - 1) << ChunkShift) + FUsed);
     FUsed += entries;
@@ -149,6 +155,7 @@ void TRowPool::Clear()
 TLineList::TLineList()
 {
     FHead.FPrev = FHead.FNext = &FHead;
+    FRowPool.Watch = &FWatch;
 }
 
 TLineList::~TLineList()
@@ -165,12 +172,14 @@ TLine* TLineList::Allocate()
         FFree = FFree->FNext;
     } else {
         if (FSlabs.empty() || FSlabUsed == SlabLines) {
+            FSlabs.reserve(FSlabs.size() + 1);
             void* slab = std::aligned_alloc(SlabBytes, SlabBytes);
             if (!slab)
                 throw std::bad_alloc();
             static_cast<TSlabHeader*>(slab)->List = this;
             FSlabs.push_back(slab);
             FSlabUsed = 0;
+            FWatch.Add(SlabBytes);
         }
         mem = FirstOfSlab(FSlabs.back()) + FSlabUsed++;
     }
@@ -494,6 +503,7 @@ void TZinLines::SetLeadBytes(const uint8_t (&ranges)[12])
 
 void TZinLines::Clear(bool dropAll)
 {
+    FUnsplit = false;
     FLineCount = 0;
     FRowCount = 0;
     FFileSize = 0;
@@ -522,10 +532,123 @@ const char* FontOfCurrentCodePage(int32_t codePage)
 
 }  // namespace
 
+const char* LoadErrorMessage(TLoadError error)
+{
+    switch (error) {
+    case TLoadError::None: return "";
+    case TLoadError::NoMemory: return "Not enough memory to open this file.";
+    case TLoadError::Truncated: return "Only the beginning of this file is shown: it has no size and is longer than the in-memory limit.";
+    default: return "Cannot read this file!";
+    }
+}
+
+uint64_t TZinLines::SystemAvailableMemory()
+{
+    // "MemAvailable:  123456 kB"; 0 when the system does not say.
+    std::FILE* f = std::fopen("/proc/meminfo", "r");
+    if (!f)
+        return 0;
+    char line[128];
+    uint64_t kb = 0;
+    while (std::fgets(line, sizeof line, f)) {
+        unsigned long long v = 0;
+        if (std::sscanf(line, "MemAvailable: %llu kB", &v) == 1) {
+            kb = v;
+            break;
+        }
+    }
+    std::fclose(f);
+    return kb * 1024;
+}
+
+void TZinLines::SetMemoryProbe(uint64_t (*probe)(), uint64_t step)
+{
+    FMemoryProbe = probe;
+    FLines.FWatch.Step = std::max<uint64_t>(step, 1);
+}
+
+void TZinLines::CheckMemory(void* store)
+{
+    auto* self = static_cast<TZinLines*>(store);
+    if (self->FMemoryReserve == 0 || !self->FMemoryProbe)
+        return;
+    const uint64_t available = self->FMemoryProbe();
+    if (available != 0 && available < self->FMemoryReserve)
+        throw TLoadStop{TLoadError::NoMemory};
+}
+
 bool TZinLines::LoadFromFile(const std::string& path)
+{
+    FLoadError = TLoadError::None;
+    // The index of a load may take most of the memory available when it
+    // starts: it stops while an eighth of that (at least 64 MiB) is left.
+    const uint64_t available = FMemoryProbe ? FMemoryProbe() : 0;
+    FMemoryReserve = available ? std::max<uint64_t>(available / 8, uint64_t{64} << 20) : 0;
+    if (FMemoryReserve >= available)
+        FMemoryReserve = available / 8;
+    FLines.FWatch.Grown = 0;
+    FLines.FWatch.Check = &TZinLines::CheckMemory;
+    FLines.FWatch.Context = this;
+    struct TWatchOff {
+        TLineList& L;
+        ~TWatchOff() { L.FWatch.Check = nullptr; }
+    } watchOff{FLines};
+    try {
+        return LoadFile(path);
+    } catch (const TLoadStop& stop) {
+        FailLoad(stop.Reason);
+    } catch (const std::bad_alloc&) {
+        FailLoad(TLoadError::NoMemory);
+    }
+    return false;
+}
+
+void TZinLines::FailLoad(TLoadError reason)
+{
+    FLoadError = reason;
+    FLines.FWatch.Check = nullptr;
+    delete FFileData;
+    FFileData = nullptr;
+    FLines.FSources[2] = nullptr;
+    FMemData->FSize = 0;
+    // Emptying the first line first leaves nothing for the trim to keep, so
+    // it allocates nothing.
+    if (!FLines.empty())
+        ResetBlank(FLines.front());
+    Clear(false);
+    FLines.front().State = TLineState{};
+    FEndState = TLineState{};
+    FMaxRowWidth = 0;
+    FRowsWrapWidth = INT32_MAX;
+    FEdit->NewLineTypeField() = nltDefaultDOS;
+    FEdit->LoadingField() = false;
+    FEdit->ResetView();
+}
+
+uint64_t TZinLines::ReadUnsized()
+{
+    const uint64_t limit = static_cast<uint64_t>(std::max(FEdit->GetMaxMemFileSize(), 0));
+    uint8_t* buffer = FFileData->FBuffer.get();
+    uint64_t done = 0;
+    while (done < limit) {
+        const uint64_t want = std::min<uint64_t>(ChunkSize, limit - done);
+        const uint64_t got = FFileData->FHandle.ReadAt(buffer, want, done);
+        if (got == 0)
+            return done;
+        FMemData->Write(buffer, static_cast<uint32_t>(got));
+        done += got;
+    }
+    // At the limit: one byte more says whether the file goes on.
+    if (FFileData->FHandle.ReadAt(buffer, 1, done) != 0)
+        FLoadError = TLoadError::Truncated;
+    return done;
+}
+
+bool TZinLines::LoadFile(const std::string& path)
 {
     auto* data = new TFileData(path);
     if (!data->IsOpen()) {
+        FLoadError = data->Error() == NotARegularFileError() ? TLoadError::NotAFile : TLoadError::CannotOpen;
         delete data;
         return false;
     }
@@ -550,7 +673,9 @@ bool TZinLines::LoadFromFile(const std::string& path)
         FEdit->SetEditMode(emTextMode);
 
     FContentTest = TContentTest::None;
-    const uint64_t size = FFileData->FSize;
+    uint64_t size = FFileData->FSize;
+    // A file that reports no size (/proc, /sys) may still have content.
+    const bool unsized = size == 0 && (size = ReadUnsized()) != 0;
     const int32_t sample = static_cast<int32_t>(std::min<uint64_t>(size, 5000));
 
     auto pickSyntax = [&] {
@@ -575,7 +700,14 @@ bool TZinLines::LoadFromFile(const std::string& path)
     TLine& line = FLines.front();
     const uint8_t* sampleBytes;
     TInData* source;
-    if (static_cast<int64_t>(FFileSize) > static_cast<int64_t>(FEdit->GetMaxMemFileSize())) {
+    if (unsized) {
+        // Already read into memory.
+        delete FFileData;
+        FFileData = nullptr;
+        FLines.FSources[2] = nullptr;
+        source = FMemData;
+        sampleBytes = FMemData->FChunks[0].get();
+    } else if (static_cast<int64_t>(FFileSize) > static_cast<int64_t>(FEdit->GetMaxMemFileSize())) {
         source = FFileData;
         sampleBytes = FFileData->FBuffer.get();
     } else {
@@ -618,6 +750,7 @@ bool TZinLines::LoadFromFile(const std::string& path)
     case TContentTest::Binary:
         // Not text: one line holds the whole file, with one row.
         FEdit->SetEditMode(emHexMode);
+        FUnsplit = true;
         break;
     case TContentTest::None: {
         const int32_t current = FEdit->GetCodePage();
@@ -631,6 +764,7 @@ bool TZinLines::LoadFromFile(const std::string& path)
     }
     }
 
+    FRowsWrapWidth = FEdit->GetWrapWidth();
     FEdit->LoadingField() = false;
     FEdit->ResetView();
     return true;

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <climits>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -56,6 +57,44 @@ using TLineState = std::array<uint8_t, 4>;
 class TLine;
 class TZinLines;
 
+// Why the last load failed, or what it left out (None when it read the
+// whole file).
+enum class TLoadError : uint8_t {
+    None,
+    CannotOpen,    // missing, unreadable, a folder
+    NotAFile,      // a named pipe, a device or a socket
+    TooManyLines,  // more lines or rows than a 32-bit count holds
+    NoMemory,      // the index would not fit the memory the machine has
+    Truncated,     // (the load succeeded) a file without a size, read only up to the in-memory limit
+};
+// The message the window shows for it: "Cannot read this file!" for the
+// first three, "Not enough memory to open this file." for NoMemory, a note
+// for Truncated, empty for None.
+const char* LoadErrorMessage(TLoadError error);
+
+// Thrown inside the store when a scan must stop: a count would overflow, or
+// the index would outgrow the machine's memory. Loads catch it.
+struct TLoadStop {
+    TLoadError Reason;
+};
+
+// Watches the growth of the line index: every Step bytes of new slabs and
+// pool chunks it calls Check, which may throw TLoadStop. Never per line.
+struct TGrowthWatch {
+    uint64_t Grown = 0;
+    uint64_t Step = uint64_t{32} << 20;
+    void (*Check)(void* context) = nullptr;
+    void* Context = nullptr;
+    void Add(uint64_t bytes)
+    {
+        Grown += bytes;
+        if (Check && Grown >= Step) {
+            Grown = 0;
+            Check(Context);
+        }
+    }
+};
+
 // Out-of-line storage of a line with several blocks, a length of 1 TiB or
 // more, or rows the compact record and the row pool cannot hold.
 struct TLineSpill {
@@ -90,6 +129,8 @@ public:
     // when the pool cannot grow.
     uint32_t Allocate(uint32_t entries);
     void Free(uint32_t run, uint32_t entries);
+    // Told of every chunk the pool allocates (may be null).
+    TGrowthWatch* Watch = nullptr;
     TUnit* At(uint32_t index) { return FChunks[index >> ChunkShift] + (index & ChunkMask); }
     const TUnit* At(uint32_t index) const { return FChunks[index >> ChunkShift] + (index & ChunkMask); }
     void Clear();
@@ -266,6 +307,8 @@ public:
     TRowPool FRowPool;
     // The sources compact lines may refer to (slot 0 is none).
     TInData* FSources[4] = {};
+    // Told of every slab and row-pool chunk allocated.
+    TGrowthWatch FWatch;
     // The slot of a registered source (0 for null), or -1.
     int SlotOf(const TInData* source) const
     {
@@ -306,13 +349,27 @@ public:
     // Opens the file, places its bytes (memory up to the control's limit,
     // disk beyond), picks the syntax, guesses the encoding and builds the
     // lines. False when the file cannot be opened; nothing changes then.
+    // A file whose size reads 0 but which has content (/proc) is read to its
+    // end into memory, up to the control's in-memory limit (LoadError() is
+    // then Truncated when more was left). A load that must stop (more lines
+    // or rows than a 32-bit count holds, an allocation that fails, an index
+    // that would outgrow the machine's available memory) leaves one blank
+    // line and returns false; LoadError() says why.
     bool LoadFromFile(const std::string& path);
+    TLoadError LoadError() const { return FLoadError; }
+    // Whether the lines are still the one line a load in hex mode leaves (no
+    // scan has split it). A rescan of the lines from the first splits it.
+    bool Unsplit() const { return FUnsplit; }
     // Drops every line (dropAll) or returns to one blank line.
     void Clear(bool dropAll);
     // Re-splits the inclusive range of lines in the control's code page.
+    // Outside a load, a split that would make more lines or rows than the
+    // count limit leaves one blank line (LoadError() says why).
     void Rescan(TLineIterator first, TLineIterator last);
     // Rebuilds the rows of every line with the current limits and widths.
-    void Reformat();
+    // False when they would be more than the count limit: the rows are then
+    // rebuilt with the wrap width of the rows before (as they were).
+    bool Reformat();
 
     // Splits one line at its newlines; returns the state after its last piece.
     TLineState ScanLine(TLineIterator line);
@@ -393,6 +450,15 @@ public:
     // reader everywhere (for comparison in tests).
     void SetUseFastScan(bool on) { FUseFastScan = on; }
 
+    // ---- Limits, lowered by tests. The most lines and rows (both counted
+    // in 32 bits).
+    void SetCountLimit(int32_t limit) { FCountLimit = limit; }
+    // Where a load learns the memory the machine has available (bytes; 0 =
+    // unknown, no limit), and how many bytes the index grows between two
+    // looks. By default /proc/meminfo's MemAvailable every 32 MiB.
+    void SetMemoryProbe(uint64_t (*probe)(), uint64_t step);
+    static uint64_t SystemAvailableMemory();
+
 private:
     // Tests reach the fields through this (tests/support/LinesAccess.h).
     friend struct TZinLinesAccess;
@@ -409,6 +475,14 @@ private:
     TLineState FEndState{};
     // Which content test decided the encoding at the last load.
     TContentTest FContentTest = TContentTest::None;
+    TLoadError FLoadError = TLoadError::None;
+    bool FUnsplit = false;
+    int32_t FCountLimit = INT32_MAX;
+    // The wrap width the rows were last built with (Reformat falls back to it).
+    int32_t FRowsWrapWidth = INT32_MAX;
+    uint64_t (*FMemoryProbe)() = &TZinLines::SystemAvailableMemory;
+    // During a load: the memory that must stay available (0 = no watch).
+    uint64_t FMemoryReserve = 0;
 
     // Reader state.
     TLineIterator FReadLine;
@@ -433,6 +507,24 @@ private:
     bool NextUTF16BE(twc_queue& q);
     bool NextUTF8(twc_queue& q);
     uint8_t FetchByte(uint64_t pos) const;
+
+    bool LoadFile(const std::string& path);
+    // Reads a file whose size reads 0 into memory, up to the in-memory limit;
+    // returns the bytes read.
+    uint64_t ReadUnsized();
+    // Ends a load that had to stop: one blank line, no file, the owner's view
+    // reset and its loading flag cleared.
+    void FailLoad(TLoadError reason);
+    static void CheckMemory(void* store);
+    // Stops the scan when one more row would pass the count limit.
+    void CountRow()
+    {
+        if (FRowCount >= FCountLimit)
+            throw TLoadStop{TLoadError::TooManyLines};
+        ++FRowCount;
+    }
+    void ReformatWith(int32_t wrapWidth);
+    void RescanLines(TLineIterator first, TLineIterator last);
 
     void PrepareScan(TScanSetup& s);
     // Selects the owner's code page and the decoder of its kind; false when

@@ -347,7 +347,7 @@ void TZinLines::CloseRow(TRowBuilder& rb, bool carry)
     (*rb.Rows)[rb.Closed] = TRowIndex{rb.RowStart, rb.RowWidth};
     rb.Rows->push_back(TRowIndex{});
     ++rb.Closed;
-    ++FRowCount;
+    CountRow();
     FMaxRowWidth = std::max(FMaxRowWidth, rb.RowWidth);
     if (carry) {
         rb.RowStart += rb.RowBytes - rb.Run.Bytes;
@@ -391,12 +391,33 @@ inline void TZinLines::PlaceChar(const TScanSetup& s, TRowBuilder& rb, int32_t u
     rb.RowBytes += n;
 }
 
-void TZinLines::Reformat()
+bool TZinLines::Reformat()
+{
+    const int32_t wrap = FEdit->GetWrapWidth();
+    try {
+        ReformatWith(wrap);
+        FRowsWrapWidth = wrap;
+        return true;
+    } catch (const TLoadStop&) {
+        // Too many rows: the rows are built again as they were, with the
+        // wrap width they had (or none, should that not fit either).
+    }
+    try {
+        ReformatWith(FRowsWrapWidth);
+    } catch (const TLoadStop&) {
+        FRowsWrapWidth = INT32_MAX;
+        ReformatWith(INT32_MAX);
+    }
+    return false;
+}
+
+void TZinLines::ReformatWith(int32_t wrapWidth)
 {
     FRowCount = 0;
     FMaxRowWidth = 0;
     TScanSetup s;
     PrepareScan(s);
+    s.WrapW = wrapWidth;
     TRowBuilder rb;
     rb.Rows = &FRowScratch;
     rb.Progress = &s;
@@ -404,7 +425,7 @@ void TZinLines::Reformat()
     for (TLineIterator it = FLines.begin(); it != FLines.end(); ++it) {
         const TLine& line = *it;
         rb.Reset(line.Spilled() || line.PooledRows() ? line.Rows()[0].Pos : line.FPos0);
-        ++FRowCount;
+        CountRow();
         uint64_t end;
         if (!ScanPieceFast(s, cursor, it, rb, false, false, end)) {
             ScanPieceSlow(s, it, rb, nullptr, false, false);
@@ -544,6 +565,24 @@ void TZinLines::Track(const TScanSetup& s, TTracker& t, twc_queue& q, TLine& lin
 
 void TZinLines::Rescan(TLineIterator first, TLineIterator last)
 {
+    // A load catches a stop itself. Outside one (a change of code page) a
+    // stop leaves the lines half split: they give way to one blank line, as
+    // after a load that stopped.
+    if (FEdit->LoadingField()) {
+        RescanLines(first, last);
+        return;
+    }
+    try {
+        RescanLines(first, last);
+    } catch (const TLoadStop& stop) {
+        FailLoad(stop.Reason);
+    }
+}
+
+void TZinLines::RescanLines(TLineIterator first, TLineIterator last)
+{
+    if (first == FLines.begin())
+        FUnsplit = false;
     SelectCodePage(FEdit->GetCodePage());
     TScanSetup setup;
     PrepareScan(setup);
@@ -592,10 +631,10 @@ void TZinLines::Rescan(TLineIterator first, TLineIterator last)
             return;
     }
     if (LineEndChar(std::prev(FLines.end())) != 0) {
+        CountRow();
         TLineIterator blank = FLines.insert(FLines.end());
         blank->State = state;
         ++FLineCount;
-        ++FRowCount;
     }
     FEndState = state;
 }
@@ -643,8 +682,8 @@ void TZinLines::SplitAfter(TLineIterator it, uint64_t p, const TLineState& state
         SetBlocks(n, tail);
         SetBlocks(line, head);
     }
+    CountRow();
     ++FLineCount;
-    ++FRowCount;
 }
 
 TLineState TZinLines::ScanLineWith(TScanSetup& s, TLineIterator lineIt)
@@ -1179,8 +1218,8 @@ bool TZinLines::SimplePieces(TScanSetup& s, TSpanCursor& c, TLineIterator& cur, 
         next.SetCompactLength(line.CompactLength() - after);
         next.FFlags = line.FFlags & TLine::flSourceMask;
         line.SetCompactLength(after);
+        CountRow();
         ++FLineCount;
-        ++FRowCount;
         cur = nIt;
         firstOfList = false;
     }

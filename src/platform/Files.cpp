@@ -31,6 +31,13 @@ bool TPlatformFile::Open(const std::string& path)
         ::close(fd);
         return false;
     }
+    // A pipe or a device has no size and no positions to read at (the
+    // system would say "Illegal seek"); a socket neither.
+    if (!S_ISREG(st.st_mode)) {
+        FError = NotARegularFileError();
+        ::close(fd);
+        return false;
+    }
     // Probe one read so that a file that opens but cannot be read (some
     // special files) is reported now rather than shown as garbage later.
     char probe;
@@ -40,8 +47,14 @@ bool TPlatformFile::Open(const std::string& path)
         return false;
     }
     FFd = fd;
-    FSize = S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) : 0;
+    FSize = static_cast<uint64_t>(st.st_size);
     return true;
+}
+
+const std::string& NotARegularFileError()
+{
+    static const std::string text = "This is a pipe or a device, not a file: it cannot be opened.";
+    return text;
 }
 
 void TPlatformFile::Close()

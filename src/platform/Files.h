@@ -15,7 +15,8 @@ public:
     TPlatformFile& operator=(const TPlatformFile&) = delete;
 
     // Opens an existing regular file for reading. A missing file, a
-    // directory or an unreadable file fail; Error() then says why.
+    // directory, a pipe, a device or an unreadable file fail; Error() then
+    // says why.
     bool Open(const std::string& path);
     void Close();
     bool IsOpen() const { return FFd >= 0; }
@@ -34,6 +35,10 @@ private:
     uint64_t FSize = 0;
     std::string FError;
 };
+
+// The reason Open gives for a named pipe, a device or a socket: only
+// regular files are opened.
+const std::string& NotARegularFileError();
 
 // The directory of the running program, with a trailing '/'.
 std::string ExecutableDir();

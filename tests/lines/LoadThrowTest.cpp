@@ -1,6 +1,7 @@
 // A load that the owner's calls make throw: the exception reaches the
-// caller, the owner's loading flag is cleared all the same, and the store
-// loads the next file as if nothing had happened.
+// caller (a failed allocation ends the load instead), the owner's loading
+// flag is cleared all the same, and the store loads the next file as if
+// nothing had happened.
 #include <new>
 #include <stdexcept>
 
@@ -49,10 +50,16 @@ TEST(LoadThrowTest, LoadingFlagIsClearedWhenTheLoadThrowsAndTheNextLoadWorks)
         owner.MaxMemFileSize = failure == 2 ? 0 : 1 << 20;  // from memory, then from disk
         owner.ThrowOnSetCodePage = failure == 0;
         owner.ThrowOnWidthOf = failure == 0 ? 0 : 0x4E00;
-        if (failure == 0)
+        if (failure == 0) {
             EXPECT_THROW(owner.Lines->LoadFromFile(utf8Path), std::runtime_error);
-        else
-            EXPECT_THROW(owner.Lines->LoadFromFile(utf8Path), std::bad_alloc);
+        } else {
+            // A failed allocation ends the load: one blank line, no file.
+            EXPECT_FALSE(owner.Lines->LoadFromFile(utf8Path));
+            EXPECT_EQ(owner.Lines->LoadError(), TLoadError::NoMemory);
+            EXPECT_EQ(owner.Lines->LineCount(), 1);
+            EXPECT_EQ(owner.Lines->FileSize(), 0u);
+            EXPECT_FALSE(owner.Lines->OnDisk());
+        }
         EXPECT_FALSE(owner.FLoading);
 
         owner.ThrowOnSetCodePage = false;
