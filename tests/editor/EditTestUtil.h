@@ -78,8 +78,9 @@ protected:
         for (const twc_pair& c : q)
             x += c.first == 9 ? 0 : Edit->GetCharWidth(static_cast<char16_t>(c.first));
         const bool tabs = std::any_of(q.begin(), q.end(), [](const twc_pair& c) { return c.first == 9; });
-        if (!tabs)
+        if (!tabs) {
             ASSERT_EQ(p.X, x + p.VirtualCols * Edit->GetCharWidth(u' '));
+        }
     }
 
     TempDir Dir;
