@@ -349,6 +349,8 @@ bool TZinEdit::LoadFromFile(const std::string& path)
         const TWorkingScope working(FWorking);
         ok = FLineStore->LoadFromFile(path);
     }
+    FRowsWrapMode = FWordWrapMode;
+    FRowsMaxColumns = FMaxColumns;
     FSelecting = false;
     FSelAnchor = FSelEnd = FCaret;
     FSelFirst = &FSelAnchor;

@@ -397,6 +397,11 @@ private:
     int32_t FMaxMemFileSize = 8 * 1024 * 1024;
     bool FLoading = false;
     bool FWorking = false;
+    // The wrap mode and column count the rows were last built with: a
+    // rebuild that would make more rows than the store can count goes back
+    // to them (the store keeps its rows as they were).
+    TWordWrapMode FRowsWrapMode = wwmNoWrap;
+    int32_t FRowsMaxColumns = 80;
     int32_t FRowRebuilds = 0;
 };
 

@@ -135,9 +135,19 @@ void TZinEdit::ReformatRows(bool force)
                 GetWrapWidth() < FLineStore->MaxRowWidth();
     if (!force)
         return;
+    bool rebuilt;
     {
         const TWorkingScope working(FWorking);
-        FLineStore->Reformat();
+        rebuilt = FLineStore->Reformat();
+    }
+    if (rebuilt) {
+        FRowsWrapMode = FWordWrapMode;
+        FRowsMaxColumns = FMaxColumns;
+    } else {
+        // Too many rows: the rows stay as they were, and so do the settings
+        // they were built with.
+        EditSettings.WordWrapMode = FWordWrapMode = FRowsWrapMode;
+        EditSettings.MaxColumns = FMaxColumns = FRowsMaxColumns;
     }
     ++FRowRebuilds;
     RelocateCaretByLine();

@@ -3,7 +3,8 @@
 // bytes; they hold TBlocks, runs of bytes inside a data source.
 //
 //  - TFileData reads a file on demand through one 512 KiB window aligned to
-//    512 KiB, so sequential reading touches the disk once per 512 KiB.
+//    512 KiB, so sequential reading touches the disk once per 512 KiB. A
+//    file that shrinks while open reads as zeros where its bytes went.
 //  - TMemData holds bytes in memory in 512 KiB chunks; chunks are never freed
 //    before the object dies, and setting FSize back to 0 reuses them.
 #include <cstdint>
