@@ -219,6 +219,13 @@ bool TIniFile::WriteString(std::string_view section, std::string_view key, std::
     for (char& c : v)
         if (c == '\r' || c == '\n')
             c = ' ';
+    // The reader trims values and takes a value in matching quotes without
+    // them: such a value is written in quotes, so that it reads back as it
+    // was written.
+    if (!v.empty() && (IsWhiteByte(static_cast<unsigned char>(v.front())) ||
+                       IsWhiteByte(static_cast<unsigned char>(v.back())) ||
+                       (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())))
+        v = '"' + v + '"';
 
     TSection* s = FindSection(sec);
     if (!s) {

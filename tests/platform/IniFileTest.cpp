@@ -1,6 +1,7 @@
 #include "platform/IniFile.h"
 
 #include <gtest/gtest.h>
+#include <iterator>
 #include <string>
 #include <sys/stat.h>
 
@@ -134,6 +135,27 @@ TEST(IniFile, NamesTheFormatCannotHoldAreRefused)
 
     ASSERT_TRUE(ini.WriteString("S", "k", "two\r\nlines"));
     EXPECT_EQ(test::ReadFileBytes(path), "[S]\nk=two  lines\n");
+}
+
+TEST(IniFile, ValuesReadBackAsTheyWereWritten)
+{
+    // Blanks around a value and quotes around it would be taken off by the
+    // reader: such values are written in quotes.
+    test::TempDir dir;
+    const std::string path = dir.Path() + "z.ini";
+    const std::string values[] = {"Courier ", " lead", "\tboth\t", "\"quoted\"", "'single'", "\"", "plain",
+                                  "in \"the\" middle", ""};
+    {
+        TIniFile ini(path);
+        for (size_t i = 0; i < std::size(values); ++i)
+            ASSERT_TRUE(ini.WriteString("S", "k" + std::to_string(i), values[i]));
+        for (size_t i = 0; i < std::size(values); ++i)
+            EXPECT_EQ(ini.ReadString("S", "k" + std::to_string(i), "none"), values[i]) << i;
+    }
+    TIniFile again(path);
+    for (size_t i = 0; i < std::size(values); ++i)
+        EXPECT_EQ(again.ReadString("S", "k" + std::to_string(i), "none"), values[i]) << i;
+    EXPECT_NE(test::ReadFileBytes(path).find("k6=plain\n"), std::string::npos);
 }
 
 TEST(IniFile, AnUnreadableFileIsNeverReplaced)
