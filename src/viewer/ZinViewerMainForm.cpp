@@ -847,12 +847,22 @@ bool TZinViewerForm::OpenFile(const QString& path)
         ok = ViewerEdit().LoadFromFile(PathBytes(path));
         FLastLoadSeconds = t.nsecsElapsed() / 1e9;
     }
+    const zin::TLoadError reason = ViewerEdit().LineStore().LoadError();
     if (ok) {
         setWindowTitle(TitlePrefix + QDir::toNativeSeparators(path));
+        // A file without a size read only up to the in-memory limit.
+        if (reason == zin::TLoadError::Truncated)
+            QMessageBox::information(this, QStringLiteral("ZinViewer"),
+                                     QString::fromUtf8(zin::LoadErrorMessage(reason)), QMessageBox::Ok);
     } else {
-        QMessageBox::critical(this, QStringLiteral("Error"), QStringLiteral("Cannot read this file!"),
-                              QMessageBox::Ok);
-        setWindowTitle(saved);
+        // A file that could not be opened leaves the previous one shown; a
+        // load that had to stop (too many lines, too little memory) leaves an
+        // empty page, and the caption says no file.
+        const bool kept = reason == zin::TLoadError::CannotOpen || reason == zin::TLoadError::NotAFile;
+        const char* message = reason == zin::TLoadError::NoMemory ? zin::LoadErrorMessage(reason)
+                                                                   : "Cannot read this file!";
+        QMessageBox::critical(this, QStringLiteral("Error"), QString::fromUtf8(message), QMessageBox::Ok);
+        setWindowTitle(kept ? saved : QStringLiteral("ZinViewer"));
     }
     SetEncodeCaption();
     FocusEdit();

@@ -265,8 +265,9 @@ TEST_F(CaretTest, RandomCommandsKeepEveryPositionValid)
                 ASSERT_NO_FATAL_FAILURE(ExpectCaretValid(Edit->SelAnchor()));
                 ASSERT_NO_FATAL_FAILURE(ExpectCaretValid(Edit->SelEnd()));
             }
-            if (Edit->EditMode() == emTextMode)
+            if (Edit->EditMode() == emTextMode) {
                 ASSERT_EQ(C().VirtualCols, 0);
+            }
         }
     }
 }
