@@ -190,7 +190,7 @@ TEST_F(CaretTest, TypingAndHexModeChangeNothingButClicksStillPlaceTheCaret)
     EXPECT_EQ(C().FilePos, 0u);
     EXPECT_TRUE(Edit->WantsKey(VK_TAB));
 
-    ASSERT_TRUE(Load("ab\x01\xFF\x02cd\nef", "x.bin"));
+    ASSERT_TRUE(Load("ab\x01\xFF\x02" "cd\nef", "x.bin"));
     ASSERT_EQ(Edit->EditMode(), emHexMode);
     for (uint16_t key : {VK_RIGHT, VK_DOWN, VK_END, VK_NEXT})
         Key(key);
