@@ -504,17 +504,15 @@ void TZinEditWidget::keyPressEvent(QKeyEvent* e)
 
 void TZinEditWidget::mousePressEvent(QMouseEvent* e)
 {
-    TMouseButton button;
-    if (!Idle() || !ButtonOf(e->button(), button))
-        return;
-    CatchUp();
-    LastMouse_ = e->position().toPoint();
-    if (button == mbLeft)
-        LeftDown_ = true;
-    Edit_->MouseDown(button, ShiftOf(e->modifiers(), e->buttons()), LastMouse_.x(), LastMouse_.y());
+    SendMouseDown(e, TShiftState{});
 }
 
 void TZinEditWidget::mouseDoubleClickEvent(QMouseEvent* e)
+{
+    SendMouseDown(e, ssDouble);
+}
+
+void TZinEditWidget::SendMouseDown(QMouseEvent* e, TShiftState extra)
 {
     TMouseButton button;
     if (!Idle() || !ButtonOf(e->button(), button))
@@ -523,7 +521,7 @@ void TZinEditWidget::mouseDoubleClickEvent(QMouseEvent* e)
     LastMouse_ = e->position().toPoint();
     if (button == mbLeft)
         LeftDown_ = true;
-    Edit_->MouseDown(button, ShiftOf(e->modifiers(), e->buttons()) | ssDouble, LastMouse_.x(), LastMouse_.y());
+    Edit_->MouseDown(button, ShiftOf(e->modifiers(), e->buttons()) | extra, LastMouse_.x(), LastMouse_.y());
 }
 
 void TZinEditWidget::mouseMoveEvent(QMouseEvent* e)

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "commands/ZinEditCommand.h"
 #include "platform/ControlHost.h"
 
 namespace zin {
@@ -93,6 +94,8 @@ private:
     void UpdateCaretArea();
     QRect CaretRect() const;
     void SendKey(QKeyEvent* e);
+    // A button press (a double click adds ssDouble) for the control.
+    void SendMouseDown(QMouseEvent* e, zin::TShiftState extra);
 
     std::unique_ptr<zin::TZinEdit> Edit_;
     std::unique_ptr<TQtSurface> Window_;   // what the control paints the viewport on
