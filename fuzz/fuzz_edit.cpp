@@ -118,6 +118,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             if (m & 1) shift |= ssShift;
             if (m & 2) shift |= ssCtrl;
             if (m & 4) shift |= ssAlt;
+            if (verbose)
+                std::fprintf(stderr, "  key %u shift %u\n", key, static_cast<unsigned>(shift));
             e.KeyDown(key, shift);
             break;
         }
@@ -213,6 +215,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (d.Host.Invalidates != d.PaintedAt)
             d.Paint();
         FUZZ_CHECK(!e.Working());
+        if (verbose) {
+            const TCaretPos& c = e.Caret();
+            std::fprintf(stderr, "  -> row %d subrow %d linepos %llu x %d; rows", c.Row, c.SubRow,
+                         static_cast<unsigned long long>(c.LinePos), c.X);
+            const TRowList rows = c.Line->Rows();
+            for (size_t i = 0; i < rows.size(); ++i)
+                std::fprintf(stderr, " %llu", static_cast<unsigned long long>(rows[i].Pos));
+            std::fprintf(stderr, "\n");
+        }
         CheckCaret(e, e.Caret());
     }
     return 0;

@@ -248,9 +248,12 @@ void TZinEdit::ExecuteCommand(int32_t command)
         break;
     case ecTextEnd & 0xFF: {
         TZinLines& store = *FLineStore;
+        // The end of the last line's text. The last line has no newline,
+        // except in a UTF-16 file of odd size whose last byte is a lone
+        // carriage return: the caret stays before it, on the row.
         c.Line = std::prev(store.Lines().end());
-        c.FilePos = store.FileSize();
-        c.LinePos = c.Line->Length();
+        c.FilePos = store.FileSize() - c.Line->NewLineBytes;
+        c.LinePos = c.Line->Length() - c.Line->NewLineBytes;
         c.Row = rowCount - 1;
         c.LineIndex = store.LineCount() - 1;
         c.SubRow = c.Line->RowCount() - 1;

@@ -83,6 +83,12 @@ TEST_F(CaretTest, LeftAndRightAcrossWrapBoundariesAndLines)
     Key(VK_DOWN);
     EXPECT_EQ(C().FilePos, 15u);
     ExpectCaretValid(C());
+    // A UTF-16 file of odd size whose lone last byte is a carriage return:
+    // the last line ends in it, and Ctrl+End stays before it.
+    ASSERT_TRUE(Load(std::string("\xFF\xFE" "a\0b\0\r", 7)));
+    Key(VK_END, ssCtrl);
+    EXPECT_EQ(C().FilePos, 6u);
+    ExpectCaretValid(C());
 }
 
 TEST_F(CaretTest, ColumnModeVirtualColumns)
