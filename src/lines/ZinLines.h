@@ -413,8 +413,10 @@ public:
 
     // ---- Finding lines. Each answers from a checkpoint index (every
     // IndexStride-th line with its place) and a walk of fewer than
-    // IndexStride lines, so no lookup walks millions of lines. The index is
-    // rebuilt on the first lookup after the lines or rows changed.
+    // IndexStride lines, so no lookup walks millions of lines. The index
+    // is built as far as the lookups reach (the first look at the top of a
+    // file just opened walks no further than that), and begun anew on the
+    // first lookup after the lines or rows changed.
     //
     // The line holding global row `row` (clamped to the rows there are).
     TLinePlace FindRow(int32_t row);
@@ -575,14 +577,19 @@ private:
 
     // Marks the lines or rows as changed (the index and places go stale).
     void Changed() { ++FLines.FChanges; }
-    void BuildIndex();
+    // Records the next checkpoint and walks to the one after it; false
+    // when every line is indexed.
+    bool ExtendIndex();
     // The checkpoint at or before the line a lookup wants: the last one for
-    // which `before` holds.
+    // which `before` holds (the index is extended until `before` fails on
+    // its last checkpoint or the lines end).
     template <class Pred>
     const TLinePlace& Checkpoint(Pred before);
 
     uint64_t FIndexGeneration = UINT64_MAX;
     std::vector<TLinePlace> FCheckpoints;
+    // The place of the line the next checkpoint records.
+    TLinePlace FIndexNext;
 
     std::vector<TRowIndex> FRowScratch;
     std::vector<TBlock> FBlockScratch;

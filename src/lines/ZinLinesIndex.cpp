@@ -1,36 +1,41 @@
 // Finding a line by global row, by line index or by file offset through a
 // checkpoint index: every IndexStride-th line is recorded with its index,
 // first row and file offset; a lookup takes the checkpoint at or before the
-// wanted line by binary search and walks forward from there.
+// wanted line by binary search and walks forward from there. The index
+// grows only as far as lookups reach.
 #include <algorithm>
 
 #include "lines/ZinLines.h"
 
 namespace zin {
 
-void TZinLines::BuildIndex()
+bool TZinLines::ExtendIndex()
 {
-    FCheckpoints.clear();
-    FCheckpoints.reserve(FLines.size() / IndexStride + 1);
-    TLinePlace place;
-    place.Line = FLines.begin();
     const TLineIterator end = FLines.end();
-    for (int32_t k = 0; place.Line != end; ++place.Line, ++place.Index, ++k) {
-        if (k == IndexStride)
-            k = 0;
-        if (k == 0)
-            FCheckpoints.push_back(place);
-        place.FirstRow += place.Line->RowCount();
-        place.Start += place.Line->Length();
+    if (FIndexNext.Line == end)
+        return false;
+    FCheckpoints.push_back(FIndexNext);
+    TLinePlace& p = FIndexNext;
+    for (int32_t k = 0; k < IndexStride && p.Line != end; ++k, ++p.Line, ++p.Index) {
+        p.FirstRow += p.Line->RowCount();
+        p.Start += p.Line->Length();
     }
-    FIndexGeneration = Generation();
+    return true;
 }
 
 template <class Pred>
 const TLinePlace& TZinLines::Checkpoint(Pred before)
 {
-    if (FIndexGeneration != Generation() || FCheckpoints.empty())
-        BuildIndex();
+    if (FIndexGeneration != Generation()) {
+        FCheckpoints.clear();
+        FCheckpoints.reserve(FLines.size() / IndexStride + 1);
+        FIndexNext = TLinePlace{FLines.begin()};
+        FIndexGeneration = Generation();
+    }
+    if (FCheckpoints.empty())
+        ExtendIndex();
+    while (before(FCheckpoints.back()) && ExtendIndex()) {
+    }
     // The first checkpoint for which `before` fails; the one ahead of it is
     // the answer (the first checkpoint always qualifies).
     auto it = std::partition_point(FCheckpoints.begin() + 1, FCheckpoints.end(), before);
