@@ -190,16 +190,25 @@ TZinViewerForm::TZinViewerForm(const TOptions& options, QWidget* parent)
     edit.OnProgress = [this](uint64_t done, uint64_t total) { Progress(done, total); };
     connect(FEditWidget, &TZinEditWidget::CopyRefused, this, &TZinViewerForm::CopyRefused);
 
-    // The browser starts in the start path's folder (or the current one).
+    // The browser starts in the start path's folder (or the current one),
+    // with the start file selected, as if it had been clicked; it is opened
+    // by OpenStartPath.
     QString dir = QDir::currentPath();
+    const QFileInfo start(FStartPath);
     if (!FStartPath.isEmpty()) {
-        const QFileInfo start(FStartPath);
         if (start.isDir())
             dir = start.absoluteFilePath();
         else if (start.absoluteDir().exists())
             dir = start.absolutePath();
     }
     SetDirectory(dir);
+    if (!FStartPath.isEmpty() && !start.isDir()) {
+        const QList<QListWidgetItem*> found = FFileList->findItems(start.fileName(), Qt::MatchExactly);
+        if (!found.isEmpty()) {
+            FFileList->setCurrentItem(found.first());
+            FFileList->scrollToItem(found.first());
+        }
+    }
 
     FillFontMenu();
     FillEncodingMenu();
@@ -875,16 +884,8 @@ void TZinViewerForm::OpenStartPath()
         return;
     FStartPathDone = true;
     const QFileInfo start(FStartPath);
-    if (!FStartPath.isEmpty() && !start.isDir()) {
-        // The file's folder is shown (by the constructor) with the file
-        // selected, as if it had been clicked.
-        const QList<QListWidgetItem*> found = FFileList->findItems(start.fileName(), Qt::MatchExactly);
-        if (!found.isEmpty()) {
-            FFileList->setCurrentItem(found.first());
-            FFileList->scrollToItem(found.first());
-        }
+    if (!FStartPath.isEmpty() && !start.isDir())
         OpenFile(start.absoluteFilePath());
-    }
 }
 
 // ---- Window events ---------------------------------------------------------------
