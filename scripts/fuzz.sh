@@ -8,9 +8,11 @@
 # Targets: codepage lines syntax ini scanner edit. Each run starts from the
 # seed corpus in fuzz/corpus/TARGET and keeps what it learns in
 # $build/corpus/TARGET (the build directory is build-fuzz unless
-# ZIN_FUZZ_BUILD_DIR says otherwise), so a later run goes on from there. An
-# input that fails is written to $build/artifacts/ and the script exits
-# with status 1; replay it with "$build/bin/fuzz_TARGET FILE".
+# ZIN_FUZZ_BUILD_DIR says otherwise), so a later run goes on from there;
+# with ZIN_FUZZ_FRESH=1 it starts from the seeds alone and keeps nothing
+# (for a run with a fixed -seed= and -runs= that does not depend on
+# earlier runs). An input that fails is written to $build/artifacts/ and the
+# script exits with status 1; replay it with "$build/bin/fuzz_TARGET FILE".
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -44,6 +46,10 @@ mkdir -p "$build/artifacts" "$build/logs"
 failed=()
 for t in "${targets[@]}"; do
   work="$build/corpus/$t"
+  if [ "${ZIN_FUZZ_FRESH:-0}" = 1 ]; then
+    work="$build/corpus/fresh-$t"
+    rm -rf "$work"
+  fi
   mkdir -p "$work"
   log="$build/logs/$t.log"
   status=0
