@@ -80,6 +80,12 @@ int main(int argc, char** argv)
         const std::string log = LogFile1G(dir);
         v.Edit->LoadFromFile(log);
         v.Paint();
+        // The first look at the file's end completes the row-lookup index
+        // (once after a load, timed apart).
+        const auto first = std::chrono::steady_clock::now();
+        v.Edit->ExecuteCommand(ecTextEnd);
+        v.Edit->Paint(v.Window);
+        const double firstMs = Seconds(first, std::chrono::steady_clock::now()) * 1e3;
         std::vector<double> ms;
         for (int i = 0; i < 20; ++i) {
             const auto t0 = std::chrono::steady_clock::now();
@@ -87,8 +93,9 @@ int main(int argc, char** argv)
             v.Edit->Paint(v.Window);
             ms.push_back(Seconds(t0, std::chrono::steady_clock::now()) * 1e3);
         }
-        std::printf("Ctrl+End / Ctrl+Home and a full repaint, 1 GiB log: median %.3f ms, max %.3f ms\n", Median(ms),
-                    *std::max_element(ms.begin(), ms.end()));
+        std::printf("Ctrl+End / Ctrl+Home and a full repaint, 1 GiB log: median %.3f ms, max %.3f ms "
+                    "(the first Ctrl+End after the load %.1f ms)\n",
+                    Median(ms), *std::max_element(ms.begin(), ms.end()), firstMs);
     }
     TRandom r(5);
     const std::string oneLine = MakeFile(dir, "zin-bench-100m-oneline.txt", 100 * MiB, [&](std::string& b) {
