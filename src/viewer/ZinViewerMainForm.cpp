@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileIconProvider>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QGridLayout>
@@ -40,6 +39,7 @@
 #include "platform/Files.h"
 #include "platform/IniFile.h"
 #include "platform/qt/ZinEditWidget.h"
+#include "viewer/BrowserIcons.h"
 #include "viewer/StatusText.h"
 
 const char* const EditSectionName = "ZinEdit";
@@ -783,8 +783,7 @@ void TZinViewerForm::RefreshDirectoryList()
 {
     // The folder's ancestors from the root down, the folder itself, then its
     // subfolders, each level indented further.
-    static const QFileIconProvider icons;
-    const QIcon folderIcon = icons.icon(QFileIconProvider::Folder);
+    const QIcon& folderIcon = zin::FolderIcon();
     FDirectoryList->clear();
     QStringList parts = FCurrentDir.split(QLatin1Char('/'), Qt::SkipEmptyParts);
     QString path = QStringLiteral("/");
@@ -810,8 +809,7 @@ void TZinViewerForm::RefreshDirectoryList()
 
 void TZinViewerForm::RefreshFileList()
 {
-    static const QFileIconProvider icons;
-    const QIcon fileIcon = icons.icon(QFileIconProvider::File);
+    const QIcon& fileIcon = zin::FileIcon();
     const QString selected = FFileList->currentItem() ? FFileList->currentItem()->text() : QString();
     FFileList->clear();
     const QDir dir(FCurrentDir);

@@ -16,6 +16,8 @@ if(NOT TARGET zin_platform_qt)
 endif()
 find_package(Qt6 REQUIRED COMPONENTS Widgets)
 add_library(zin_viewer_ui STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/BrowserIcons.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BrowserIcons.h
   ${CMAKE_CURRENT_LIST_DIR}/ZinViewerMainForm.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ZinViewerMainForm.h
   ${CMAKE_CURRENT_LIST_DIR}/ZinViewerApplication.cpp
