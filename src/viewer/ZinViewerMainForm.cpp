@@ -204,10 +204,8 @@ TZinViewerForm::TZinViewerForm(const TOptions& options, QWidget* parent)
     SetDirectory(dir);
     if (!FStartPath.isEmpty() && !start.isDir()) {
         const QList<QListWidgetItem*> found = FFileList->findItems(start.fileName(), Qt::MatchExactly);
-        if (!found.isEmpty()) {
-            FFileList->setCurrentItem(found.first());
-            FFileList->scrollToItem(found.first());
-        }
+        if (!found.isEmpty())
+            FFileList->setCurrentItem(found.first());  // scrolled to at the first show
     }
 
     FillFontMenu();
@@ -891,6 +889,13 @@ void TZinViewerForm::OpenStartPath()
 void TZinViewerForm::showEvent(QShowEvent* e)
 {
     QMainWindow::showEvent(e);
+    if (!FShown) {
+        // The lists have their sizes now: the start file in the middle of
+        // its list, with its neighbours around it.
+        FShown = true;
+        if (QListWidgetItem* item = FFileList->currentItem())
+            FFileList->scrollToItem(item, QAbstractItemView::PositionAtCenter);
+    }
     FocusEdit();
 }
 

@@ -131,6 +131,7 @@ private:
     std::string FIniFileName;
     QString FStartPath;
     bool FFormCreating = true;
+    bool FShown = false;
     bool FStartPathDone = false;
     bool FSettingsSaved = false;  // or not to be saved
     QString FCurrentDir;
