@@ -29,9 +29,9 @@ QIcon MakeIcon(Draw draw)
 
 }  // namespace
 
-const QIcon& FolderIcon()
+QIcon FolderIcon()
 {
-    static const QIcon icon = MakeIcon([](QPainter& p) {
+    return MakeIcon([](QPainter& p) {
         // A folder: the tab on the back, then the front.
         QPainterPath back;
         back.moveTo(1.5, 3.5);
@@ -47,12 +47,11 @@ const QIcon& FolderIcon()
         p.setBrush(QColor(0xf6, 0xc9, 0x5c));
         p.drawRoundedRect(QRectF(1.5, 6.5, 13.0, 7.0), 0.8, 0.8);
     });
-    return icon;
 }
 
-const QIcon& FileIcon()
+QIcon FileIcon()
 {
-    static const QIcon icon = MakeIcon([](QPainter& p) {
+    return MakeIcon([](QPainter& p) {
         // A page with its top right corner folded, and lines of text.
         QPainterPath page;
         page.moveTo(3.5, 1.5);
@@ -74,7 +73,6 @@ const QIcon& FileIcon()
         for (double y : {7.0, 9.0, 11.0})
             p.drawLine(QPointF(5.0, y), QPointF(11.0, y));
     });
-    return icon;
 }
 
 }  // namespace zin

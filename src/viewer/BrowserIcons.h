@@ -7,7 +7,9 @@
 
 namespace zin {
 
-const QIcon& FolderIcon();
-const QIcon& FileIcon();
+// Each call draws the icon anew: the window keeps what it asks for (a
+// static icon would outlive the application object that pixmaps need).
+QIcon FolderIcon();
+QIcon FileIcon();
 
 }  // namespace zin

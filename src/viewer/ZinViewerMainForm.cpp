@@ -781,7 +781,9 @@ void TZinViewerForm::RefreshDirectoryList()
 {
     // The folder's ancestors from the root down, the folder itself, then its
     // subfolders, each level indented further.
-    const QIcon& folderIcon = zin::FolderIcon();
+    if (FFolderIcon.isNull())
+        FFolderIcon = zin::FolderIcon();
+    const QIcon& folderIcon = FFolderIcon;
     FDirectoryList->clear();
     QStringList parts = FCurrentDir.split(QLatin1Char('/'), Qt::SkipEmptyParts);
     QString path = QStringLiteral("/");
@@ -807,7 +809,9 @@ void TZinViewerForm::RefreshDirectoryList()
 
 void TZinViewerForm::RefreshFileList()
 {
-    const QIcon& fileIcon = zin::FileIcon();
+    if (FFileIcon.isNull())
+        FFileIcon = zin::FileIcon();
+    const QIcon& fileIcon = FFileIcon;
     const QString selected = FFileList->currentItem() ? FFileList->currentItem()->text() : QString();
     FFileList->clear();
     const QDir dir(FCurrentDir);

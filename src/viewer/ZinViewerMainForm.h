@@ -4,6 +4,7 @@
 // bar below it. Clicking a file opens it in the control; the settings file
 // is read when the window is built and written when it is destroyed.
 #include <QElapsedTimer>
+#include <QIcon>
 #include <QMainWindow>
 #include <QString>
 
@@ -132,6 +133,7 @@ private:
     QString FStartPath;
     bool FFormCreating = true;
     bool FShown = false;
+    QIcon FFolderIcon, FFileIcon;  // the browser lists' icons, drawn once
     bool FStartPathDone = false;
     bool FSettingsSaved = false;  // or not to be saved
     QString FCurrentDir;
