@@ -187,7 +187,7 @@ TEST_F(EditWidgetTest, TheScrollBarDrivesTheViewThroughTheControl)
 }
 
 // Ctrl+C and Ctrl+Insert put the selection on the clipboard; without a
-// selection the clipboard keeps what it had.
+// selection the clipboard keeps what it had. Ctrl+A selects everything.
 TEST_F(EditWidgetTest, CopyingPutsTheSelectionOnTheClipboard)
 {
     Load("first\r\nsecond\r\n");
@@ -203,6 +203,12 @@ TEST_F(EditWidgetTest, CopyingPutsTheSelectionOnTheClipboard)
     QTest::keyClick(W, Qt::Key_Home, Qt::ControlModifier);
     QTest::keyClick(W, Qt::Key_End, Qt::ControlModifier | Qt::ShiftModifier);
     QTest::keyClick(W, Qt::Key_Insert, Qt::ControlModifier);
+    EXPECT_EQ(clip->text().toStdString(), "first\r\nsecond\r\n");
+    // Ctrl+A selects everything, wherever the caret stood.
+    QTest::keyClick(W, Qt::Key_Up);
+    clip->setText("before");
+    QTest::keyClick(W, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(W, Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(clip->text().toStdString(), "first\r\nsecond\r\n");
     EXPECT_EQ(refused.count(), 0);
 }

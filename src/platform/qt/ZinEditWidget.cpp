@@ -99,6 +99,13 @@ bool IsCopyKey(const QKeyEvent* e)
     return m == Qt::ControlModifier && (e->key() == Qt::Key_C || e->key() == Qt::Key_Insert);
 }
 
+// Ctrl+A selects everything. The control's own command for the key moves
+// nothing; the window adds what a desktop user expects of it.
+bool IsSelectAllKey(const QKeyEvent* e)
+{
+    return (e->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier && e->key() == Qt::Key_A;
+}
+
 // The shift state of a key event (Backtab is Tab with Shift).
 TShiftState KeyShift(const QKeyEvent* e)
 {
@@ -179,6 +186,14 @@ void TZinEditWidget::CatchUp()
         else
             Edit_->FocusOut();
     }
+}
+
+void TZinEditWidget::SelectAll()
+{
+    if (!Idle())
+        return;
+    Edit_->ExecuteCommand(ecTextStart);
+    Edit_->ExecuteCommand(ecSelTextEnd);
 }
 
 bool TZinEditWidget::CopySelection()
@@ -497,6 +512,11 @@ void TZinEditWidget::keyPressEvent(QKeyEvent* e)
         e->accept();
         if (!CopySelection())
             emit CopyRefused();
+        return;
+    }
+    if (IsSelectAllKey(e)) {
+        e->accept();
+        SelectAll();
         return;
     }
     SendKey(e);

@@ -37,6 +37,10 @@ public:
     // Copies the selection's text to the clipboard; false, with the
     // clipboard unchanged, when it is too large.
     bool CopySelection();
+    // Selects the whole text (Ctrl+A): the caret goes to the start, then
+    // selects to the end, as Ctrl+Home and Ctrl+Shift+End would. Nothing in
+    // hex mode, where the control takes no commands.
+    void SelectAll();
 
 signals:
     // Ctrl+C / Ctrl+Insert found the selection too large to copy.
