@@ -190,7 +190,7 @@ void TZinEditWidget::CatchUp()
 
 void TZinEditWidget::SelectAll()
 {
-    if (!Idle())
+    if (!Idle() || Edit_->EditMode() != emTextMode)
         return;
     Edit_->ExecuteCommand(ecTextStart);
     Edit_->ExecuteCommand(ecSelTextEnd);

@@ -38,8 +38,9 @@ public:
     // clipboard unchanged, when it is too large.
     bool CopySelection();
     // Selects the whole text (Ctrl+A): the caret goes to the start, then
-    // selects to the end, as Ctrl+Home and Ctrl+Shift+End would. Nothing in
-    // hex mode, where the control takes no commands.
+    // selects to the end, as Ctrl+Home and Ctrl+Shift+End would. Text mode
+    // only: a column selection is a block between two pixel columns, which
+    // "everything" does not fit, and hex mode takes no commands.
     void SelectAll();
 
 signals:
