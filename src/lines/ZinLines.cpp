@@ -21,8 +21,8 @@ namespace zin {
 
 namespace {
 // Slabs of 2 MiB, aligned so that a record finds its slab's header (and so
-// its list) by masking its address. (Asking for transparent huge pages made
-// first-touch times erratic: the kernel may compact memory to find them.)
+// its list) by masking its address, and so that one huge page can hold a
+// slab (AdviseHugePages).
 constexpr size_t SlabBytes = 2 * 1024 * 1024;
 constexpr size_t SlabHeader = 64;
 constexpr size_t SlabLines = (SlabBytes - SlabHeader) / sizeof(TLine);
@@ -109,6 +109,23 @@ TRowIndex TRowList::operator[](size_t i) const
     return TRowIndex{FLine->CompactLength() - FLine->NewLineBytes, 0};
 }
 
+namespace {
+
+// One huge page per 2 MiB block of line records or row entries where the
+// system allows it: a file of millions of lines touches its records once
+// each, and a page fault per 4 KiB of them costs more than the scan itself.
+void AdviseHugePages(void* block, size_t bytes)
+{
+#ifdef MADV_HUGEPAGE
+    madvise(block, bytes, MADV_HUGEPAGE);
+#else
+    (void)block;
+    (void)bytes;
+#endif
+}
+
+}  // namespace
+
 // ---- TRowPool ---------------------------------------------------------------
 
 uint32_t TRowPool::Allocate(uint32_t entries)
@@ -124,9 +141,12 @@ uint32_t TRowPool::Allocate(uint32_t entries)
         // unused. Indexes are 32 bits, which bounds the number of chunks.
         if (FChunks.size() >= (size_t{1} << (32 - ChunkShift)))
             return None;
-        std::unique_ptr<TUnit[]> chunk(new TUnit[ChunkUnits]);
-        FChunks.push_back(chunk.get());
-        chunk.release();
+        FChunks.reserve(FChunks.size() + 1);
+        void* chunk = std::aligned_alloc(ChunkBytes, ChunkBytes);
+        if (!chunk)
+            throw std::bad_alloc();
+        AdviseHugePages(chunk, ChunkBytes);
+        FChunks.push_back(static_cast<TUnit*>(chunk));
         FUsed = 0;
         if (Watch)
             Watch->Add(ChunkUnits * sizeof(TUnit));
@@ -146,7 +166,7 @@ void TRowPool::Free(uint32_t run, uint32_t entries)
 void TRowPool::Clear()
 {
     for (TUnit* chunk : FChunks)
-        delete[] chunk;
+        std::free(chunk);
     FChunks.clear();
     FUsed = ChunkUnits;
     FFree.fill(None);
@@ -178,12 +198,7 @@ TLine* TLineList::Allocate()
             void* slab = std::aligned_alloc(SlabBytes, SlabBytes);
             if (!slab)
                 throw std::bad_alloc();
-#ifdef MADV_HUGEPAGE
-            // One huge page per slab where the system allows it: a file of
-            // millions of lines touches its records once each, and a page
-            // fault per 4 KiB of them costs more than the scan itself.
-            madvise(slab, SlabBytes, MADV_HUGEPAGE);
-#endif
+            AdviseHugePages(slab, SlabBytes);
             static_cast<TSlabHeader*>(slab)->List = this;
             FSlabs.push_back(slab);
             FSlabUsed = 0;

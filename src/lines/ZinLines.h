@@ -104,7 +104,8 @@ struct TLineSpill {
 };
 
 // Row entries of compact lines with several rows, 8 bytes each (a 32-bit
-// Pos and the Width), carved from 256 KiB chunks. A line's run is its
+// Pos and the Width), carved from 2 MiB chunks (each one huge page where
+// the system allows). A line's run is its
 // entries in a row; the line's record keeps the count. Freed runs wait on a
 // free list per entry count (the first entry's Pos links them); rebuilding
 // rows of the same count reuses the run in place. Dropped as a whole when
@@ -136,8 +137,9 @@ public:
     void Clear();
 
 private:
-    static constexpr uint32_t ChunkShift = 15;
+    static constexpr uint32_t ChunkShift = 18;
     static constexpr uint32_t ChunkUnits = uint32_t{1} << ChunkShift;
+    static constexpr size_t ChunkBytes = size_t{ChunkUnits} * sizeof(TUnit);
     static constexpr uint32_t ChunkMask = ChunkUnits - 1;
     std::vector<TUnit*> FChunks;
     uint32_t FUsed = ChunkUnits;  // units handed out from the last chunk
