@@ -52,5 +52,5 @@ if [ -n "${DISPLAY:-}" ] || [ -n "${QT_QPA_PLATFORM:-}" ]; then
 else
   # xvfb-run runs its command through sh, which passes no shell functions
   # on: the script runs itself again on the virtual display.
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$files"
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$PWD/scripts/bench-viewer.sh" "$files"
 fi
