@@ -1,5 +1,9 @@
 #include "FuzzSupport.h"
 
+#include "encoding/CodePage.h"
+#include "platform/SystemCodePage.h"
+#include "syntax/ZinSyntax.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -50,6 +54,17 @@ std::string WriteTemp(const std::string& name, std::string_view bytes)
 std::string ShippedSyntaxDir()
 {
     return std::string(ZIN_SOURCE_DIR) + "/syntax/";
+}
+
+void StartUp(const std::string& syntaxDir)
+{
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    LoadCodePageNames();
+    SetSystemCodePage(1252);
+    SetSyntaxDir(syntaxDir);
 }
 
 void CheckStore(const TZinLines& store, int32_t maxLineLength)

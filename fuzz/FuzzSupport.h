@@ -28,6 +28,9 @@ const std::string& TempDirPath();
 std::string WriteTemp(const std::string& name, std::string_view bytes);
 // The source tree's folder of shipped definitions, with a trailing '/'.
 std::string ShippedSyntaxDir();
+// The process's start-up for the targets that load text, once: the code
+// page names, the system code page 1252 and the syntax folder.
+void StartUp(const std::string& syntaxDir);
 
 // The store's invariants: lines cover the file once and in order, every line
 // but the last ends with a newline, rows cover each line's text in order and

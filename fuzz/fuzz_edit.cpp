@@ -68,13 +68,7 @@ int32_t Coordinate(FuzzedDataProvider& in)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static bool init = [] {
-        LoadCodePageNames();
-        SetSystemCodePage(1252);
-        SetSyntaxDir(fuzz::ShippedSyntaxDir());
-        return true;
-    }();
-    (void)init;
+    fuzz::StartUp(fuzz::ShippedSyntaxDir());
 
     FuzzedDataProvider in(data, size);
     static const char* const names[] = {"f.txt", "f.cpp", "f.html", "f.pas"};

@@ -91,13 +91,7 @@ int32_t PickCodePage(FuzzedDataProvider& in)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static bool init = [] {
-        LoadCodePageNames();
-        SetSystemCodePage(1252);
-        SetSyntaxDir(fuzz::ShippedSyntaxDir());
-        return true;
-    }();
-    (void)init;
+    fuzz::StartUp(fuzz::ShippedSyntaxDir());
     using fuzz::CheckStore;
     using fuzz::SameLines;
 

@@ -67,13 +67,7 @@ TRowText ScanRow(TZinScanner& s, TZinLines& store, TLineIterator line, const std
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static bool init = [] {
-        LoadCodePageNames();
-        SetSystemCodePage(1252);
-        SetSyntaxDir(fuzz::TempDirPath());
-        return true;
-    }();
-    (void)init;
+    fuzz::StartUp(fuzz::TempDirPath());
 
     FuzzedDataProvider in(data, size);
     static const int32_t codePages[] = {65001, 1252, 932, 1200, 936};
