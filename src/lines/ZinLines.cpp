@@ -565,6 +565,15 @@ const char* LoadErrorMessage(TLoadError error)
     }
 }
 
+const char* LoadStopReason(TLoadError error)
+{
+    switch (error) {
+    case TLoadError::NoMemory: return "Not enough memory to open this file.";
+    case TLoadError::TooManyLines: return "It has more lines than the viewer can count.";
+    default: return "";
+    }
+}
+
 uint64_t TZinLines::SystemAvailableMemory()
 {
     // "MemAvailable:  123456 kB"; 0 when the system does not say.
@@ -603,6 +612,7 @@ void TZinLines::CheckMemory(void* store)
 bool TZinLines::LoadFromFile(const std::string& path)
 {
     FLoadError = TLoadError::None;
+    FLoadErrorReason.clear();
     // The index of a load may take most of the memory available when it
     // starts: it stops while an eighth of that (at least 64 MiB) is left.
     const uint64_t available = FMemoryProbe ? FMemoryProbe() : 0;
@@ -629,6 +639,7 @@ bool TZinLines::LoadFromFile(const std::string& path)
 void TZinLines::FailLoad(TLoadError reason)
 {
     FLoadError = reason;
+    FLoadErrorReason = LoadStopReason(reason);
     FLines.FWatch.Check = nullptr;
     delete FFileData;
     FFileData = nullptr;
@@ -672,6 +683,7 @@ bool TZinLines::LoadFile(const std::string& path)
     auto* data = new TFileData(path);
     if (!data->IsOpen()) {
         FLoadError = data->Error() == NotARegularFileError() ? TLoadError::NotAFile : TLoadError::CannotOpen;
+        FLoadErrorReason = FLoadError == TLoadError::NotAFile ? "It is a pipe or a device" : data->Error();
         delete data;
         return false;
     }

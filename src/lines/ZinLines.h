@@ -71,6 +71,9 @@ enum class TLoadError : uint8_t {
 // first three, "Not enough memory to open this file." for NoMemory, a note
 // for Truncated, empty for None.
 const char* LoadErrorMessage(TLoadError error);
+// The reason in a few words for the stops a load makes of its own (too many
+// lines, too little memory); empty for the others.
+const char* LoadStopReason(TLoadError error);
 
 // Thrown inside the store when a scan must stop: a count would overflow, or
 // the index would outgrow the machine's memory. Loads catch it.
@@ -359,6 +362,12 @@ public:
     // line and returns false; LoadError() says why.
     bool LoadFromFile(const std::string& path);
     TLoadError LoadError() const { return FLoadError; }
+    // Why the last load failed, in words a user reads under "Cannot read
+    // this file!": the system's reason for a file that would not open
+    // ("Permission denied", "No such file or directory"), "It is a pipe or
+    // a device", "Not enough memory to open this file.", ... Empty after a
+    // load that succeeded (a truncated one included).
+    const std::string& LoadErrorReason() const { return FLoadErrorReason; }
     // Whether the lines are still the one line a load in hex mode leaves (no
     // scan has split it). A rescan of the lines from the first splits it.
     bool Unsplit() const { return FUnsplit; }
@@ -480,6 +489,7 @@ private:
     // Which content test decided the encoding at the last load.
     TContentTest FContentTest = TContentTest::None;
     TLoadError FLoadError = TLoadError::None;
+    std::string FLoadErrorReason;
     bool FUnsplit = false;
     int32_t FCountLimit = INT32_MAX;
     // The wrap width the rows were last built with (Reformat falls back to it).
