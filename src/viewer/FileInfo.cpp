@@ -3,12 +3,11 @@
 #include <ostream>
 
 #include "lines/ZinFixedOwner.h"
-#include "platform/Files.h"
 #include "platform/SystemCodePage.h"
 
 namespace zin {
 
-TFileInfo GatherFileInfo(const std::string& path, int32_t maxMemFileSize)
+TFileInfo GatherFileInfo(const std::string& path, int32_t maxMemFileSize, void (*prepare)(TZinLines&))
 {
     TFileInfo info;
     info.Path = path;
@@ -17,10 +16,12 @@ TFileInfo GatherFileInfo(const std::string& path, int32_t maxMemFileSize)
     TFixedMetricsOwner owner(InfoCharWidth, systemCodePage);
     owner.MaxMemFileSize = maxMemFileSize;
     TZinLines& lines = *owner.Lines;
+    if (prepare)
+        prepare(lines);
     if (!lines.LoadFromFile(path)) {
-        // The store only says that it failed; the platform says why.
-        TPlatformFile file;
-        info.Error = file.Open(path) ? "cannot be read" : file.Error();
+        info.Error = lines.LoadErrorReason();
+        if (info.Error.empty())
+            info.Error = "cannot be read";
         return info;
     }
     info.Opened = true;

@@ -11,6 +11,10 @@
 #include "lines/ZinEditTypes.h"
 
 namespace zin {
+class TZinLines;
+}
+
+namespace zin {
 
 // Files up to this size are copied into memory; larger ones are read from disk.
 constexpr int32_t DefaultMaxMemFileSize = 8 * 1024 * 1024;
@@ -34,8 +38,10 @@ struct TFileInfo {
 };
 
 // Loads the file through the line store as the viewer does, with the
-// system code page (SystemCodePage) as the starting code page.
-TFileInfo GatherFileInfo(const std::string& path, int32_t maxMemFileSize = DefaultMaxMemFileSize);
+// system code page (SystemCodePage) as the starting code page. `prepare`,
+// when given, sees the line store before the load (tests lower its limits).
+TFileInfo GatherFileInfo(const std::string& path, int32_t maxMemFileSize = DefaultMaxMemFileSize,
+                         void (*prepare)(TZinLines&) = nullptr);
 
 // One "key: value" line per item.
 void PrintFileInfo(const TFileInfo& info, std::ostream& out);

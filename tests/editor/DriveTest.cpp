@@ -54,7 +54,7 @@ TEST_F(DriveTest, StateLinesAfterTheLoadAndEachCommand)
         R"("toprow":0,"horzoffset":0,"gutter":\d+,"visiblerows":10,"horzextent":\d+,"wrapwidth":2147483647,)"
         R"("vbar":\{"min":0,"max":69,"page":11,"pos":0,"large":9\},"hbar":\{[^}]*\},"caretat":(null|\[\d+,\d+\]),)"
         R"("events":\["selection","state"\],"codepage":1252,"editmode":"text","newline":"DOS","lines":61,)"
-        R"("rows":61,"maxrowwidth":\d+,"fontsize":16,"linespacing":1\})");
+        R"("rows":61,"maxrowwidth":\d+,"fontsize":16,"linespacing":1,"error":null\})");
     EXPECT_TRUE(std::regex_match(run.Out[0], shape)) << run.Out[0];
 
     EXPECT_EQ(Field(run.Out[1], "events"), "[\"state\",\"selection\"]");
@@ -71,6 +71,31 @@ TEST_F(DriveTest, StateLinesAfterTheLoadAndEachCommand)
     EXPECT_EQ(Field(run.Out[6], "events"), "[]");
     EXPECT_EQ(Field(run.Out[7], "ok"), "false");
     EXPECT_EQ(Field(run.Out[7], "lines"), "61");
+    EXPECT_EQ(Field(run.Out[7], "error"), "\"No such file or directory\"");
+}
+
+TEST_F(DriveTest, ALoadThatStopsForMemorySaysWhyInEveryTool)
+{
+    // 200,000 lines grow the index past the point where the short memory is
+    // noticed; the line below them loads fine.
+    const std::string many = Dir.Write("many.txt", std::string(200000, '\n'));
+    const std::string small = Dir.Write("small.txt", "abc\n");
+    const TToolRun drive = Drive("--short-memory " + many, "load " + small + "\nload " + many + "\n", Dir);
+    ASSERT_EQ(drive.Status, 0);
+    ASSERT_EQ(drive.Out.size(), 3u);
+    for (const size_t i : {size_t{0}, size_t{2}}) {
+        EXPECT_EQ(Field(drive.Out[i], "ok"), "false");
+        EXPECT_EQ(Field(drive.Out[i], "lines"), "1");
+        EXPECT_EQ(Field(drive.Out[i], "error"), "\"Not enough memory to open this file.\"");
+    }
+    EXPECT_EQ(Field(drive.Out[1], "error"), "null");
+    EXPECT_EQ(Field(drive.Out[1], "lines"), "2");
+
+    for (const char* tool : {"zinlines-dump", "zinscan-dump"}) {
+        const TToolRun dump = RunTool(tool, "--short-memory " + many);
+        EXPECT_EQ(dump.Status, 1) << tool;
+        EXPECT_EQ(dump.Err, std::string(tool) + ": cannot open " + many + ": Not enough memory to open this file.\n");
+    }
 }
 
 TEST_F(DriveTest, SettingsFileFontSizeAndCodePageOptions)

@@ -2,7 +2,10 @@
 
 #include <sys/wait.h>
 
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstdlib>
 
 #include "platform/Files.h"
 
@@ -11,12 +14,21 @@ namespace zin::test {
 TToolRun RunTool(const std::string& tool, const std::string& args, const std::string& input)
 {
     TToolRun run;
+    // Standard error goes to a file of its own, read when the tool is done.
+    const char* tmp = std::getenv("TMPDIR");
+    std::string errFile = std::string(tmp && *tmp ? tmp : "/tmp") + "/zintool-err-XXXXXX";
+    const int fd = mkstemp(errFile.data());
+    if (fd < 0)
+        return run;
+    close(fd);
     std::string command = ExecutableDir() + tool + " " + args;
     if (!input.empty())
         command += " < '" + input + "'";
-    FILE* p = popen((command + " 2>/dev/null").c_str(), "r");
-    if (!p)
+    FILE* p = popen((command + " 2>'" + errFile + "'").c_str(), "r");
+    if (!p) {
+        std::remove(errFile.c_str());
         return run;
+    }
     char buf[1 << 16];
     while (std::fgets(buf, sizeof buf, p)) {
         std::string line = buf;
@@ -26,6 +38,13 @@ TToolRun RunTool(const std::string& tool, const std::string& args, const std::st
     }
     const int st = pclose(p);
     run.Status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    if (FILE* e = std::fopen(errFile.c_str(), "rb")) {
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, e)) > 0)
+            run.Err.append(buf, n);
+        std::fclose(e);
+    }
+    std::remove(errFile.c_str());
     return run;
 }
 

@@ -9,11 +9,12 @@ namespace zin::test {
 struct TToolRun {
     int Status = -1;                // exit status, -1 when it did not exit
     std::vector<std::string> Out;  // standard output, line by line
+    std::string Err;                // standard error, whole
 };
 
 // Runs `tool` (a program in the test program's directory) with `args`, a
 // shell command line tail; standard input from the file `input` when it is
-// given, standard error discarded.
+// given.
 TToolRun RunTool(const std::string& tool, const std::string& args, const std::string& input = "");
 
 }  // namespace zin::test

@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 
 #include "encoding/CodePage.h"
+#include "lines/ZinLines.h"
 #include "platform/Files.h"
 #include "platform/SystemCodePage.h"
 #include "support/TempDir.h"
@@ -115,6 +116,18 @@ TEST_F(FileInfo, FilesThatCannotBeOpenedSayWhy)
     const TFileInfo directory = GatherFileInfo(FDir.Path());
     EXPECT_FALSE(directory.Opened);
     EXPECT_EQ(directory.Error, "Is a directory");
+    EXPECT_EQ(GatherFileInfo("/dev/zero").Error, "It is a pipe or a device");
+    // A load that stops for memory says so, not "cannot be read".
+    static int asked;
+    asked = 0;
+    const TFileInfo stopped = GatherFileInfo(FDir.Write("many", std::string(200000, '\n')), DefaultMaxMemFileSize,
+                                             [](TZinLines& lines) {
+                                                 lines.SetMemoryProbe(
+                                                     [] { return asked++ == 0 ? uint64_t{1} << 30 : uint64_t{1} << 20; },
+                                                     64 << 10);
+                                             });
+    EXPECT_FALSE(stopped.Opened);
+    EXPECT_EQ(stopped.Error, "Not enough memory to open this file.");
 }
 
 TEST_F(FileInfo, PrintedOneKeyAndValuePerLine)

@@ -11,7 +11,6 @@
 #include <string>
 
 #include "lines/ZinFixedOwner.h"
-#include "platform/Files.h"
 #include "platform/SystemCodePage.h"
 #include "syntax/ZinSyntax.h"
 
@@ -86,12 +85,27 @@ struct TSyntaxOverride {
     }
 };
 
+// For tests of a load that stops for memory (--short-memory): the machine
+// is said to have 1 GiB available when a load begins and 1 MiB as soon as
+// the load asks again, which it does every 64 KiB of index it grows.
+struct TShortMemory {
+    static inline int Asked = 0;
+    static uint64_t Probe() { return Asked++ == 0 ? uint64_t{1} << 30 : uint64_t{1} << 20; }
+    // Before each load.
+    static void Arm(TZinLines& lines)
+    {
+        Asked = 0;
+        lines.SetMemoryProbe(&Probe, 64 << 10);
+    }
+};
+
 // The load options: --charwidth PX, --syntax FILE.syn,
-// --wrap none|window:PX|column:N, --codepage N, --acp N, --maxmem BYTES, and
-// the file.
+// --wrap none|window:PX|column:N, --codepage N, --acp N, --maxmem BYTES,
+// --short-memory, and the file.
 struct TDumpLoad {
     long long CharWidth = 8, CodePage = 0, Acp = 1252, MaxMem = 8 * 1024 * 1024, WrapValue = 0;
     TWordWrapMode Wrap = wwmNoWrap;
+    bool ShortMemory = false;
     std::string SyntaxFile, File;
     TSyntaxOverride Override;
     std::unique_ptr<TFixedMetricsOwner> Owner;
@@ -115,6 +129,10 @@ struct TDumpLoad {
             return value(Acp) ? 1 : -1;
         if (a == "--maxmem")
             return value(MaxMem) && MaxMem >= 0 && MaxMem <= INT32_MAX ? 1 : -1;
+        if (a == "--short-memory") {
+            ShortMemory = true;
+            return 1;
+        }
         if (a == "--syntax") {
             if (i + 1 >= argc)
                 return -1;
@@ -162,10 +180,10 @@ struct TDumpLoad {
             owner.MaxColumns = static_cast<int32_t>(WrapValue);
 
         TZinLines& lines = *owner.Lines;
+        if (ShortMemory)
+            TShortMemory::Arm(lines);
         if (!lines.LoadFromFile(File)) {
-            TPlatformFile probe;
-            probe.Open(File);
-            std::fprintf(stderr, "%s: cannot open %s: %s\n", tool, File.c_str(), probe.Error().c_str());
+            std::fprintf(stderr, "%s: cannot open %s: %s\n", tool, File.c_str(), lines.LoadErrorReason().c_str());
             return 1;
         }
         if (CodePage != 0)

@@ -5,13 +5,16 @@
 // one JSON state line, then reads one command per line from standard input
 // and prints one state line after each.
 //
-//   zinedit-drive [--size WxH] [--fontsize N] [--widecjk] [--acp N] [--ini FILE] FILE
+//   zinedit-drive [--size WxH] [--fontsize N] [--widecjk] [--acp N] [--ini FILE]
+//                 [--short-memory] FILE
 //
 // Commands: load PATH | set NAME VALUE | resize W H | vscroll CODE [TRACK] |
 // hscroll CODE [TRACK] | wheel DELTA | key NAME [shift] [ctrl] [alt] |
 // char TEXT | down X Y [shift] [ctrl] | move X Y | up X Y | focus | blur |
 // paint | copy (the state line then ends with "copied", the selected text or
-// null when it is too large). Whenever the control asked to be repainted
+// null when it is too large). The state line ends with "error", why the
+// last load failed (null when it did not). With --short-memory every load
+// finds the machine's memory running out once it has begun. Whenever the control asked to be repainted
 // after the load or a command, it is painted (onto a window surface that
 // records nothing) before the state line is printed, as a window would
 // paint before the next input. An unknown command or a bad argument: one
@@ -138,6 +141,7 @@ struct TDrive {
     std::unique_ptr<TZinEdit> Edit;
     std::vector<const char*> Events;
     bool Ok = false;
+    bool ShortMemory = false;
     bool ButtonDown = false;
     // After a copy: the text, or null when it was refused.
     bool Copied = false;
@@ -195,10 +199,28 @@ struct TDrive {
                 AppendJsonText(CopyText, copied);
             o << ",\"copied\":" << (CopyOk ? copied : "null");
         }
+        o << ",\"error\":";
+        if (Ok) {
+            o << "null";
+        } else {
+            // The system's words are ASCII in the locales the tests run in;
+            // other bytes come out one unit each.
+            const std::string& bytes = store.LoadErrorReason();
+            std::string reason;
+            AppendJsonText(std::u16string(bytes.begin(), bytes.end()), reason);
+            o << reason;
+        }
         o << "}";
         std::cout << o.str() << '\n' << std::flush;
         Events.clear();
         Copied = false;
+    }
+
+    void Load(const std::string& path)
+    {
+        if (ShortMemory)
+            tools::TShortMemory::Arm(Edit->LineStore());
+        Ok = Edit->LoadFromFile(path);
     }
 
     void Set(const std::string& name, const std::string& value)
@@ -279,7 +301,7 @@ struct TDrive {
         if (c == "load") {
             if (a.size() < 2)
                 Fail("load: PATH");
-            Ok = Edit->LoadFromFile(rest(1));
+            Load(rest(1));
         } else if (c == "set") {
             if (a.size() < 3)
                 Fail("set: NAME VALUE");
@@ -346,7 +368,7 @@ struct TDrive {
 int main(int argc, char** argv)
 {
     int32_t width = 800, height = 600, fontSize = 0, acp = 1252;
-    bool wide = false;
+    bool wide = false, shortMemory = false;
     std::string ini, file;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -370,6 +392,8 @@ int main(int argc, char** argv)
             acp = IntArg(value(), 1, INT32_MAX, "code page");
         } else if (a == "--ini") {
             ini = value();
+        } else if (a == "--short-memory") {
+            shortMemory = true;
         } else if (!a.empty() && a[0] == '-') {
             Fail("unknown option " + a);
         } else if (file.empty()) {
@@ -379,7 +403,8 @@ int main(int argc, char** argv)
         }
     }
     if (file.empty())
-        Fail("usage: zinedit-drive [--size WxH] [--fontsize N] [--widecjk] [--acp N] [--ini FILE] FILE");
+        Fail("usage: zinedit-drive [--size WxH] [--fontsize N] [--widecjk] [--acp N] [--ini FILE] [--short-memory] "
+             "FILE");
 
     LoadCodePageNames();
     SetSystemCodePage(acp);
@@ -401,7 +426,8 @@ int main(int argc, char** argv)
     d.Host.HasFocus = true;
     d.Edit->FocusIn();
     d.Events.clear();
-    d.Ok = d.Edit->LoadFromFile(file);
+    d.ShortMemory = shortMemory;
+    d.Load(file);
     d.PaintIfInvalid();
     d.PrintState();
     for (std::string line; std::getline(std::cin, line);) {

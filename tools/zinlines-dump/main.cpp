@@ -1,5 +1,5 @@
 // zinlines-dump [--charwidth PX] [--syntax FILE.syn] [--wrap none|window:PX|column:N]
-//               [--codepage N] [--acp N] [--maxmem BYTES] [--summary] FILE
+//               [--codepage N] [--acp N] [--maxmem BYTES] [--short-memory] [--summary] FILE
 //
 // Loads FILE through the line store with the fixed-metrics owner (fixed character
 // widths) and prints JSON Lines: one summary line, then one line per TLine
@@ -18,7 +18,7 @@ int Usage()
 {
     std::fprintf(stderr,
                  "usage: zinlines-dump [--charwidth PX] [--syntax FILE.syn] [--wrap none|window:PX|column:N]\n"
-                 "                     [--codepage N] [--acp N] [--maxmem BYTES] [--summary] FILE\n");
+                 "                     [--codepage N] [--acp N] [--maxmem BYTES] [--short-memory] [--summary] FILE\n");
     return 2;
 }
 

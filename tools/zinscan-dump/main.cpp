@@ -1,5 +1,5 @@
 // zinscan-dump [--charwidth PX] [--syntax FILE.syn] [--wrap none|window:PX|column:N]
-//              [--codepage N] [--acp N] [--maxmem BYTES] [--start ROW] [--count N] FILE
+//              [--codepage N] [--acp N] [--maxmem BYTES] [--short-memory] [--start ROW] [--count N] FILE
 //
 // Loads FILE through the line store with the fixed-metrics owner, as
 // zinlines-dump does, prints the same summary line, then scans rows the way
@@ -40,7 +40,7 @@ int Usage()
 {
     std::fprintf(stderr,
                  "usage: zinscan-dump [--charwidth PX] [--syntax FILE.syn] [--wrap none|window:PX|column:N]\n"
-                 "                    [--codepage N] [--acp N] [--maxmem BYTES] [--start ROW] [--count N] FILE\n");
+                 "                    [--codepage N] [--acp N] [--maxmem BYTES] [--short-memory] [--start ROW] [--count N] FILE\n");
     return 2;
 }
 
