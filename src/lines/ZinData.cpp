@@ -27,6 +27,7 @@ void TFileData::MoveWindow(uint64_t pos)
     const uint64_t got = FHandle.ReadAt(FBuffer.get(), n, FBufferPos);
     if (got < n)
         std::memset(FBuffer.get() + got, 0, n - got);
+    FWindowFill = got;
     ++FWindowReads;
 }
 

@@ -60,6 +60,7 @@ public:
     std::unique_ptr<uint8_t[]> FBuffer;  // the window, ChunkSize bytes
     uint64_t FBufferPos = 0;             // always a multiple of ChunkSize
     uint64_t FWindowReads = 0;           // how often the window was (re)filled
+    uint64_t FWindowFill = 0;            // bytes the last fill read (the rest are zeros)
 
 private:
     void MoveWindow(uint64_t pos);

@@ -678,6 +678,25 @@ uint64_t TZinLines::ReadUnsized()
     return done;
 }
 
+uint64_t TZinLines::ReadSized(uint64_t size)
+{
+    // The first window was read when the file opened; reads stop at the
+    // size taken then, or sooner where the file ends sooner.
+    uint8_t* buffer = FFileData->FBuffer.get();
+    uint64_t done = FFileData->FWindowFill;
+    FMemData->Write(buffer, static_cast<uint32_t>(done));
+    if (done < std::min<uint64_t>(size, ChunkSize))
+        return done;
+    while (done < size) {
+        const uint64_t got = FFileData->FHandle.ReadAt(buffer, std::min<uint64_t>(ChunkSize, size - done), done);
+        if (got == 0)
+            break;
+        FMemData->Write(buffer, static_cast<uint32_t>(got));
+        done += got;
+    }
+    return done;
+}
+
 bool TZinLines::LoadFile(const std::string& path)
 {
     auto* data = new TFileData(path);
@@ -711,6 +730,12 @@ bool TZinLines::LoadFile(const std::string& path)
     uint64_t size = FFileData->FSize;
     // A file that reports no size (/proc, /sys) may still have content.
     const bool unsized = size == 0 && (size = ReadUnsized()) != 0;
+    // A small file is copied into memory now; its size is what the reads
+    // gave (a pseudo-file may report more than it holds).
+    const bool copied = !unsized && size > 0 &&
+                        static_cast<int64_t>(size) <= static_cast<int64_t>(FEdit->GetMaxMemFileSize());
+    if (copied)
+        size = ReadSized(size);
     const int32_t sample = static_cast<int32_t>(std::min<uint64_t>(size, 5000));
 
     auto pickSyntax = [&] {
@@ -735,26 +760,11 @@ bool TZinLines::LoadFile(const std::string& path)
     TLine& line = FLines.front();
     const uint8_t* sampleBytes;
     TInData* source;
-    if (unsized) {
-        // Already read into memory.
-        delete FFileData;
-        FFileData = nullptr;
-        FLines.FSources[2] = nullptr;
-        source = FMemData;
-        sampleBytes = FMemData->FChunks[0].get();
-    } else if (static_cast<int64_t>(FFileSize) > static_cast<int64_t>(FEdit->GetMaxMemFileSize())) {
+    if (!unsized && !copied) {
         source = FFileData;
         sampleBytes = FFileData->FBuffer.get();
     } else {
-        uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(FFileSize, ChunkSize));
-        FMemData->Write(FFileData->FBuffer.get(), n);
-        uint64_t done = n;
-        while (done < FFileSize) {
-            n = static_cast<uint32_t>(std::min<uint64_t>(n, FFileSize - done));
-            FFileData->Read(FFileData->FBuffer.get(), n, done);
-            FMemData->Write(FFileData->FBuffer.get(), n);
-            done += n;
-        }
+        // Read into memory above.
         delete FFileData;
         FFileData = nullptr;
         FLines.FSources[2] = nullptr;

@@ -526,6 +526,9 @@ private:
     // Reads a file whose size reads 0 into memory, up to the in-memory limit;
     // returns the bytes read.
     uint64_t ReadUnsized();
+    // Copies a file of the given size into memory; returns the bytes read,
+    // fewer where the file ends before its size.
+    uint64_t ReadSized(uint64_t size);
     // Ends a load that had to stop: one blank line, no file, the owner's view
     // reset and its loading flag cleared.
     void FailLoad(TLoadError reason);

@@ -135,6 +135,7 @@ TEST_F(LimitsTest, AnIndexThatWouldOutgrowTheAvailableMemoryStopsTheLoad)
     EXPECT_FALSE(Lines().LoadFromFile(path));
     ExpectStopped(TLoadError::NoMemory);
     EXPECT_STREQ(LoadErrorMessage(Lines().LoadError()), "Not enough memory to open this file.");
+    EXPECT_EQ(Lines().LoadErrorReason(), "Not enough memory to open this file.");
     ExpectNextLoadWorks();
     // The system's figure is read where there is one.
     EXPECT_GT(TZinLines::SystemAvailableMemory(), 0u);
@@ -164,6 +165,28 @@ TEST_F(LimitsTest, AFileThatReportsNoSizeIsReadToItsEndUpToTheMemoryLimit)
     EXPECT_EQ(Lines().FileSize(), 0u);
 }
 
+TEST_F(LimitsTest, AFileHoldingLessThanItsSizeSaysIsReadAsTheBytesItHolds)
+{
+    // Attribute files in /sys report a page (4096 bytes) and hold a line.
+    std::string path;
+    for (const char* p : {"/sys/kernel/mm/transparent_hugepage/enabled", "/sys/devices/system/cpu/online",
+                          "/sys/kernel/mm/transparent_hugepage/defrag"}) {
+        struct stat st {};
+        if (::stat(p, &st) == 0 && st.st_size == 4096) {
+            path = p;
+            break;
+        }
+    }
+    if (path.empty())
+        GTEST_SKIP() << "no attribute file in /sys";
+    ASSERT_TRUE(Lines().LoadFromFile(path));
+    EXPECT_LT(Lines().FileSize(), 4096u);
+    EXPECT_GT(Lines().FileSize(), 0u);
+    EXPECT_NE(Lines().ContentTest(), TContentTest::Binary);  // no padding of zeros
+    EXPECT_EQ(Lines().LineCount(), 2);                       // one line and its newline
+    ExpectInvariants(Lines(), Owner);
+}
+
 TEST_F(LimitsTest, PipesAndDevicesAreRefusedWithAMessageAUserUnderstands)
 {
     ASSERT_TRUE(Load("kept\n"));
@@ -176,11 +199,15 @@ TEST_F(LimitsTest, PipesAndDevicesAreRefusedWithAMessageAUserUnderstands)
         TPlatformFile f;
         EXPECT_FALSE(f.Open(path));
         EXPECT_EQ(f.Error(), NotARegularFileError());
+        EXPECT_EQ(Lines().LoadErrorReason(), "It is a pipe or a device");
         // The previous file stays.
         EXPECT_EQ(Lines().LineCount(), 2);
     }
     EXPECT_FALSE(Lines().LoadFromFile(Dir.Path() + "missing"));
     EXPECT_EQ(Lines().LoadError(), TLoadError::CannotOpen);
+    EXPECT_EQ(Lines().LoadErrorReason(), "No such file or directory");
+    ASSERT_TRUE(Load("a\n"));
+    EXPECT_EQ(Lines().LoadErrorReason(), "");
 }
 
 }  // namespace
