@@ -273,6 +273,23 @@ private:
         bool Old;
     };
 
+    // ---- Stepping the caret by characters within its line, for word moves
+    // and double clicks. The character right (left) of the caret, -1 at the
+    // line's end (start); at a row boundary inside a wrapped line the caret
+    // first goes onto the row that holds that character.
+    int32_t CharRightInLine();
+    int32_t CharLeftInLine();
+    // Passes the character right (left) of the caret on the caret's row.
+    void PassCharRight();
+    void PassCharLeft();
+    // Ctrl+Right and Ctrl+Left: over the rest of a run of word characters
+    // or of delimiters, then blanks; at a line's end (start) to the next
+    // line's start (the previous line's end).
+    void MoveByWord(bool right);
+    // A double click at pixel x of the caret's row: the run of word
+    // characters, delimiters or blanks under it becomes the selection.
+    void SelectRunAt(int32_t x);
+
     // Paints `count` rows from global row `firstRow` into rectangle r.
     void PaintRows(TDrawSurface& canvas, const TRect& r, int32_t count, int32_t firstRow);
     // The page background: the "text" background.

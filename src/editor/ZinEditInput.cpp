@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "editor/ZinEdit.h"
+#include "lines/ZinCharRules.h"
 
 namespace zin {
 
@@ -12,6 +13,32 @@ namespace {
 bool IsIndentChar(int32_t u)
 {
     return u == 9 || u == 32 || u == 0x3000;
+}
+
+// The runs that word moves and double clicks go by: blanks (spaces, tabs
+// and the other controls from 9 to 13, the ideographic space), the syntax's
+// delimiters, and word characters (the rest; every character from 256 up,
+// which word wrap breaks anywhere, is a word character here).
+enum class TRunClass : uint8_t { Blank, Word, Delimiter };
+
+TRunClass RunClass(int32_t u, std::string_view delimiters)
+{
+    if (u == 0x3000)
+        return TRunClass::Blank;
+    switch (CharClass(u, delimiters)) {
+    case TCharClass::Word: return TRunClass::Word;
+    case TCharClass::Delimiter: return TRunClass::Delimiter;
+    default: return u >= 256 ? TRunClass::Word : TRunClass::Blank;
+    }
+}
+
+// Mouse coordinates are clamped to this far beyond any screen before any
+// arithmetic, so that the ends of the 32-bit range cannot overflow.
+constexpr int32_t MouseLimit = 1 << 24;
+
+int32_t ClampMouse(int32_t v)
+{
+    return std::clamp(v, -MouseLimit, MouseLimit);
 }
 
 }  // namespace
@@ -270,20 +297,151 @@ void TZinEdit::ExecuteCommand(int32_t command)
         MoveCaretToX(FDesiredX);
         break;
     }
+    case ecCtrlLeft & 0xFF:
+    case ecCtrlRight & 0xFF:
+        MoveByWord(move == (ecCtrlRight & 0xFF));
+        break;
     default:
-        break;  // Ctrl+Left, Ctrl+Right and codes that move nothing
+        break;  // codes that move nothing
     }
-    if (move >= 1 && move <= 10) {
+    if (move >= 1 && move <= (ecCtrlRight & 0xFF)) {
         ScrollToCaret();
         UpdateScrollBars();
         DoSelectionChange();
-        if (move == (ecLeft & 0xFF) || move == (ecRight & 0xFF))
+        if (move == (ecLeft & 0xFF) || move == (ecRight & 0xFF) || move >= (ecCtrlLeft & 0xFF))
             FDesiredX = c.X;
     }
     if (selecting)
         UpdateSelection(true);
     else if (plain)
         UpdateSelection(false);
+}
+
+// ---- Words ---------------------------------------------------------------------------
+
+int32_t TZinEdit::CharRightInLine()
+{
+    TCaretPos& c = FCaret;
+    for (;;) {
+        if (FCaretCharIndex < static_cast<int32_t>(FCaretWidths.size()))
+            return FCaretChars[static_cast<size_t>(FCaretCharIndex)].first;
+        if (c.SubRow >= c.Line->RowCount() - 1)
+            return -1;
+        ++c.Row;
+        ++c.SubRow;
+        LoadCaretRow();
+    }
+}
+
+int32_t TZinEdit::CharLeftInLine()
+{
+    TCaretPos& c = FCaret;
+    for (;;) {
+        if (FCaretCharIndex > 0)
+            return FCaretChars[static_cast<size_t>(FCaretCharIndex) - 1].first;
+        if (c.SubRow == 0)
+            return -1;
+        --c.Row;
+        --c.SubRow;
+        LoadCaretRow();
+    }
+}
+
+void TZinEdit::PassCharRight()
+{
+    const size_t i = static_cast<size_t>(FCaretCharIndex++);
+    const uint64_t n = static_cast<uint64_t>(FCaretChars[i].second);
+    FCaret.X += FCaretWidths[i];
+    FCaret.LinePos += n;
+    FCaret.FilePos += n;
+}
+
+void TZinEdit::PassCharLeft()
+{
+    const size_t i = static_cast<size_t>(--FCaretCharIndex);
+    const uint64_t n = static_cast<uint64_t>(FCaretChars[i].second);
+    FCaret.X -= FCaretWidths[i];
+    FCaret.LinePos -= n;
+    FCaret.FilePos -= n;
+}
+
+void TZinEdit::MoveByWord(bool right)
+{
+    TCaretPos& c = FCaret;
+    const std::string_view delimiters = FSyntax ? std::string_view(FSyntax->Delimiters) : std::string_view();
+    // Virtual columns of column mode are left first.
+    if (c.VirtualCols > 0) {
+        c.X -= c.VirtualCols * SpaceWidth();
+        c.VirtualCols = 0;
+    }
+    if (right) {
+        int32_t u = CharRightInLine();
+        if (u < 0) {
+            // The line's end: the next line's start.
+            if (c.LineIndex < FLineStore->LineCount() - 1) {
+                c.FilePos += c.Line->NewLineBytes;
+                ++c.Line;
+                ++c.LineIndex;
+                c.LinePos = 0;
+                ++c.Row;
+                c.SubRow = 0;
+                LoadCaretRow();
+            }
+            return;
+        }
+        const TRunClass run = RunClass(u, delimiters);
+        if (run != TRunClass::Blank)
+            for (; u >= 0 && RunClass(u, delimiters) == run; u = CharRightInLine())
+                PassCharRight();
+        for (; u >= 0 && RunClass(u, delimiters) == TRunClass::Blank; u = CharRightInLine())
+            PassCharRight();
+        return;
+    }
+    int32_t u = CharLeftInLine();
+    if (u < 0) {
+        // The line's start: the previous line's end.
+        if (c.LineIndex > 0) {
+            --c.Line;
+            --c.LineIndex;
+            c.LinePos = c.Line->Length() - c.Line->NewLineBytes;
+            c.FilePos -= c.Line->NewLineBytes;
+            --c.Row;
+            c.SubRow = c.Line->RowCount() - 1;
+            LoadCaretRow();
+        }
+        return;
+    }
+    for (; u >= 0 && RunClass(u, delimiters) == TRunClass::Blank; u = CharLeftInLine())
+        PassCharLeft();
+    if (u < 0)
+        return;
+    const TRunClass run = RunClass(u, delimiters);
+    for (; u >= 0 && RunClass(u, delimiters) == run; u = CharLeftInLine())
+        PassCharLeft();
+}
+
+void TZinEdit::SelectRunAt(int32_t x)
+{
+    // The character under x: the one left of the caret when the caret went
+    // past it (less than half of it lay right of x), or the last of a row
+    // that x lies beyond.
+    if (FCaretCharIndex > 0 && (x < FCaret.X || FCaretCharIndex == static_cast<int32_t>(FCaretWidths.size())))
+        PassCharLeft();
+    if (FCaretCharIndex >= static_cast<int32_t>(FCaretWidths.size()))
+        return;  // an empty row
+    const std::string_view delimiters = FSyntax ? std::string_view(FSyntax->Delimiters) : std::string_view();
+    const TRunClass run = RunClass(FCaretChars[static_cast<size_t>(FCaretCharIndex)].first, delimiters);
+    for (int32_t u = CharLeftInLine(); u >= 0 && RunClass(u, delimiters) == run; u = CharLeftInLine())
+        PassCharLeft();
+    ClearSelection();
+    BeginSelection();
+    for (int32_t u = CharRightInLine(); u >= 0 && RunClass(u, delimiters) == run; u = CharRightInLine())
+        PassCharRight();
+    FDesiredX = FCaret.X;
+    ScrollToCaret();
+    UpdateScrollBars();
+    DoSelectionChange();
+    UpdateSelection(true);
 }
 
 // ---- Keyboard ----------------------------------------------------------------------
@@ -313,6 +471,8 @@ void TZinEdit::MouseDown(TMouseButton button, TShiftState shift, int32_t x, int3
     }
     if (button != mbLeft)
         return;
+    x = ClampMouse(x);
+    y = ClampMouse(y);
     const bool extend = (shift & (ssShift | ssCtrl | ssAlt | ssLeft | ssRight | ssMiddle)) == (ssShift | ssLeft);
     if (extend != FSelecting)
         BeginSelection();  // anchor at the old caret, or the old selection's rows marked
@@ -332,10 +492,14 @@ void TZinEdit::MouseDown(TMouseButton button, TShiftState shift, int32_t x, int3
         }
     }
     FMouseSelecting = true;
+    if ((shift & ssDouble) && !extend && FEditMode != emHexMode)
+        SelectRunAt(x + FHorzOffset - FGutterWidth - FLeftMargin);
 }
 
 void TZinEdit::MouseMove(TShiftState, int32_t x, int32_t y)
 {
+    x = ClampMouse(x);
+    y = ClampMouse(y);
     FHost->SetCursor(FGutterWidth > 0 && x >= 0 && x <= FGutterWidth ? crArrow : crIBeam);
     if (!FMouseSelecting)
         return;

@@ -137,6 +137,56 @@ TEST_F(DriveTest, KeysMouseAndCopy)
     EXPECT_EQ(Field(run.Out[10], "events"), "[]");
 }
 
+// The caret's file position and the selection's anchor after each command.
+std::vector<std::string> CaretsAndAnchors(const TToolRun& run)
+{
+    std::vector<std::string> out;
+    for (const std::string& line : run.Out)
+        out.push_back(Field(Field(line, "caret"), "filepos") + "/" +
+                      (Field(line, "selecting") == "true" ? Field(Field(line, "anchor"), "filepos") : "-"));
+    return out;
+}
+
+TEST_F(DriveTest, WordMovesAndDoubleClicksGoByRunsOfWordCharactersDelimitersAndBlanks)
+{
+    // ab . cd blanks ( e ) CR LF xy: runs start at 0 2 3 5 7 8 9, the line
+    // ends at 10, the next starts at 12.
+    const std::string file = Dir.Write("w.txt", "ab.cd  (e)\r\nxy");
+    std::string keys;
+    for (int i = 0; i < 9; ++i)
+        keys += "key Right ctrl\n";
+    for (int i = 0; i < 10; ++i)
+        keys += "key Left ctrl\n";
+    keys += "key Right ctrl shift\nkey Right ctrl shift\nkey Left ctrl shift\n";
+    TToolRun run = Drive(file, keys, Dir);
+    ASSERT_EQ(run.Status, 0);
+    EXPECT_EQ(CaretsAndAnchors(run),
+              (std::vector<std::string>{"0/-", "2/-", "3/-", "7/-", "8/-", "9/-", "10/-", "12/-", "14/-", "14/-",
+                                        "12/-", "10/-", "9/-", "8/-", "7/-", "3/-", "2/-", "0/-", "0/-", "0/-", "2/0",
+                                        "3/0", "2/0"}));
+
+    // Characters are 8 pixels wide from x 22. A double click selects the run
+    // under the pointer: "cd", the two blanks, the last character of a row
+    // clicked beyond its end, "xy". Presses far beyond any screen neither
+    // overflow nor land on the wrong end: far left is the row's start, a
+    // drag far up reaches the top row, far right its end.
+    run = Drive(file,
+                "down 50 0\nup 50 0\ndown 50 0 double\nup 50 0\ndown 66 0 double\ndown 300 0 double\n"
+                "down 23 16 double\ndown -2147483648 16\nmove 2147483647 -2147483648\nup 0 0\n"
+                "down -2147483648 2147483647\n",
+                Dir);
+    ASSERT_EQ(run.Status, 0);
+    EXPECT_EQ(CaretsAndAnchors(run), (std::vector<std::string>{"0/-", "3/-", "3/-", "5/3", "5/3", "7/5", "10/9",
+                                                               "14/12", "12/-", "10/12", "10/12", "12/-"}));
+
+    // A word longer than a wrapped row is one run across its rows.
+    const std::string wrapped = Dir.Write("v.txt", "abcdefghijklm ij\nk");
+    run = Drive(wrapped, "set WordWrapMode 2\nset MaxColumns 5\nkey Right ctrl\nkey Left ctrl\ndown 30 16 double\n", Dir);
+    ASSERT_EQ(run.Status, 0);
+    EXPECT_EQ(Field(run.Out[2], "rows"), "5");
+    EXPECT_EQ(CaretsAndAnchors(run), (std::vector<std::string>{"0/-", "0/-", "0/-", "14/-", "0/-", "13/0"}));
+}
+
 TEST_F(DriveTest, AnUnknownCommandOrABadArgumentEndsWithStatus2)
 {
     const std::string file = Dir.Write("c.txt", "abc\n");

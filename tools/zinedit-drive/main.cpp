@@ -10,7 +10,7 @@
 //
 // Commands: load PATH | set NAME VALUE | resize W H | vscroll CODE [TRACK] |
 // hscroll CODE [TRACK] | wheel DELTA | key NAME [shift] [ctrl] [alt] |
-// char TEXT | down X Y [shift] [ctrl] | move X Y | up X Y | focus | blur |
+// char TEXT | down X Y [shift] [ctrl] [alt] [double] | move X Y | up X Y | focus | blur |
 // paint | copy (the state line then ends with "copied", the selected text or
 // null when it is too large). The state line ends with "error", why the
 // last load failed (null when it did not). With --short-memory every load
@@ -119,8 +119,9 @@ uint16_t KeyCode(const std::string& name)
     return 0;
 }
 
-// Modifier words after a command's fixed arguments.
-TShiftState Modifiers(const std::vector<std::string>& a, size_t from, bool alt)
+// Modifier words after a command's fixed arguments ("double" only for a
+// press: the second press of a double click).
+TShiftState Modifiers(const std::vector<std::string>& a, size_t from, bool press)
 {
     TShiftState shift{};
     for (size_t i = from; i < a.size(); ++i) {
@@ -128,8 +129,10 @@ TShiftState Modifiers(const std::vector<std::string>& a, size_t from, bool alt)
             shift |= ssShift;
         else if (a[i] == "ctrl")
             shift |= ssCtrl;
-        else if (alt && a[i] == "alt")
+        else if (a[i] == "alt")
             shift |= ssAlt;
+        else if (press && a[i] == "double")
+            shift |= ssDouble;
         else
             Fail("bad modifier '" + a[i] + "'");
     }
@@ -323,7 +326,7 @@ struct TDrive {
             const uint16_t key = KeyCode(a[1]);
             if (!key)
                 Fail("unknown key '" + a[1] + "'");
-            Edit->KeyDown(key, Modifiers(a, 2, true));
+            Edit->KeyDown(key, Modifiers(a, 2, false));
         } else if (c == "char") {
             if (a.size() < 2)
                 Fail("char: TEXT");
@@ -331,9 +334,9 @@ struct TDrive {
                 Edit->KeyPress(static_cast<char16_t>(static_cast<unsigned char>(ch)));
         } else if (c == "down") {
             if (a.size() < 3)
-                Fail("down: X Y [shift] [ctrl]");
+                Fail("down: X Y [shift] [ctrl] [alt] [double]");
             const int32_t x = IntArg(a[1], INT32_MIN, INT32_MAX, "x"), y = IntArg(a[2], INT32_MIN, INT32_MAX, "y");
-            const TShiftState shift = Modifiers(a, 3, false) | ssLeft;
+            const TShiftState shift = Modifiers(a, 3, true) | ssLeft;
             ButtonDown = true;
             Edit->MouseDown(mbLeft, shift, x, y);
         } else if (c == "move" || c == "up") {
