@@ -178,11 +178,15 @@ TEST_F(CaretTest, TheSelectionDropsWhenTheCaretComesBackOntoTheAnchor)
     Key(VK_LEFT, ssShift);
     Key(VK_LEFT, ssShift);
     EXPECT_FALSE(Edit->Selecting());
-    // A plain move drops a selection; Ctrl+A and Ctrl+Left move nothing.
+    // A plain move drops a selection; Ctrl+A moves nothing, Ctrl+Left at a
+    // line's start goes to the end of the line before.
     Key(VK_DOWN, ssShift);
     Key('A', ssCtrl);
-    Key(VK_LEFT, ssCtrl | ssShift);
     EXPECT_EQ(C().Row, 1);
+    Key(VK_LEFT, ssCtrl | ssShift);
+    EXPECT_EQ(C().Row, 0);
+    EXPECT_EQ(C().FilePos, 3u);
+    EXPECT_TRUE(Edit->Selecting());
     Key(VK_LEFT);
     EXPECT_FALSE(Edit->Selecting());
 }
