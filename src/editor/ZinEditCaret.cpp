@@ -3,6 +3,7 @@
 // system caret.
 #include <algorithm>
 #include <climits>
+#include <iterator>
 
 #include "editor/ZinEdit.h"
 #include "lines/ZinCharRules.h"
@@ -151,7 +152,16 @@ void TZinEdit::RelocateCaretByLine()
 
 void TZinEdit::RelocateCaretByPos()
 {
-    const TLinePlace place = FindFilePos(FCaret.FilePos);
+    TLinePlace place = FindFilePos(FCaret.FilePos);
+    // A position on a line boundary is the start of the line after it (the
+    // lookup may answer the line that ends there, whose newline the caret
+    // would then be moved back out of).
+    if (place.Start + place.Line->Length() == FCaret.FilePos && std::next(place.Line) != FLineStore->Lines().end()) {
+        place.FirstRow += place.Line->RowCount();
+        place.Start += place.Line->Length();
+        ++place.Index;
+        ++place.Line;
+    }
     FCaret.Line = place.Line;
     FCaret.LineIndex = place.Index;
     FCaret.Row = place.FirstRow;

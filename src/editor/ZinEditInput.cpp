@@ -2,6 +2,7 @@
 // text of the selection.
 #include <algorithm>
 #include <iterator>
+#include <string_view>
 
 #include "editor/ZinEdit.h"
 #include "lines/ZinCharRules.h"
@@ -524,20 +525,91 @@ void TZinEdit::MouseUp(TMouseButton button, TShiftState, int32_t, int32_t)
 
 // ---- The selected text -----------------------------------------------------------------
 
+namespace {
+
+// Collects the characters of a copy. The reader shows a four-byte UTF-8
+// sequence as four one-byte characters, their bytes' values; in a UTF-8
+// file such a run that is well formed reaches the copy as the character it
+// encodes (a surrogate pair), so that the copy equals the file's text.
+class TCopyText {
+public:
+    TCopyText(std::u16string& text, size_t limitUnits, bool utf8) : FText(text), FLimit(limitUnits), FUtf8(utf8)
+    {
+        FText.clear();
+    }
+    // False when the text would exceed the limit (it is then emptied).
+    bool Add(int32_t u, int32_t bytes)
+    {
+        if (!FUtf8)
+            return Put(u);
+        if (FHeld > 0 && bytes == 1 && Continues(u)) {
+            FBytes[FHeld++] = static_cast<uint8_t>(u);
+            if (FHeld < 4)
+                return true;
+            FHeld = 0;
+            const int32_t cp = ((FBytes[0] & 0x07) << 18) | ((FBytes[1] & 0x3F) << 12) | ((FBytes[2] & 0x3F) << 6) |
+                               (FBytes[3] & 0x3F);
+            return Put(0xD800 + ((cp - 0x10000) >> 10)) && Put(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        }
+        if (!Flush())
+            return false;
+        if (bytes == 1 && u >= 0xF0 && u <= 0xF4) {
+            FBytes[FHeld++] = static_cast<uint8_t>(u);
+            return true;
+        }
+        return Put(u);
+    }
+    // Bytes of a sequence cut short go as they were shown.
+    bool Flush()
+    {
+        const int held = FHeld;
+        FHeld = 0;
+        for (int i = 0; i < held; ++i)
+            if (!Put(FBytes[i]))
+                return false;
+        return true;
+    }
+
+private:
+    // Whether u (a byte's value) may follow the bytes held.
+    bool Continues(int32_t u) const
+    {
+        int32_t lo = 0x80, hi = 0xBF;
+        if (FHeld == 1 && FBytes[0] == 0xF0)
+            lo = 0x90;  // shorter forms are overlong
+        else if (FHeld == 1 && FBytes[0] == 0xF4)
+            hi = 0x8F;  // beyond U+10FFFF
+        return u >= lo && u <= hi;
+    }
+    bool Put(int32_t u)
+    {
+        if (FText.size() >= FLimit) {
+            FText.clear();
+            FHeld = 0;
+            return false;
+        }
+        FText.push_back(static_cast<char16_t>(u));
+        return true;
+    }
+    std::u16string& FText;
+    size_t FLimit;
+    bool FUtf8;
+    uint8_t FBytes[4] = {};
+    int FHeld = 0;
+};
+
+}  // namespace
+
 bool TZinEdit::SelectedText(std::u16string& text, size_t limitBytes)
 {
     text.clear();
     if (!FSelecting || !FSelFirst || !FSelLast)
         return true;
     const size_t limitUnits = limitBytes / sizeof(char16_t);
+    const TCodePageInfo* info = FindCodePage(FCodePage);
+    TCopyText copy(text, limitUnits, info && info->Kind == cpkUTF8);
     TZinLines& store = *FLineStore;
     twc_queue q;
-    auto add = [&](int32_t u) {
-        if (text.size() >= limitUnits)
-            return false;
-        text.push_back(static_cast<char16_t>(u));
-        return true;
-    };
     if (FEditMode != emColumnMode) {
         // Every character from the first end to the last, newlines as the
         // file has them.
@@ -556,16 +628,14 @@ bool TZinEdit::SelectedText(std::u16string& text, size_t limitBytes)
             const uint64_t to = isLast ? last.LinePos : line->Length();
             store.BeginRead(line, TRowIndex{from, 0});
             while (store.ReadPos() < to && store.NextChar(q)) {
-                if (!add(q.back().first)) {
-                    text.clear();
+                if (!copy.Add(q.back().first, q.back().second))
                     return false;
-                }
                 q.clear();
             }
             if (isLast)
                 break;
         }
-        return true;
+        return copy.Flush();
     }
     // Column mode: on each row the characters between the column bounds,
     // chosen as the painter inverts them; rows joined by line feeds.
@@ -592,16 +662,13 @@ bool TZinEdit::SelectedText(std::u16string& text, size_t limitBytes)
                 endLeft = 0;
             }
         }
-        if (row > FSelFirst->Row && !add(10)) {
-            text.clear();
+        if (row > FSelFirst->Row && !copy.Add(10, 1))
             return false;
-        }
-        for (size_t i = from; i < to; ++i) {
-            if (!add(chars[i].first)) {
-                text.clear();
+        for (size_t i = from; i < to; ++i)
+            if (!copy.Add(chars[i].first, chars[i].second))
                 return false;
-            }
-        }
+        if (!copy.Flush())
+            return false;
     }
     return true;
 }

@@ -229,6 +229,60 @@ TEST_F(CaretTest, ColumnSelectionText)
     EXPECT_TRUE(copied.empty());
 }
 
+TEST_F(CaretTest, CopiesCarryCharactersBeyondTheBasicPlaneAsTheFileHoldsThem)
+{
+    // Shown as four one-byte characters each; copied as the character a
+    // well-formed sequence encodes. A sequence cut short, an overlong one
+    // and one beyond U+10FFFF stay the bytes they were shown as.
+    ASSERT_TRUE(Load("a\xF0\x9F\x98\x80" "b\n\xF0\x9F\x98" "c\xF0\x8F\x80\x80\xF4\x90\x80\x80\xF4\x8F\xBF\xBF\n"));
+    Edit->SetCodePage(65001);  // the content test takes it for another code page
+    std::u16string copied;
+    Key(VK_RIGHT);
+    Key(VK_RIGHT);
+    EXPECT_EQ(C().FilePos, 2u);  // the display is unchanged
+    Key(VK_END, ssShift);
+    ASSERT_TRUE(Edit->SelectedText(copied));
+    EXPECT_EQ(copied, u"\u009f\u0098\u0080b");
+    Key(VK_HOME);
+    Key(VK_RIGHT, ssShift);
+    Key(VK_RIGHT, ssShift);
+    Key(VK_RIGHT, ssShift);
+    ASSERT_TRUE(Edit->SelectedText(copied));
+    EXPECT_EQ(copied, u"a\u00f0\u009f");  // the selection ends inside the sequence
+    Key(VK_HOME, ssCtrl);
+    Key(VK_END, ssCtrl | ssShift);
+    ASSERT_TRUE(Edit->SelectedText(copied));
+    EXPECT_EQ(copied, u"a\U0001F600b\n\u00f0\u009f\u0098c\u00f0\u008f\u0080\u0080\u00f4\u0090\u0080\u0080\U0010FFFF\n");
+    // The same in a column block.
+    Edit->SetEditMode(emColumnMode);
+    Key(VK_HOME, ssCtrl);
+    Key(VK_DOWN, ssShift);
+    Key(VK_END, ssShift);
+    ASSERT_TRUE(Edit->SelectedText(copied));
+    EXPECT_EQ(copied.substr(0, 4), u"a\U0001F600b");
+    // Too large by one unit: refused whole.
+    Edit->SetEditMode(emTextMode);
+    Key(VK_HOME, ssCtrl);
+    Key(VK_END, ssShift);
+    EXPECT_FALSE(Edit->SelectedText(copied, 3 * sizeof(char16_t)));
+    EXPECT_TRUE(copied.empty());
+    ASSERT_TRUE(Edit->SelectedText(copied, 4 * sizeof(char16_t)));
+    EXPECT_EQ(copied, u"a\U0001F600b");
+
+    // A surrogate pair of a UTF-16 file is one character in the copy.
+    ASSERT_TRUE(Load(std::string("\xFF\xFE" "a\0\x3D\xD8\x00\xDE" "b\0", 10)));
+    ASSERT_EQ(Edit->CodePage(), 1200);
+    Key(VK_END, ssShift);
+    ASSERT_TRUE(Edit->SelectedText(copied));
+    EXPECT_EQ(copied, u"a\U0001F600b");
+    // In a single-byte code page the bytes are characters of their own.
+    ASSERT_TRUE(Load("\xF0\x9F\x98\x80"));
+    Edit->SetCodePage(1252);
+    Key(VK_END, ssShift);
+    ASSERT_TRUE(Edit->SelectedText(copied));
+    EXPECT_EQ(copied, u"\u00f0\u0178\u02dc\u20ac");
+}
+
 // Random command sequences over random files, wrap modes and edit modes:
 // after every step the caret (and the selection's ends) are valid places.
 TEST_F(CaretTest, RandomCommandsKeepEveryPositionValid)

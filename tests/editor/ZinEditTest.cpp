@@ -385,6 +385,31 @@ TEST_F(EditTest, TheCaretKeepsItsPlaceThroughRebuildsAndRedecodes)
     EXPECT_EQ(Edit->Caret().X, 8);
     EXPECT_EQ(Edit->CaretCharIndex(), 1);
     ExpectCaretValid(Edit->Caret());
+
+    // A caret at a line's start stays at that line's start through a change
+    // of code page, in either half of the file and in every wrap mode.
+    std::string lines;
+    for (int i = 0; i < 40; ++i)
+        lines += "line " + std::to_string(i) + (i % 3 ? "\n" : "\r\n");
+    for (const TWordWrapMode wrap : {wwmNoWrap, wwmWrapByColumn}) {
+        ASSERT_TRUE(Load(lines));
+        Edit->SetWordWrapMode(wrap);
+        for (const int line : {1, 2, 3, 20, 38, 39}) {
+            SCOPED_TRACE(line);
+            Edit->ExecuteCommand(ecTextStart);
+            while (Edit->Caret().LineIndex < line)
+                Edit->ExecuteCommand(ecDown);
+            const uint64_t start = Edit->Caret().FilePos;
+            ASSERT_EQ(Edit->Caret().LinePos, 0u);
+            for (const int32_t cp : {1251, 1252}) {
+                Edit->SetCodePage(cp);
+                EXPECT_EQ(Edit->Caret().LineIndex, line);
+                EXPECT_EQ(Edit->Caret().LinePos, 0u);
+                EXPECT_EQ(Edit->Caret().FilePos, start);
+                ExpectCaretValid(Edit->Caret());
+            }
+        }
+    }
 }
 
 TEST_F(EditTest, ColumnModePlacesTheCaretBeyondTheRowAndTheStatusCountsIt)
