@@ -245,7 +245,13 @@ void TZinEdit::ScrollBarScroll(TZinScrollBar& bar, int32_t code, int32_t& positi
     // released thumb, top, bottom and the end of scrolling move only the bar.
     if (code == scPosition || code >= scTop)
         return;
-    ScrollView(&bar == &FVertScrollBar, position);
+    const bool vertical = &bar == &FVertScrollBar;
+    ScrollView(vertical, position);
+    // The bar's range reaches a row past the last one (its page is a row
+    // taller than the full rows): where the view stopped at the last row,
+    // the bar stops there too.
+    if (vertical && position > FTopRow)
+        position = FTopRow;
 }
 
 void TZinEdit::ScrollView(bool vertical, int32_t p)

@@ -321,7 +321,19 @@ const char* ContentTestName(TContentTest test)
 
 void SetNameField(char (&field)[64], const char* text)
 {
-    const size_t len = text ? strnlen(text, 63) : 0;
+    size_t len = text ? strnlen(text, 63) : 0;
+    // A longer text is cut at 63 bytes, but not inside a UTF-8 character
+    // (names are UTF-8 on this system): a cut lead byte and its
+    // continuation bytes go together.
+    if (len == 63 && (static_cast<uint8_t>(text[63]) & 0xC0) == 0x80) {
+        size_t lead = 63;
+        while (lead > 60 && (static_cast<uint8_t>(text[lead - 1]) & 0xC0) == 0x80)
+            --lead;
+        const uint8_t b = static_cast<uint8_t>(text[lead - 1]);
+        const size_t need = b >= 0xF0 && b <= 0xF4 ? 4 : b >= 0xE0 && b <= 0xEF ? 3 : b >= 0xC2 && b <= 0xDF ? 2 : 0;
+        if (need > 63 - (lead - 1))
+            len = lead - 1;
+    }
     std::memset(field, 0, sizeof(field));
     if (len)
         std::memcpy(field, text, len);

@@ -222,12 +222,17 @@ TEST_F(EditTest, ScrollBarsFollowTheLayoutAndTheViewFollowsTheBars)
     Edit->VScroll(scBottom);
     EXPECT_EQ(Edit->TopRow(), 60);
     EXPECT_EQ(v.Position, v.Max - v.LargeChange);
-    // The thumb is clamped before the view follows, and the view stops at
-    // the last row.
-    Host.TrackPosition[sbVertical] = 5000;
-    Edit->VScroll(scTrack);
-    EXPECT_EQ(v.Position, v.Max - v.LargeChange);
-    EXPECT_EQ(Edit->TopRow(), 100);
+    // The thumb is clamped before the view follows, the view stops at the
+    // last row and the bar stays with it, also at the ends of the range.
+    for (const int32_t track : {5000, INT32_MAX}) {
+        Host.TrackPosition[sbVertical] = track;
+        Edit->VScroll(scTrack);
+        EXPECT_EQ(Edit->TopRow(), 100);
+        EXPECT_EQ(v.Position, 100);
+        Edit->VScroll(scLineDown);
+        EXPECT_EQ(Edit->TopRow(), 100);
+        EXPECT_EQ(v.Position, 100);
+    }
 
     // One wheel notch of any size is the host's line count.
     Edit->VScroll(scTop);

@@ -359,6 +359,21 @@ TEST(CodePageNames, NameFieldIsCutAt63AndZeroFilled)
     EXPECT_EQ(std::string(field), std::string(63, 'n'));
     SetNameField(field, nullptr);
     EXPECT_STREQ(field, "");
+    // Never inside a UTF-8 character: each of these would be cut after one
+    // to three of its bytes, and is dropped whole instead.
+    for (const std::string ch : {"\xC3\xA9", "\xE6\x97\xA5", "\xF0\x9F\x98\x80"}) {
+        for (size_t before = 63 - ch.size() + 1; before < 63; ++before) {
+            SetNameField(field, (std::string(before, 'n') + ch + "tail").c_str());
+            EXPECT_EQ(std::string(field), std::string(before, 'n')) << ch.size() << " " << before;
+        }
+        // Whole within 63 bytes, it stays.
+        const std::string fits = std::string(63 - ch.size(), 'n') + ch;
+        SetNameField(field, (fits + "tail").c_str());
+        EXPECT_EQ(std::string(field), fits);
+    }
+    // Bytes that are no UTF-8 lead (another code page) are cut at 63 as before.
+    SetNameField(field, (std::string(62, 'n') + "\xA9\xA9\xA9").c_str());
+    EXPECT_EQ(std::string(field).size(), 63u);
 }
 
 }  // namespace
