@@ -82,8 +82,24 @@ size_t SortedInsertIndex(const std::vector<std::string>& captions, const std::st
     return captions.size();
 }
 
-void TFontMenuModel::Add(const std::string& name)
+std::string FamilyWithoutFoundry(const std::string& name)
 {
+    // "Family [foundry]": a tag at the end, after a blank, of at least one
+    // character that is neither a bracket nor a blank at its ends.
+    if (name.size() < 4 || name.back() != ']')
+        return name;
+    const size_t open = name.rfind(" [");
+    if (open == std::string::npos || open == 0 || open + 3 >= name.size())
+        return name;
+    const std::string tag = name.substr(open + 2, name.size() - open - 3);
+    if (tag.find_first_of("[]") != std::string::npos || tag.front() == ' ' || tag.back() == ' ')
+        return name;
+    return name.substr(0, open);
+}
+
+void TFontMenuModel::Add(const std::string& foundryName)
+{
+    const std::string name = FamilyWithoutFoundry(foundryName);
     const int group = FontGroupOf(name);
     std::vector<std::string>& place = group < 0 ? Others : Groups[group];
     for (const std::string& s : place)

@@ -41,10 +41,15 @@ bool SameFontName(const std::string& a, const std::string& b);
 // first caption that is not less than it.
 size_t SortedInsertIndex(const std::vector<std::string>& captions, const std::string& name);
 
+// A family name as the platform lists it when several foundries make it,
+// "Nimbus Mono PS [urw]", without the foundry: "Nimbus Mono PS". Other
+// names as they are.
+std::string FamilyWithoutFoundry(const std::string& name);
+
 // The font menu as the window builds it from the platform's font families:
 // each group's names in byte order, then the names in no group in the order
-// they came. A name that matches an earlier one of its place without
-// regard to case is left out.
+// they came. A family comes once, without its foundry; a name that matches
+// an earlier one of its place without regard to case is left out.
 struct TFontMenuModel {
     std::vector<std::string> Groups[FontGroupCount];
     std::vector<std::string> Others;

@@ -32,7 +32,7 @@ void TZinViewerApplication::ShowError(const QString& text)
     std::fprintf(stderr, "zinviewer: %s\n", text.toLocal8Bit().constData());
     // A second error while the first one's box is open goes to standard
     // error only, rather than stacking boxes.
-    if (FShowingError)
+    if (FShowingError || !Interactive)
         return;
     FShowingError = true;
     QMessageBox::critical(activeWindow(), applicationName(), text);

@@ -20,6 +20,10 @@ public:
     // Messages shown for escaped errors so far.
     int ErrorsShown() const { return FErrorsShown; }
 
+    // False when no one is there to close a message box (a screenshot, a
+    // benchmark, no display): escaped errors go to standard error only.
+    bool Interactive = true;
+
 private:
     void ShowError(const QString& text);
     int FErrorsShown = 0;

@@ -4,11 +4,11 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QCollator>
 #include <QComboBox>
-#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileInfo>
+#include <QFile>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -23,6 +23,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QStatusBar>
@@ -30,17 +33,22 @@
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <algorithm>
+#include <cstdio>
 
 #include "editor/ZinEdit.h"
 #include "editor/ZinEditSettings.h"
 #include "encoding/CodePage.h"
 #include "platform/Files.h"
 #include "platform/IniFile.h"
+#include "platform/qt/QtSurface.h"
 #include "platform/qt/ZinEditWidget.h"
 #include "viewer/BrowserIcons.h"
+#include "viewer/FolderList.h"
 #include "viewer/StatusText.h"
+#include "viewer/WindowPlacement.h"
 
 const char* const EditSectionName = "ZinEdit";
 const char* const KeysSectionName = "ZinEdit Keys";
@@ -49,10 +57,34 @@ namespace {
 
 const QString TitlePrefix = QStringLiteral("ZinViewer - ");
 
+// Bytes as text; a sequence that is not UTF-8 shows as replacement
+// characters (paths are shown so, and used by their bytes).
 QString FromBytes(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
-// A path as the file routines take it: the bytes of the file name.
-std::string PathBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
+// The role of a browser item's path or name bytes.
+constexpr int BytesRole = Qt::UserRole;
+
+std::string ItemBytes(const QListWidgetItem* item) { return item->data(BytesRole).toByteArray().toStdString(); }
+
+// Names in the order of the folder lists: by their text, letter case and
+// the locale's rules considered, then by their bytes.
+void SortNames(std::vector<std::string>& names)
+{
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    collator.setNumericMode(false);
+    std::vector<std::pair<QString, std::string>> keyed;
+    keyed.reserve(names.size());
+    for (std::string& n : names)
+        keyed.emplace_back(FromBytes(n), std::move(n));
+    std::sort(keyed.begin(), keyed.end(), [&](const auto& a, const auto& b) {
+        const int c = collator.compare(a.first, b.first);
+        return c != 0 ? c < 0 : a.second < b.second;
+    });
+    names.clear();
+    for (auto& k : keyed)
+        names.push_back(std::move(k.second));
+}
 
 // A menu entry shows its caption as given: '&' would otherwise mark an
 // accelerator.
@@ -61,12 +93,6 @@ QString MenuCaption(const QString& text)
     QString s = text;
     s.replace(QLatin1Char('&'), QStringLiteral("&&"));
     return s;
-}
-
-QString CleanDir(const QString& dir)
-{
-    QString d = QDir::cleanPath(QDir(dir).absolutePath());
-    return d.isEmpty() ? QStringLiteral("/") : d;
 }
 
 }  // namespace
@@ -107,6 +133,13 @@ void TZinViewerForm::BeginWork()
     FWorkTimer.start();
     FProgressShown = false;
     FEditWidget->SetBusy(true);
+    // The window system's size changes wait while the work runs (see
+    // eventFilter).
+    QWindow* window = windowHandle();
+    if (window && window != FWatchedWindow) {
+        window->installEventFilter(this);
+        FWatchedWindow = window;
+    }
 }
 
 void TZinViewerForm::EndWork()
@@ -119,6 +152,14 @@ void TZinViewerForm::EndWork()
         FProgressShown = false;
     }
     FEditWidget->SetBusy(false);
+    // The last size the window was given meanwhile; the control hears of
+    // it from the event loop and rebuilds its rows then.
+    if (FQueuedWindowSize.isValid()) {
+        const QSize queued = FQueuedWindowSize;
+        FQueuedWindowSize = QSize();
+        if (queued != size())
+            resize(queued);
+    }
     if (FCloseRequested)
         QTimer::singleShot(0, this, &QWidget::close);
 }
@@ -148,7 +189,8 @@ void TZinViewerForm::Progress(uint64_t done, uint64_t total)
     const int permille = total ? static_cast<int>(std::min<uint64_t>(done, total) * 1000 / total) : 0;
     FProgressBar->setValue(permille);
     // Paint the progress bar and the caption; the control is busy and takes
-    // no part, and user input waits until the work is done.
+    // no part, user input waits until the work is done, and a new size of
+    // the window is kept for its end.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
@@ -169,6 +211,7 @@ void TZinViewerForm::EndUnannouncedWork()
 
 TZinViewerForm::TZinViewerForm(const TOptions& options, QWidget* parent)
     : QMainWindow(parent), FIniFileName(options.IniFileName), FStartPath(options.StartPath),
+      FInteractive(options.Interactive), FRestorePlacement(options.RestorePlacement),
       FSettingsSaved(!options.SaveSettings), FProgressDelayMs(options.ProgressDelayMs)
 {
     FFormCreating = true;
@@ -193,19 +236,27 @@ TZinViewerForm::TZinViewerForm(const TOptions& options, QWidget* parent)
     // The browser starts in the start path's folder (or the current one),
     // with the start file selected, as if it had been clicked; it is opened
     // by OpenStartPath.
-    QString dir = QDir::currentPath();
-    const QFileInfo start(FStartPath);
-    if (!FStartPath.isEmpty()) {
-        if (start.isDir())
-            dir = start.absoluteFilePath();
-        else if (start.absoluteDir().exists())
-            dir = start.absolutePath();
+    const std::string cwd = zin::CurrentFolder();
+    std::string dir = cwd;
+    std::string startFile;
+    if (!FStartPath.empty()) {
+        const std::string start = zin::CleanPath(FStartPath, cwd);
+        if (zin::KindOfPath(start) == zin::TPathKind::Folder) {
+            dir = start;
+        } else {
+            startFile = start;
+            if (zin::KindOfPath(zin::ParentFolder(start)) == zin::TPathKind::Folder)
+                dir = zin::ParentFolder(start);
+        }
     }
     SetDirectory(dir);
-    if (!FStartPath.isEmpty() && !start.isDir()) {
-        const QList<QListWidgetItem*> found = FFileList->findItems(start.fileName(), Qt::MatchExactly);
-        if (!found.isEmpty())
-            FFileList->setCurrentItem(found.first());  // scrolled to at the first show
+    if (!startFile.empty() && zin::ParentFolder(startFile) == FCurrentDir) {
+        const std::string name = zin::LastPart(startFile);
+        for (int i = 0; i < FFileList->count(); ++i)
+            if (ItemBytes(FFileList->item(i)) == name) {
+                FFileList->setCurrentItem(FFileList->item(i));  // scrolled to at the first show
+                break;
+            }
     }
 
     FillFontMenu();
@@ -215,6 +266,8 @@ TZinViewerForm::TZinViewerForm(const TOptions& options, QWidget* parent)
     FillFontSizeMenu();
     UpdateStatePanel();
     UpdateCaretPanel();
+    if (FRestorePlacement)
+        RestorePlacement();
     FFormCreating = false;
 }
 
@@ -240,6 +293,57 @@ void TZinViewerForm::SaveSettings()
         zin::ForceDirectories(FIniFileName.substr(0, slash + 1));
     zin::TIniFile ini(FIniFileName);
     zin::SaveEditSettings(ini, EditSectionName, KeysSectionName);
+    SavePlacement(ini);
+}
+
+void TZinViewerForm::RestorePlacement()
+{
+    if (FIniFileName.empty() || !zin::FileExists(FIniFileName))
+        return;
+    const zin::TIniFile ini(FIniFileName);
+    const zin::TWindowPlacement p = zin::ReadWindowPlacement(ini);
+    if (p.HasSize)
+        resize(p.Width, p.Height);
+    if (p.HasPosition) {
+        // Only where a screen shows a good part of the window: a screen
+        // that was there when the position was kept may be gone.
+        const QRect r(QPoint(p.Left, p.Top), size());
+        for (const QScreen* screen : QGuiApplication::screens()) {
+            const QRect seen = screen->availableGeometry() & r;
+            if (seen.width() >= 100 && seen.height() >= 50) {
+                setGeometry(r);
+                break;
+            }
+        }
+    }
+    QSplitter* splitters[3] = {FSplitter1, FSplitter2, FSplitter3};
+    for (int i = 0; i < 3; ++i)
+        if (p.Splitters[i].size() == 2)
+            splitters[i]->setSizes({p.Splitters[i][0], p.Splitters[i][1]});
+    if (p.Maximized)
+        setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void TZinViewerForm::SavePlacement(zin::TIniFile& ini)
+{
+    zin::TWindowPlacement p;
+    // A maximised window keeps the place it goes back to.
+    const QRect g = windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen) ? normalGeometry() : geometry();
+    if (g.isValid()) {
+        p.HasPosition = p.HasSize = true;
+        p.Left = g.left();
+        p.Top = g.top();
+        p.Width = g.width();
+        p.Height = g.height();
+    }
+    p.Maximized = (windowState() & Qt::WindowMaximized) != 0;
+    QSplitter* splitters[3] = {FSplitter1, FSplitter2, FSplitter3};
+    for (int i = 0; i < 3; ++i) {
+        const QList<int> sizes = splitters[i]->sizes();
+        if (sizes.size() == 2)
+            p.Splitters[i] = {sizes[0], sizes[1]};
+    }
+    zin::WriteWindowPlacement(ini, p);
 }
 
 void TZinViewerForm::BuildLayout()
@@ -301,9 +405,15 @@ void TZinViewerForm::BuildLayout()
     panel5Layout->addWidget(FFileList, 1);
     FSplitter2->setSizes({152, 208});
 
-    auto* panel3 = new QWidget(FSplitter1);
+    // The settings panel scrolls when the window is too small for it.
+    auto* settingsArea = new QScrollArea(FSplitter1);
+    settingsArea->setObjectName(QStringLiteral("SettingsArea"));
+    settingsArea->setFrameShape(QFrame::NoFrame);
+    settingsArea->setWidgetResizable(true);
+    auto* panel3 = new QWidget;
     panel3->setObjectName(QStringLiteral("Panel3"));
     BuildSettingsPanel(panel3);
+    settingsArea->setWidget(panel3);
     FSplitter1->setStretchFactor(0, 0);
     FSplitter1->setStretchFactor(1, 1);
     FSplitter1->setSizes({360, 461});
@@ -315,20 +425,24 @@ void TZinViewerForm::BuildLayout()
     FSplitter3->setSizes({225, 380});
 
     // The status bar: the caret panel, the file panel, and while long work
-    // runs its caption and a progress bar.
+    // runs its caption and a progress bar. Each may shrink below its text
+    // (the text is cut), so that in a narrow window they sit side by side
+    // rather than over one another.
     FStatusCaret = new QLabel(this);
     FStatusCaret->setObjectName(QStringLiteral("StatusPanel0"));
-    FStatusCaret->setMinimumWidth(150);
+    FStatusCaret->setMinimumWidth(60);
     FStatusFile = new QLabel(this);
     FStatusFile->setObjectName(QStringLiteral("StatusPanel1"));
-    FStatusFile->setMinimumWidth(150);
+    FStatusFile->setMinimumWidth(60);
     FStatusBusy = new QLabel(this);
     FStatusBusy->setObjectName(QStringLiteral("StatusBusy"));
+    FStatusBusy->setMinimumWidth(40);
     FProgressBar = new QProgressBar(this);
     FProgressBar->setObjectName(QStringLiteral("StatusProgress"));
     FProgressBar->setRange(0, 1000);
     FProgressBar->setTextVisible(false);
-    FProgressBar->setFixedWidth(180);
+    FProgressBar->setMinimumWidth(60);
+    FProgressBar->setMaximumWidth(180);
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar1"));
     bar->setSizeGripEnabled(true);
@@ -361,8 +475,7 @@ void TZinViewerForm::BuildSettingsPanel(QWidget* panel)
     FPopupMenuFontSizes = new QMenu(this);
     FPopupMenuFontSizes->setObjectName(QStringLiteral("PopupMenuFontSizes"));
 
-    // A button opens its menu at its top-left corner, on a left or a right
-    // click.
+    // A button opens its menu below itself, on a left or a right click.
     auto menuButton = [this, panel](const char* name, QMenu* menu) {
         auto* button = new QPushButton(panel);
         button->setObjectName(QLatin1String(name));
@@ -384,7 +497,7 @@ void TZinViewerForm::BuildSettingsPanel(QWidget* panel)
     FSpinFontSize->setRange(1, 99);
     FSpinFontSize->setContextMenuPolicy(Qt::CustomContextMenu);
     FSpinFontSize->setToolTip(QStringLiteral("Click for a list of sizes"));
-    // A click into the number shows the sizes; a right click too.
+    // A click into the number shows the sizes below it; a right click too.
     FSpinFontSize->findChild<QLineEdit*>()->installEventFilter(this);
     connect(FSpinFontSize, &QWidget::customContextMenuRequested, this,
             [this] { PopupAt(FPopupMenuFontSizes, FSpinFontSize); });
@@ -501,7 +614,40 @@ void TZinViewerForm::PopupAt(QMenu* menu, QWidget* widget)
 {
     if (Working())
         return;
-    menu->popup(widget->mapToGlobal(QPoint(0, 0)));
+    MarkMenus();
+    menu->popup(widget->mapToGlobal(QPoint(0, widget->height())));
+}
+
+void TZinViewerForm::MarkMenus()
+{
+    // Each menu marks the current value: the font by its configured name,
+    // or when no entry has that name (it is not installed) by the family
+    // drawn instead; the size; the code page.
+    zin::TZinEdit& edit = ViewerEdit();
+    std::vector<QAction*> fonts;
+    for (QAction* a : FPopupMenuFonts->actions()) {
+        if (QMenu* sub = a->menu()) {
+            for (QAction* b : sub->actions())
+                fonts.push_back(b);
+        } else {
+            fonts.push_back(a);
+        }
+    }
+    auto markFonts = [&](const std::string& name) {
+        bool any = false;
+        for (QAction* a : fonts) {
+            const bool on = zin::SameFontName(a->data().toString().toStdString(), name);
+            a->setChecked(on);
+            any |= on;
+        }
+        return any;
+    };
+    if (!markFonts(edit.Font().Name()))
+        markFonts(TQtSurface::DrawnFamily(edit.Font().Name()).toStdString());
+    for (QAction* a : FPopupMenuFontSizes->actions())
+        a->setChecked(a->data().toInt() == edit.Font().Size());
+    for (QAction* a : FPopupMenuEncodes->actions())
+        a->setChecked(a->data().toInt() == edit.CodePage());
 }
 
 // ---- Menus ---------------------------------------------------------------------
@@ -515,6 +661,7 @@ void TZinViewerForm::FillFontMenu()
         const QString caption = FromBytes(name);
         QAction* a = menu->addAction(MenuCaption(caption));
         a->setData(caption);
+        a->setCheckable(true);
         connect(a, &QAction::triggered, this, [this, caption] { FontMenuItemClick(caption); });
     };
     for (int g = 0; g < zin::FontGroupCount; ++g) {
@@ -532,6 +679,7 @@ void TZinViewerForm::FillEncodingMenu()
         const int32_t cp = info.CodePage;
         QAction* a = FPopupMenuEncodes->addAction(MenuCaption(QString::fromLatin1(info.Name)));
         a->setData(cp);
+        a->setCheckable(true);
         connect(a, &QAction::triggered, this, [this, cp] { EncodingMenuItemClick(cp); });
     }
 }
@@ -541,6 +689,7 @@ void TZinViewerForm::FillFontSizeMenu()
     for (int size = 1; size <= 98; ++size) {
         QAction* a = FPopupMenuFontSizes->addAction(QString::number(size));
         a->setData(size);
+        a->setCheckable(true);
         connect(a, &QAction::triggered, this, [this, size] { FontSizeMenuItemClick(size); });
     }
 }
@@ -576,7 +725,6 @@ void TZinViewerForm::FontMenuItemClick(const QString& name)
 {
     if (Working())
         return;
-    FButtonChangeFont->setText(QStringLiteral("Font: ") + name);
     {
         TBusyCaption busy(*this, QStringLiteral("Repainting..."));
         zin::TFont font = ViewerEdit().Font();
@@ -584,6 +732,7 @@ void TZinViewerForm::FontMenuItemClick(const QString& name)
         font.SetName(name.toStdString());
         ViewerEdit().SetFont(font);
     }
+    UpdateFontCaption();
     FocusEdit();
 }
 
@@ -690,6 +839,8 @@ void TZinViewerForm::SetEncodeCaption()
 
 void TZinViewerForm::CopyRefused()
 {
+    if (!FInteractive)
+        return;
     QMessageBox::warning(this, QStringLiteral("ZinViewer"),
                          QStringLiteral("The selection is too large to copy: the clipboard takes at most %1 MiB "
                                         "of text. Select less and copy again.")
@@ -701,7 +852,7 @@ void TZinViewerForm::CopyRefused()
 void TZinViewerForm::UpdateStatePanel()
 {
     zin::TZinEdit& edit = ViewerEdit();
-    FButtonChangeFont->setText(QStringLiteral("Font: ") + FromBytes(edit.Font().Name()));
+    UpdateFontCaption();
     FSpinFontSize->setValue(edit.Font().Size());
     switch (edit.EditMode()) {
     case zin::emColumnMode:
@@ -719,6 +870,17 @@ void TZinViewerForm::UpdateStatePanel()
         zin::StatePanelText(store.FileSize(), store.LineCount(), store.RowCount(), edit.NewLineType())));
 }
 
+void TZinViewerForm::UpdateFontCaption()
+{
+    // The family drawn: the configured one, or the one the font system
+    // takes in its place when it is not installed.
+    const std::string& name = ViewerEdit().Font().Name();
+    if (name == FFontCaptionName && !FButtonChangeFont->text().isEmpty())
+        return;
+    FFontCaptionName = name;
+    FButtonChangeFont->setText(QStringLiteral("Font: ") + TQtSurface::DrawnFamily(name));
+}
+
 void TZinViewerForm::UpdateCaretPanel()
 {
     zin::TZinEdit& edit = ViewerEdit();
@@ -732,13 +894,21 @@ void TZinViewerForm::UpdateCaretPanel()
 
 // ---- Browsing ------------------------------------------------------------------
 
-void TZinViewerForm::SetDirectory(const QString& dir)
+void TZinViewerForm::UpdateCaption()
 {
-    FCurrentDir = CleanDir(dir);
+    setWindowTitle(TitlePrefix + FromBytes(FShownFile.empty() ? FCurrentDir : FShownFile));
+}
+
+void TZinViewerForm::SetDirectory(const std::string& dir)
+{
+    FCurrentDir = zin::CleanPath(dir, zin::CurrentFolder());
     RefreshDrives();
     RefreshDirectoryList();
     RefreshFileList();
-    setWindowTitle(TitlePrefix + QDir::toNativeSeparators(FCurrentDir));
+    // A folder entered shows its files from the top, even where the shown
+    // file is among them.
+    FFileList->scrollToTop();
+    UpdateCaption();
 }
 
 void TZinViewerForm::RefreshDrives()
@@ -750,59 +920,65 @@ void TZinViewerForm::RefreshDrives()
             volumes.append(v);
     std::sort(volumes.begin(), volumes.end(),
               [](const QStorageInfo& a, const QStorageInfo& b) { return a.rootPath() < b.rootPath(); });
+    const QString current = FromBytes(FCurrentDir);
     QString best;
     for (const QStorageInfo& v : volumes) {
         const QString root = v.rootPath();
-        const bool holds = root == QLatin1String("/") || FCurrentDir == root ||
-                           FCurrentDir.startsWith(root + QLatin1Char('/'));
+        const bool holds =
+            root == QLatin1String("/") || current == root || current.startsWith(root + QLatin1Char('/'));
         if (holds && root.size() > best.size())
             best = root;
     }
     if (best.isEmpty())
         best = QStringLiteral("/");
     FDriveComboBox->clear();
-    int current = -1;
+    int index = -1;
     for (const QStorageInfo& v : volumes) {
         const QString root = v.rootPath();
         const QString name = v.displayName();
         FDriveComboBox->addItem(name == root || name.isEmpty() ? root : root + QStringLiteral("  [") + name + ']',
                                 root);
         if (root == best)
-            current = FDriveComboBox->count() - 1;
+            index = FDriveComboBox->count() - 1;
     }
-    if (current < 0) {
+    if (index < 0) {
         FDriveComboBox->insertItem(0, best, best);
-        current = 0;
+        index = 0;
     }
-    FDriveComboBox->setCurrentIndex(current);
+    FDriveComboBox->setCurrentIndex(index);
 }
 
 void TZinViewerForm::RefreshDirectoryList()
 {
     // The folder's ancestors from the root down, the folder itself, then its
-    // subfolders, each level indented further.
+    // subfolders, each level indented further. Each item keeps its path's
+    // bytes; its text shows them.
     if (FFolderIcon.isNull())
         FFolderIcon = zin::FolderIcon();
     const QIcon& folderIcon = FFolderIcon;
     FDirectoryList->clear();
-    QStringList parts = FCurrentDir.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    QString path = QStringLiteral("/");
-    auto add = [&](const QString& caption, const QString& full, int depth) {
-        auto* item = new QListWidgetItem(folderIcon, QString(depth * 2, QLatin1Char(' ')) + caption, FDirectoryList);
-        item->setData(Qt::UserRole, full);
+    auto add = [&](const std::string& caption, const std::string& full, int depth) {
+        auto* item =
+            new QListWidgetItem(folderIcon, QString(depth * 2, QLatin1Char(' ')) + FromBytes(caption), FDirectoryList);
+        item->setData(BytesRole, QByteArray::fromStdString(full));
         return item;
     };
-    QListWidgetItem* current = add(QStringLiteral("/"), path, 0);
+    QListWidgetItem* current = add("/", "/", 0);
+    std::string path = "/";
     int depth = 0;
-    for (const QString& part : parts) {
-        path = path == QLatin1String("/") ? path + part : path + QLatin1Char('/') + part;
+    for (size_t i = 1; i < FCurrentDir.size();) {
+        size_t j = FCurrentDir.find('/', i);
+        if (j == std::string::npos)
+            j = FCurrentDir.size();
+        const std::string part = FCurrentDir.substr(i, j - i);
+        path = zin::JoinPath(path, part);
         current = add(part, path, ++depth);
+        i = j + 1;
     }
-    const QDir dir(FCurrentDir);
-    const QStringList subdirs = dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden,
-                                              QDir::Name | QDir::IgnoreCase | QDir::LocaleAware);
-    for (const QString& sub : subdirs)
-        add(sub, dir.filePath(sub), depth + 1);
+    zin::TFolderEntries entries = zin::ListFolder(FCurrentDir);
+    SortNames(entries.Folders);
+    for (const std::string& sub : entries.Folders)
+        add(sub, zin::JoinPath(FCurrentDir, sub), depth + 1);
     FDirectoryList->setCurrentItem(current);
     FDirectoryList->scrollToItem(current);
 }
@@ -812,80 +988,122 @@ void TZinViewerForm::RefreshFileList()
     if (FFileIcon.isNull())
         FFileIcon = zin::FileIcon();
     const QIcon& fileIcon = FFileIcon;
-    const QString selected = FFileList->currentItem() ? FFileList->currentItem()->text() : QString();
     FFileList->clear();
-    const QDir dir(FCurrentDir);
-    const QStringList files =
-        dir.entryList(QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase | QDir::LocaleAware);
-    for (const QString& name : files) {
-        auto* item = new QListWidgetItem(fileIcon, name, FFileList);
-        if (name == selected)
-            FFileList->setCurrentItem(item);
+    zin::TFolderEntries entries = zin::ListFolder(FCurrentDir);
+    SortNames(entries.Files);
+    for (const std::string& name : entries.Files) {
+        auto* item = new QListWidgetItem(fileIcon, FromBytes(name), FFileList);
+        item->setData(BytesRole, QByteArray::fromStdString(name));
     }
+    SelectShownFile();
+}
+
+void TZinViewerForm::SelectShownFile()
+{
+    QListWidgetItem* shown = nullptr;
+    if (!FShownFile.empty() && zin::ParentFolder(FShownFile) == FCurrentDir) {
+        const std::string name = zin::LastPart(FShownFile);
+        for (int i = 0; i < FFileList->count() && !shown; ++i)
+            if (ItemBytes(FFileList->item(i)) == name)
+                shown = FFileList->item(i);
+    }
+    FFileList->setCurrentItem(shown);
 }
 
 void TZinViewerForm::DirectoryListActivated(QListWidgetItem* item)
 {
     if (item && !Working())
-        SetDirectory(item->data(Qt::UserRole).toString());
+        SetDirectory(ItemBytes(item));
 }
 
 void TZinViewerForm::DriveActivated(int index)
 {
     if (index >= 0 && !Working())
-        SetDirectory(FDriveComboBox->itemData(index).toString());
+        SetDirectory(QFile::encodeName(FDriveComboBox->itemData(index).toString()).toStdString());
 }
 
 void TZinViewerForm::FileListClick(QListWidgetItem* item)
 {
-    const QString name = item ? item->text() : QString();
-    OpenFile(name.isEmpty() ? QString() : QDir(FCurrentDir).filePath(name));
+    if (item)
+        OpenFile(zin::JoinPath(FCurrentDir, ItemBytes(item)));
 }
 
-bool TZinViewerForm::OpenFile(const QString& path)
+bool TZinViewerForm::OpenFile(const std::string& path)
 {
     if (Working())
         return false;
-    const QString saved = windowTitle();
     setWindowTitle(QStringLiteral("Loading..."));
     bool ok;
     {
         TWork work(*this);
         QElapsedTimer t;
         t.start();
-        ok = ViewerEdit().LoadFromFile(PathBytes(path));
+        ok = ViewerEdit().LoadFromFile(path);
         FLastLoadSeconds = t.nsecsElapsed() / 1e9;
     }
-    const zin::TLoadError reason = ViewerEdit().LineStore().LoadError();
-    if (ok) {
-        setWindowTitle(TitlePrefix + QDir::toNativeSeparators(path));
-        // A file without a size read only up to the in-memory limit.
-        if (reason == zin::TLoadError::Truncated)
-            QMessageBox::information(this, QStringLiteral("ZinViewer"),
-                                     QString::fromUtf8(zin::LoadErrorMessage(reason)), QMessageBox::Ok);
-    } else {
-        // A file that could not be opened leaves the previous one shown; a
-        // load that had to stop (too many lines, too little memory) leaves an
-        // empty page, and the caption says no file.
-        const bool kept = reason == zin::TLoadError::CannotOpen || reason == zin::TLoadError::NotAFile;
-        const char* message = reason == zin::TLoadError::NoMemory ? zin::LoadErrorMessage(reason)
-                                                                   : "Cannot read this file!";
-        QMessageBox::critical(this, QStringLiteral("Error"), QString::fromUtf8(message), QMessageBox::Ok);
-        setWindowTitle(kept ? saved : QStringLiteral("ZinViewer"));
-    }
+    const zin::TZinLines& store = ViewerEdit().LineStore();
+    const zin::TLoadError error = store.LoadError();
+    // A file that could not be opened leaves the previous one shown; a load
+    // that had to stop (too many lines, too little memory) leaves an empty
+    // page.
+    if (ok)
+        FShownFile = zin::CleanPath(path, zin::CurrentFolder());
+    else if (error != zin::TLoadError::CannotOpen && error != zin::TLoadError::NotAFile)
+        FShownFile.clear();
+    // The caption and the file list tell what is shown before any message.
+    UpdateCaption();
+    SelectShownFile();
     SetEncodeCaption();
+    if (!ok) {
+        const std::string& reason = store.LoadErrorReason();
+        if (FInteractive) {
+            QString text = QStringLiteral("Cannot read this file!");
+            if (!reason.empty())
+                text += QLatin1Char('\n') + FromBytes(reason);
+            QMessageBox::critical(this, QStringLiteral("Error"), text, QMessageBox::Ok);
+        } else {
+            std::fprintf(stderr, "zinviewer: cannot read %s: %s\n", path.c_str(),
+                         reason.empty() ? "Cannot read this file!" : reason.c_str());
+        }
+    } else if (error == zin::TLoadError::Truncated) {
+        // A file without a size read only up to the in-memory limit.
+        const char* note = zin::LoadErrorMessage(error);
+        if (FInteractive)
+            QMessageBox::information(this, QStringLiteral("ZinViewer"), QString::fromUtf8(note), QMessageBox::Ok);
+        else
+            std::fprintf(stderr, "zinviewer: %s: %s\n", path.c_str(), note);
+    }
     FocusEdit();
     return ok;
 }
 
-void TZinViewerForm::OpenStartPath()
+bool TZinViewerForm::OpenStartPath()
 {
     if (FStartPathDone)
-        return;
+        return true;
     FStartPathDone = true;
-    const QFileInfo start(FStartPath);
-    if (!FStartPath.isEmpty() && !start.isDir())
-        OpenFile(start.absoluteFilePath());
+    if (FStartPath.empty())
+        return true;
+    const std::string cwd = zin::CurrentFolder();
+    if (zin::KindOfPath(zin::CleanPath(FStartPath, cwd)) == zin::TPathKind::Folder)
+        return true;
+    return OpenFile(FStartPath[0] == '/' ? FStartPath : zin::JoinPath(cwd, FStartPath));
+}
+
+void TZinViewerForm::OpenDropped(const std::string& path)
+{
+    // Work in progress comes first; the drop waits for it.
+    if (Working()) {
+        QTimer::singleShot(50, this, [this, path] { OpenDropped(path); });
+        return;
+    }
+    const std::string clean = zin::CleanPath(path, zin::CurrentFolder());
+    if (zin::KindOfPath(clean) == zin::TPathKind::Folder) {
+        SetDirectory(clean);
+        return;
+    }
+    SetDirectory(zin::ParentFolder(clean));
+    OpenFile(path);
 }
 
 // ---- Window events ---------------------------------------------------------------
@@ -927,30 +1145,28 @@ void TZinViewerForm::dragEnterEvent(QDragEnterEvent* e)
 void TZinViewerForm::dropEvent(QDropEvent* e)
 {
     for (const QUrl& url : e->mimeData()->urls()) {
-        if (!url.isLocalFile())
+        // The address as sent, escapes and all: its path's bytes come from
+        // the escapes, whether they spell UTF-8 or not.
+        const std::string path = zin::PathOfFileUrl(url.toEncoded().toStdString());
+        if (!url.isLocalFile() || path.empty())
             continue;
         e->acceptProposedAction();
-        const QFileInfo info(url.toLocalFile());
         // Opened once the drop is over: the source waits for its answer.
-        QTimer::singleShot(0, this, [this, info] {
-            if (Working())
-                return;
-            if (info.isDir()) {
-                SetDirectory(info.absoluteFilePath());
-                return;
-            }
-            SetDirectory(info.absolutePath());
-            const QList<QListWidgetItem*> found = FFileList->findItems(info.fileName(), Qt::MatchExactly);
-            if (!found.isEmpty())
-                FFileList->setCurrentItem(found.first());
-            OpenFile(info.absoluteFilePath());
-        });
+        QTimer::singleShot(0, this, [this, path] { OpenDropped(path); });
         return;
     }
 }
 
 bool TZinViewerForm::eventFilter(QObject* watched, QEvent* e)
 {
+    // While work runs and lets events through, a size the window system
+    // gives the window is kept for the work's end: a layout now would
+    // resize widgets under the work, or run inside a layout pass that
+    // started it.
+    if (FWorkDepth > 0 && watched == FWatchedWindow && e->type() == QEvent::Resize) {
+        FQueuedWindowSize = static_cast<QResizeEvent*>(e)->size();
+        return true;
+    }
     if (watched == FFileList && e->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(e)->key();
         if ((key == Qt::Key_Return || key == Qt::Key_Enter) && FFileList->currentItem()) {

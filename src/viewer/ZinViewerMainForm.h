@@ -6,6 +6,8 @@
 #include <QElapsedTimer>
 #include <QIcon>
 #include <QMainWindow>
+#include <QPointer>
+#include <QSize>
 #include <QString>
 
 #include <cstdint>
@@ -25,9 +27,11 @@ class QPushButton;
 class QRadioButton;
 class QSpinBox;
 class QSplitter;
+class QWindow;
 class TZinEditWidget;
 
 namespace zin {
+class TIniFile;
 class TZinEdit;
 }
 
@@ -45,10 +49,18 @@ public:
         // False for one-off runs (a screenshot, a benchmark): the settings
         // are read but not written back.
         bool SaveSettings = true;
-        // A file to open or a folder to start in; empty: the current folder.
-        QString StartPath;
+        // A file to open or a folder to start in, as the bytes of its path;
+        // empty: the current folder.
+        std::string StartPath;
         // Work lasting longer than this shows a progress bar.
         int ProgressDelayMs = 333;
+        // False when no one is there to answer a message box (a screenshot,
+        // a benchmark, a run without a display): messages go to standard
+        // error instead.
+        bool Interactive = true;
+        // Whether the window takes the size, place and splitter positions
+        // kept in the settings file.
+        bool RestorePlacement = true;
     };
 
     explicit TZinViewerForm(const TOptions& options, QWidget* parent = nullptr);
@@ -58,16 +70,22 @@ public:
     zin::TZinEdit& ViewerEdit();
     const std::string& IniFileName() const { return FIniFileName; }
 
-    // Opens a file in the control as a click in the file list does: the
-    // caption "Loading..." meanwhile, "ZinViewer - " and the path after, or
-    // the message "Cannot read this file!" and the caption as it was.
-    bool OpenFile(const QString& path);
-    // Shows a folder in the browser (the caption follows it).
-    void SetDirectory(const QString& dir);
-    const QString& CurrentDirectory() const { return FCurrentDir; }
+    // Opens a file (the bytes of its path) in the control as a click in the
+    // file list does: the caption "Loading..." meanwhile, "ZinViewer - "
+    // and the path after; or the message "Cannot read this file!" with the
+    // reason under it, the caption and the file list's selection back on
+    // the file still shown.
+    bool OpenFile(const std::string& path);
+    // Shows a folder in the browser, its file list from the top. The
+    // caption names the file shown, or the folder while there is none.
+    void SetDirectory(const std::string& dir);
+    const std::string& CurrentDirectory() const { return FCurrentDir; }
+    // The file the control shows (empty: none).
+    const std::string& ShownFile() const { return FShownFile; }
     // Opens the start path given in the options: a folder is shown, a file
-    // is shown selected in its folder and opened.
-    void OpenStartPath();
+    // is shown selected in its folder and opened. False when the file could
+    // not be loaded.
+    bool OpenStartPath();
     bool StartPathDone() const { return FStartPathDone; }
 
     // Work in progress (a load or a settings change that rebuilds rows).
@@ -114,6 +132,15 @@ private:
     void Progress(uint64_t done, uint64_t total);
     void EndUnannouncedWork();
 
+    void UpdateCaption();
+    void UpdateFontCaption();
+    // Selects the shown file in the file list when it is in the current
+    // folder, nothing otherwise.
+    void SelectShownFile();
+    void RestorePlacement();
+    void SavePlacement(zin::TIniFile& ini);
+    void MarkMenus();
+
     // Handlers.
     void FontMenuItemClick(const QString& name);
     void FontSizeMenuItemClick(int size);
@@ -127,16 +154,22 @@ private:
     void DirectoryListActivated(QListWidgetItem* item);
     void DriveActivated(int index);
     void CopyRefused();
+    // Opens a dropped file (or shows a dropped folder) by its path's bytes.
+    void OpenDropped(const std::string& path);
     void PopupAt(QMenu* menu, QWidget* widget);
 
     std::string FIniFileName;
-    QString FStartPath;
+    std::string FStartPath;
+    bool FInteractive = true;
+    bool FRestorePlacement = true;
     bool FFormCreating = true;
     bool FShown = false;
     QIcon FFolderIcon, FFileIcon;  // the browser lists' icons, drawn once
     bool FStartPathDone = false;
     bool FSettingsSaved = false;  // or not to be saved
-    QString FCurrentDir;
+    std::string FCurrentDir;  // the browser's folder, clean and absolute
+    std::string FShownFile;   // the file the control shows
+    std::string FFontCaptionName;  // the configured font the font button was set for
 
     // Work and progress.
     int FWorkDepth = 0;
@@ -149,6 +182,11 @@ private:
     int FProgressReports = 0;
     int FProgressShownReports = 0;
     double FLastLoadSeconds = 0;
+    // A new size of the window the window system gave while work was in
+    // progress: applied (the last one) when the work ends, so that no
+    // layout runs inside the work.
+    QPointer<QWindow> FWatchedWindow;
+    QSize FQueuedWindowSize;
 
     // Layout.
     QWidget* FPanel1 = nullptr;

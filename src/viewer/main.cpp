@@ -2,12 +2,14 @@
 // its window (on a file or a folder given as argument); --info describes a
 // file without a window; --screenshot paints the window into a PNG file;
 // --bench-start measures the start.
-#include <QDir>
 #include <QElapsedTimer>
 #include <QEvent>
-#include <QFileInfo>
+#include <QFile>
 #include <QPixmap>
 #include <QTimer>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -102,19 +104,29 @@ int main(int argc, char** argv)
     qtArgv.push_back(nullptr);
     int qtArgc = static_cast<int>(qtArgs.size());
     TZinViewerApplication app(qtArgc, qtArgv.data());
+    // A message box needs someone to close it: one-off runs and runs
+    // without a display write their messages to standard error instead, and
+    // a start file that cannot be loaded ends them with status 1.
+    const QString platform = QGuiApplication::platformName();
+    const bool interactive = a.Mode == zin::TViewerMode::Window && platform != QLatin1String("offscreen") &&
+                             platform != QLatin1String("minimal");
+    app.Interactive = interactive;
 
     TZinViewerForm::TOptions options;
     options.IniFileName = zin::ChooseIniFileName(exeDir, std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"),
                                                  zin::PathWritable);
-    options.StartPath = QFile::decodeName(a.Path.c_str());
+    options.StartPath = a.Path;  // the bytes as given
     options.SaveSettings = a.Mode == zin::TViewerMode::Window;
+    options.RestorePlacement = a.Mode == zin::TViewerMode::Window;
+    options.Interactive = interactive;
     TZinViewerForm form(options);
 
     if (a.Mode == zin::TViewerMode::Screenshot) {
         form.resize(a.Width, a.Height);
         form.show();
         QCoreApplication::processEvents();
-        form.OpenStartPath();
+        if (!form.OpenStartPath())
+            return 1;
         for (int i = 0; i < 5; ++i)
             QCoreApplication::processEvents();
         const QPixmap shot = form.grab();
@@ -127,7 +139,7 @@ int main(int argc, char** argv)
 
     if (a.Mode == zin::TViewerMode::BenchStart) {
         // The first paint of the control after the start file is open ends
-        // the run.
+        // the run (a start file that cannot be loaded ends it at once).
         QObject* viewport = form.EditWidget().viewport();
         auto done = std::make_shared<bool>(false);
         app.AfterEvent = [&form, &app, &sinceMain, viewport, done](QObject* receiver, QEvent* e) {
@@ -151,20 +163,26 @@ int main(int argc, char** argv)
     // painted window shows it; a large one, or one that cannot be read,
     // once the window is painted, so that the load shows its progress and
     // the message its window.
-    const QFileInfo start(options.StartPath);
-    if (start.isFile() && start.isReadable() && start.size() <= zin::DefaultMaxMemFileSize)
-        form.OpenStartPath();
+    struct stat st{};
+    const bool small = !a.Path.empty() && stat(a.Path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+                       access(a.Path.c_str(), R_OK) == 0 &&
+                       static_cast<uint64_t>(st.st_size) <= zin::DefaultMaxMemFileSize;
+    if (small && !form.OpenStartPath() && !interactive)
+        return 1;
     form.show();
     if (!form.StartPathDone()) {
         QObject* viewport = form.EditWidget().viewport();
         TZinViewerApplication::TEventHook previous = app.AfterEvent;
         auto scheduled = std::make_shared<bool>(false);
-        app.AfterEvent = [&form, viewport, previous, scheduled](QObject* receiver, QEvent* e) {
+        app.AfterEvent = [&form, viewport, previous, scheduled, interactive](QObject* receiver, QEvent* e) {
             if (previous)
                 previous(receiver, e);
             if (receiver == viewport && e->type() == QEvent::Paint && !*scheduled) {
                 *scheduled = true;
-                QTimer::singleShot(0, &form, [&form] { form.OpenStartPath(); });
+                QTimer::singleShot(0, &form, [&form, interactive] {
+                    if (!form.OpenStartPath() && !interactive)
+                        QCoreApplication::exit(1);
+                });
             }
         };
     }

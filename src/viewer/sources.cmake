@@ -1,11 +1,14 @@
 # The viewer program. Its plain C++ parts (the file description behind
 # --info, the status texts and font menu rules, the command line and the
-# places of the settings file and syntax folder) form a library without Qt,
+# places of the settings file and syntax folder, the browser's paths and
+# folder listings, the window's kept placement) form a library without Qt,
 # tested without a display; the window is built on Qt widgets.
 add_library(zin_viewer_core STATIC
   ${CMAKE_CURRENT_LIST_DIR}/FileInfo.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FolderList.cpp
   ${CMAKE_CURRENT_LIST_DIR}/StatusText.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/ViewerArgs.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/ViewerArgs.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/WindowPlacement.cpp)
 target_include_directories(zin_viewer_core PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(zin_viewer_core PUBLIC zincore)
 

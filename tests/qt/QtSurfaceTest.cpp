@@ -171,5 +171,35 @@ TEST_F(QtSurfaceTest, CharactersTheFontLacksShowTheirOwnGlyphs)
     EXPECT_NE(cells[1], cells[2]);
 }
 
+// A CJK character in a small Latin font comes from a taller fallback font:
+// it is drawn inside the row, below its top line where the active-line
+// frame runs, and still shows.
+TEST_F(QtSurfaceTest, FallbackGlyphsStayInsideTheirRow)
+{
+    const char16_t text[] = u"\u6F22\u9F8D\u3042\u5B57";  // 漢 龍 あ 字
+    const int32_t n = 4;
+    for (const int32_t size : {7, 9, 12, 16}) {
+        S.SetFont("Courier New", size, 0);
+        int32_t height = 0, average = 0;
+        S.GetTextMetrics(height, average);
+        std::vector<int32_t> advances;
+        for (int32_t i = 0; i < n; ++i)
+            advances.push_back(S.CharExtent(text[i]));
+        const int32_t y = 20;
+        S.SetBrushColor(White);
+        S.SetTextColor(0);
+        S.TextOut(4, y, text, advances.data(), n, TRect{0, 0, 200, 60});  // no clip but the image
+        const QImage& img = S.Image();
+        const QRgb white = qRgb(255, 255, 255);
+        EXPECT_EQ(Ink(img, QRect(0, 0, 200, y + 1), white), 0) << "above the row or on its top line, size " << size;
+        EXPECT_EQ(Ink(img, QRect(0, y + height, 200, 60 - y - height), white), 0) << "below the row, size " << size;
+        int x = 4;
+        for (int32_t i = 0; i < n; ++i) {
+            EXPECT_GT(Ink(img, QRect(x, y, advances[i], height), white), 8) << "size " << size << " char " << i;
+            x += advances[i];
+        }
+    }
+}
+
 }  // namespace
 }  // namespace zin::test

@@ -261,6 +261,7 @@ TEST_F(EditWidgetTest, NothingReachesTheControlWhileItIsBusy)
     EXPECT_EQ(sb->value(), 0);
     EXPECT_EQ(Edit().Paints(), paints);
     W->SetBusy(false);
+    QApplication::processEvents();  // the new size comes from the event loop
     W->viewport()->repaint();
     EXPECT_GT(Edit().Paints(), paints);
     EXPECT_EQ(Edit().ClientRect().Width(), W->viewport()->width()) << "the new size reaches the control";

@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include "encoding/CodePage.h"
 #include "lines/ZinLines.h"
@@ -146,13 +148,14 @@ TEST_F(FileInfo, PrintedOneKeyAndValuePerLine)
 // The build puts every program, this test's included, in one directory.
 std::string ViewerProgram() { return ExecutableDir() + "zinviewer"; }
 
-// Runs the built program with the C locale; returns its exit status and
-// fills `out` with its standard output and `err` with its standard error.
+// Runs the built program with the C locale, stopped after a minute;
+// returns its exit status (124 when it had to be stopped) and fills `out`
+// with its standard output and `err` with its standard error.
 int RunViewer(const std::string& args, std::string& out, std::string& err, const test::TempDir& dir)
 {
     const std::string exe = ViewerProgram();
     const std::string errFile = dir.Path() + "stderr.txt";
-    const std::string cmd = "LC_ALL=C '" + exe + "' " + args + " 2>'" + errFile + "'";
+    const std::string cmd = "LC_ALL=C timeout -k 5 60 '" + exe + "' " + args + " 2>'" + errFile + "'";
     FILE* p = popen(cmd.c_str(), "r");
     if (!p)
         return -1;
@@ -200,6 +203,36 @@ TEST_F(FileInfo, TheProgramAnswersInfoAsAUserSeesIt)
     EXPECT_EQ(RunViewer("--info", out, err, FDir), 2);
     EXPECT_NE(err.find("usage: zinviewer --info FILE"), std::string::npos);
     EXPECT_EQ(RunViewer("--bogus x", out, err, FDir), 2);
+}
+
+// A screenshot of a start file that cannot be loaded has no one to answer
+// a message box: the reason goes to standard error, the status is 1, and
+// no picture is written.
+TEST_F(FileInfo, AScreenshotOfAFileThatCannotBeLoadedEndsWithItsReason)
+{
+    if (!FileExists(ViewerProgram()))
+        GTEST_SKIP() << "the zinviewer program is not built";
+    const std::string fifo = FDir.Path() + "fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string dangling = FDir.Path() + "dangling";
+    ASSERT_EQ(symlink("nowhere", dangling.c_str()), 0);
+    const std::string png = FDir.Path() + "shot.png";
+    const std::pair<std::string, std::string> cases[] = {
+        {FDir.Path() + "missing.txt", "No such file or directory"},
+        {fifo, "It is a pipe or a device"},
+        {"/dev/zero", "It is a pipe or a device"},
+        {dangling, "No such file or directory"},
+    };
+    std::string out, err;
+    for (const auto& [path, reason] : cases) {
+        EXPECT_EQ(RunViewer("--screenshot '" + png + "' --size 600x400 '" + path + "'", out, err, FDir), 1) << path;
+        EXPECT_NE(err.find("zinviewer: cannot read " + path + ": " + reason + "\n"), std::string::npos) << err;
+        EXPECT_FALSE(FileExists(png)) << path;
+    }
+    // A file that loads gives its picture.
+    const std::string good = FDir.Write("good.txt", "hello\n");
+    EXPECT_EQ(RunViewer("--screenshot '" + png + "' --size 600x400 '" + good + "'", out, err, FDir), 0) << err;
+    EXPECT_TRUE(FileExists(png));
 }
 
 }  // namespace

@@ -1,12 +1,16 @@
-// The viewer's texts, font menu rules, command line and file places, without
-// a display.
+// The viewer's texts, font menu rules, browser paths, command line and file
+// places, without a display.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "encoding/CodePage.h"
 #include "support/TempDir.h"
+#include "viewer/FolderList.h"
 #include "viewer/StatusText.h"
 #include "viewer/ViewerArgs.h"
 
@@ -75,6 +79,59 @@ TEST(FontMenu, NamesStandInByteOrderWithoutCaseDuplicates)
         EXPECT_TRUE(m.Groups[g].empty()) << g;
     EXPECT_EQ(SortedInsertIndex({"A", "B", "b"}, "Ba"), 2u);
     EXPECT_EQ(SortedInsertIndex({}, "x"), 0u);
+}
+
+// A family the platform lists once per foundry ("Family [foundry]") is
+// listed once, by its family name.
+TEST(FontMenu, AFamilyFromSeveralFoundriesIsListedOnce)
+{
+    EXPECT_EQ(FamilyWithoutFoundry("Nimbus Mono PS [urw]"), "Nimbus Mono PS");
+    EXPECT_EQ(FamilyWithoutFoundry("Nimbus Mono PS"), "Nimbus Mono PS");
+    for (const char* kept : {"[x]", "A []", "A [ x]", "A [x] ", "A[x]", "A [[x]"})
+        EXPECT_EQ(FamilyWithoutFoundry(kept), kept) << kept;
+    TFontMenuModel m;
+    for (const char* name : {"Nimbus Mono PS [urw]", "Nimbus Mono PS [UKWN]", "nimbus mono ps", "Noto [x]"})
+        m.Add(name);
+    EXPECT_EQ(m.Groups[3], (std::vector<std::string>{"Nimbus Mono PS", "Noto"}));
+}
+
+// Paths from the browser, the command line and drops: kept as bytes,
+// cleaned without the file system; file addresses give their escaped bytes.
+TEST(FolderList, PathsAreCleanedAndAddressesDecodedAsBytes)
+{
+    EXPECT_EQ(CleanPath("a/./b//c/", "/home/u"), "/home/u/a/b/c");
+    EXPECT_EQ(CleanPath("../../../x", "/home/u"), "/x");
+    EXPECT_EQ(CleanPath("/..", "/home"), "/");
+    EXPECT_EQ(CleanPath("", "/home/u"), "/home/u");
+    EXPECT_EQ(CleanPath("d\xFF/../caf\xE9", "/"), "/caf\xE9");
+    EXPECT_EQ(ParentFolder("/a/b"), "/a");
+    EXPECT_EQ(ParentFolder("/a"), "/");
+    EXPECT_EQ(LastPart("/a/b\xFF"), "b\xFF");
+    EXPECT_EQ(JoinPath("/", "a"), "/a");
+    EXPECT_EQ(JoinPath("/a", "b"), "/a/b");
+
+    EXPECT_EQ(PathOfFileUrl("file:///tmp/caf%E9%2Fx%20y.txt"), "/tmp/caf\xE9/x y.txt");
+    EXPECT_EQ(PathOfFileUrl("FILE://localhost/a%zz%4"), "/a%zz%4");
+    EXPECT_EQ(PathOfFileUrl("file:///a?b#c"), "/a");
+    for (const char* other : {"http://x/a", "file://host/a", "file:", "file://"})
+        EXPECT_EQ(PathOfFileUrl(other), "") << other;
+
+    // A folder's entries by their bytes: folders (a link to one too), files,
+    // nothing else.
+    test::TempDir dir;
+    dir.Write("d\xFF/f", "");
+    dir.Write("caf\xE9.txt", "x");
+    ASSERT_EQ(symlink("d\xFF", (dir.Path() + "link").c_str()), 0);
+    ASSERT_EQ(symlink("nowhere", (dir.Path() + "dangling").c_str()), 0);
+    ASSERT_EQ(mkfifo((dir.Path() + "fifo").c_str(), 0600), 0);
+    TFolderEntries e = ListFolder(dir.Path());
+    std::sort(e.Folders.begin(), e.Folders.end());
+    EXPECT_TRUE(e.Readable);
+    EXPECT_EQ(e.Folders, (std::vector<std::string>{"d\xFF", "link"}));
+    EXPECT_EQ(e.Files, (std::vector<std::string>{"caf\xE9.txt"}));
+    EXPECT_FALSE(ListFolder(dir.Path() + "missing").Readable);
+    EXPECT_EQ(KindOfPath(dir.Path() + "fifo"), TPathKind::Other);
+    EXPECT_EQ(KindOfPath(dir.Path() + "dangling"), TPathKind::Missing);
 }
 
 std::vector<std::string> Split(const std::string& s)

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFont>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QGlyphRun>
 #include <QGuiApplication>
@@ -22,6 +23,23 @@ using zin::TRect;
 using zin::TSurfaceColor;
 using zin::TSurfaceFontStyle;
 
+namespace {
+
+// The font the surface draws with for a family name, pixel size and style.
+QFont MakeFont(const std::string& name, int32_t pixelSize, TSurfaceFontStyle style)
+{
+    QFont font(QString::fromStdString(name));
+    font.setPixelSize(std::max(pixelSize, 1));
+    font.setStyleHint(QFont::TypeWriter);
+    font.setBold((style & 1) != 0);
+    font.setItalic((style & 2) != 0);
+    font.setUnderline((style & 4) != 0);
+    font.setStrikeOut((style & 8) != 0);
+    return font;
+}
+
+}  // namespace
+
 // One font (family, pixel size, style) with what drawing needs of it: its
 // metrics, the raw font for glyph runs, and the glyph of every character
 // drawn so far. A glyph is found in the font itself or, when the font lacks
@@ -32,15 +50,8 @@ public:
     static constexpr uint32_t NoGlyph = 0xFFFFFFFF;
 
     TQtFont(const std::string& name, int32_t pixelSize, TSurfaceFontStyle style)
-        : Font(QString::fromStdString(name)), Metrics(Font)
+        : Font(MakeFont(name, pixelSize, style)), Metrics(Font)
     {
-        Font.setPixelSize(std::max(pixelSize, 1));
-        Font.setStyleHint(QFont::TypeWriter);
-        Font.setBold((style & 1) != 0);
-        Font.setItalic((style & 2) != 0);
-        Font.setUnderline((style & 4) != 0);
-        Font.setStrikeOut((style & 8) != 0);
-        Metrics = QFontMetrics(Font);
         Height = Metrics.height();
         AverageWidth = Metrics.averageCharWidth();
         Ascent = Metrics.ascent();
@@ -69,7 +80,9 @@ public:
     QGlyphRun& Run(size_t slot) { return FRuns[slot]; }
 
     // A fallback glyph's coverage, rendered once: its image and where the
-    // image's corner lies from the glyph's origin on the baseline.
+    // image's corner lies from the glyph's origin on the baseline. The ink
+    // stays inside the row, below its top line (where the active-line frame
+    // runs): a fallback font may be taller than the font of the row.
     struct TMask {
         QImage Alpha;  // Format_Alpha8
         int Left = 0;
@@ -142,14 +155,12 @@ private:
         FRuns.push_back(run);
     }
 
-    TMask RenderMask(uint32_t g)
+    // The glyph's coverage drawn from `raw`: its ink only, and where the
+    // ink's corner lies from the glyph's origin.
+    static TMask RenderInk(const QRawFont& raw, quint32 index)
     {
-        const QRawFont& raw = FSlots[g >> 24];
-        quint32 index = g & 0xFFFFFF;
         const QRect box = raw.boundingRect(index).toAlignedRect().adjusted(-2, -2, 2, 2);
         TMask m;
-        m.Left = box.left();
-        m.Top = box.top();
         if (box.isEmpty())
             return m;
         QImage image(box.size(), QImage::Format_ARGB32_Premultiplied);
@@ -163,7 +174,55 @@ private:
             run.setRawData(&index, &origin, 1);
             p.drawGlyphRun(QPointF(0, 0), run);
         }
-        m.Alpha = image.convertToFormat(QImage::Format_Alpha8);
+        const QImage alpha = image.convertToFormat(QImage::Format_Alpha8);
+        int top = alpha.height(), bottom = -1, left = alpha.width(), right = -1;
+        for (int y = 0; y < alpha.height(); ++y) {
+            const uchar* line = alpha.constScanLine(y);
+            for (int x = 0; x < alpha.width(); ++x)
+                if (line[x]) {
+                    top = std::min(top, y);
+                    bottom = y;
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                }
+        }
+        if (bottom < 0)
+            return m;
+        m.Alpha = alpha.copy(left, top, right - left + 1, bottom - top + 1);
+        m.Left = box.left() + left;
+        m.Top = box.top() + top;
+        return m;
+    }
+
+    TMask RenderMask(uint32_t g)
+    {
+        const QRawFont& raw = FSlots[g >> 24];
+        const quint32 index = g & 0xFFFFFF;
+        // The rows the ink may take, from the baseline: the row's height
+        // less its top line.
+        const int first = 1 - Ascent;
+        const int last = Height - 1 - Ascent;
+        const int room = std::max(last - first + 1, 1);
+        TMask m = RenderInk(raw, index);
+        if (m.Alpha.height() > room) {
+            // Too tall: drawn smaller, centred in the advance it had.
+            const qreal advance = raw.advancesForGlyphIndexes(QList<quint32>{index}).value(0).x();
+            qreal size = raw.pixelSize() * room / m.Alpha.height();
+            for (int tries = 0; tries < 4 && m.Alpha.height() > room && size >= 1; ++tries, size -= 1) {
+                QRawFont smaller = raw;
+                smaller.setPixelSize(size);
+                const qreal shrunk = smaller.advancesForGlyphIndexes(QList<quint32>{index}).value(0).x();
+                m = RenderInk(smaller, index);
+                m.Left += qRound((advance - shrunk) / 2);
+            }
+        }
+        if (m.Alpha.isNull())
+            return m;
+        // Moved down below the top line, or up above the row's end.
+        if (m.Top < first)
+            m.Top = first;
+        else if (m.Top + m.Alpha.height() - 1 > last)
+            m.Top = std::max(first, last - m.Alpha.height() + 1);
         return m;
     }
 
@@ -219,6 +278,11 @@ TQtSurface::~TQtSurface()
 {
     if (FPainter.isActive())
         FPainter.end();
+}
+
+QString TQtSurface::DrawnFamily(const std::string& name)
+{
+    return QFontInfo(MakeFont(name, PixelSize(12), 0)).family();
 }
 
 void TQtSurface::SetFont(const std::string& name, int32_t size, TSurfaceFontStyle style)

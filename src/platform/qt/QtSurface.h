@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPointF>
+#include <QString>
 
 #include <cstdint>
 #include <string>
@@ -43,6 +44,11 @@ public:
     int32_t Height() const override { return FImage.height(); }
     void Resize(int32_t width, int32_t height) override;
     void DrawSurface(int32_t x, int32_t y, const zin::TDrawSurface& source) override;
+
+    // The family the surface draws for a configured name: the name's own
+    // when it is installed, otherwise the one the font system takes in its
+    // place.
+    static QString DrawnFamily(const std::string& name);
 
     // What was drawn, for the widget to show.
     const QImage& Image() const { return FImage; }

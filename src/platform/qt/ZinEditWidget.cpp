@@ -163,12 +163,33 @@ void TZinEditWidget::SetBusy(bool busy)
     Busy_ = busy;
     UpdateCaretArea();
     if (!busy) {
-        CatchUp();
+        // What came meanwhile reaches the control from the event loop, not
+        // from inside the code that ends the work.
+        PostCatchUp();
         viewport()->update();
     }
 }
 
 bool TZinEditWidget::Busy() const { return Busy_; }
+
+void TZinEditWidget::PostCatchUp()
+{
+    if (CatchUpPosted_)
+        return;
+    CatchUpPosted_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            CatchUpPosted_ = false;
+            if (!Idle())
+                return;  // SetBusy(false) posts it again
+            const bool resized = PendingResize_;
+            CatchUp();
+            if (resized)
+                viewport()->update();
+        },
+        Qt::QueuedConnection);
+}
 
 void TZinEditWidget::CatchUp()
 {
@@ -178,6 +199,13 @@ void TZinEditWidget::CatchUp()
         PendingResize_ = false;
         Edit_->Resize();
     }
+    CatchUpFocus();
+}
+
+void TZinEditWidget::CatchUpFocus()
+{
+    if (!Idle())
+        return;
     const bool focused = hasFocus();
     if (focused != EditFocused_) {
         EditFocused_ = focused;
@@ -302,12 +330,11 @@ void TZinEditWidget::UpdateCaretArea()
 void TZinEditWidget::SetFrame(TBorderStyle border, TScrollStyle bars)
 {
     // The viewport may change size here, while the control is halfway
-    // through re-creating its window; it hears of the new size afterwards.
-    InFrame_ = true;
+    // through re-creating its window; it hears of the new size afterwards
+    // (resizeEvent).
     setFrameStyle(border == bsSingle ? (QFrame::StyledPanel | QFrame::Sunken) : QFrame::NoFrame);
     setHorizontalScrollBarPolicy((bars & ssHorizontal) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy((bars & ssVertical) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
-    InFrame_ = false;
 }
 
 void TZinEditWidget::SetScrollInfo(TScrollBarKind bar, const TScrollInfo& info)
@@ -433,8 +460,11 @@ bool TZinEditWidget::event(QEvent* e)
 void TZinEditWidget::paintEvent(QPaintEvent* e)
 {
     const QRect area = e->rect();
-    if (Idle()) {
-        CatchUp();
+    // A paint never resizes the control: that may rebuild its rows and let
+    // events run inside the paint. Until the resize comes (PostCatchUp) the
+    // last image is shown.
+    if (Idle() && !PendingResize_) {
+        CatchUpFocus();
         const QSize size = viewport()->size();
         if (Window_->Width() != size.width() || Window_->Height() != size.height()) {
             Window_->Resize(size.width(), size.height());
@@ -455,7 +485,8 @@ void TZinEditWidget::paintEvent(QPaintEvent* e)
     p.setCompositionMode(QPainter::CompositionMode_Source);
     const QImage& image = Window_->Image();
     p.drawImage(area.topLeft(), image, area);
-    // Where the image does not reach (while busy after a resize): the base colour.
+    // Where the image does not reach (after a resize, until the control has
+    // it): the base colour.
     if (!image.rect().contains(area)) {
         const QRegion rest = QRegion(area) - QRegion(image.rect());
         for (const QRect& r : rest)
@@ -470,12 +501,14 @@ void TZinEditWidget::paintEvent(QPaintEvent* e)
 void TZinEditWidget::resizeEvent(QResizeEvent* e)
 {
     QAbstractScrollArea::resizeEvent(e);
-    if (Idle() && !InFrame_) {
-        Edit_->Resize();
-    } else {
-        PendingResize_ = true;
-        viewport()->update();
-    }
+    // The control hears of it from the event loop: a resize comes inside a
+    // layout pass, and the control's rebuild of its rows (wrapping at the
+    // window's edge) may report progress and let events run, which must
+    // not run layouts inside a layout. Input that comes first catches up
+    // before it is handled.
+    PendingResize_ = true;
+    PostCatchUp();
+    viewport()->update();
 }
 
 void TZinEditWidget::SendKey(QKeyEvent* e)

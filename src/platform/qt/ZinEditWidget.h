@@ -30,7 +30,8 @@ public:
 
     // While busy (a load, a re-decode or a rebuild of rows in progress) the
     // control is neither painted nor given any event; the widget shows the
-    // last painted image.
+    // last painted image. A new size reaches the control from the event
+    // loop once it is idle, never inside a layout pass or a paint.
     void SetBusy(bool busy);
     bool Busy() const;
 
@@ -90,8 +91,11 @@ private:
     // and given events.
     bool Idle() const;
     // Hands the control what happened while it could not be told: a new
-    // size, a change of focus, a released button.
+    // size, a change of focus.
     void CatchUp();
+    void CatchUpFocus();
+    // CatchUp from the event loop, once.
+    void PostCatchUp();
     void ApplyBar(zin::TScrollBarKind bar);
     void BarAction(zin::TScrollBarKind bar, int action);
     void BarReleased(zin::TScrollBarKind bar);
@@ -109,8 +113,8 @@ private:
     bool NeedsPaint_ = true;        // the control asked to be painted
     bool InPaint_ = false;          // inside the control's Paint
     QRect PaintRect_;               // what that paint shows
-    bool InFrame_ = false;          // inside SetFrame: the viewport may resize under the control
-    bool PendingResize_ = false;    // the viewport changed size while the control was busy
+    bool PendingResize_ = false;    // the viewport changed size; the control has not heard of it
+    bool CatchUpPosted_ = false;
     bool EditFocused_ = false;      // what the control was last told of the focus
     bool LeftDown_ = false;         // the control saw the left button go down, not yet up
     QPoint LastMouse_;

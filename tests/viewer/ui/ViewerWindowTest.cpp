@@ -3,7 +3,9 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QFontDatabase>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
@@ -11,15 +13,24 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QResizeEvent>
+#include <QScrollBar>
+#include <QSet>
 #include <QSpinBox>
+#include <QSplitter>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
+#include <QWindow>
 
 #include <cstdlib>
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 #include "editor/ZinEdit.h"
@@ -51,7 +62,7 @@ TZinViewerApplication& App()
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 // Closes each modal message box as soon as it shows and keeps its caption
-// and text.
+// and text, and the caption of the window it stands over.
 class TBoxCloser {
 public:
     TBoxCloser()
@@ -60,12 +71,13 @@ public:
             if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
                 Titles.push_back(box->windowTitle());
                 Texts.push_back(box->text());
+                Owners.push_back(box->parentWidget() ? box->parentWidget()->window()->windowTitle() : QString());
                 box->done(QMessageBox::Ok);
             }
         });
         FTimer.start(5);
     }
-    std::vector<QString> Titles, Texts;
+    std::vector<QString> Titles, Texts, Owners;
 
 private:
     QTimer FTimer;
@@ -83,7 +95,7 @@ protected:
     }
     void TearDown() override { SetSystemCodePage(FOldCodePage); }
 
-    std::unique_ptr<TZinViewerForm> MakeForm(const QString& start, int progressDelayMs = 333)
+    std::unique_ptr<TZinViewerForm> MakeForm(const std::string& start, int progressDelayMs = 333)
     {
         TZinViewerForm::TOptions o;
         o.IniFileName = FDir.Path() + "config/ZinViewer.ini";
@@ -123,11 +135,12 @@ protected:
 
 TEST_F(ViewerWindow, BrowsingAndOpeningWriteTheCaptionAndTheStatusBar)
 {
-    const QString dir = Q(FDir.Path()).chopped(1);
+    const std::string dirBytes = FDir.Path().substr(0, FDir.Path().size() - 1);
+    const QString dir = Q(dirBytes);
     FDir.Write("docs/a.txt", "hello\nworld\n");
     FDir.Write("docs/w.txt", std::string("\xFF\xFE" "h\0i\0", 6));
     FDir.Write("docs/sub/inner.txt", "x");
-    auto form = MakeForm(dir);
+    auto form = MakeForm(dirBytes);
     EXPECT_EQ(form->windowTitle(), "ZinViewer - " + dir);
 
     // Entering a folder from the directory list.
@@ -169,7 +182,7 @@ TEST_F(ViewerWindow, BrowsingAndOpeningWriteTheCaptionAndTheStatusBar)
     EXPECT_TRUE(drop.isAccepted());
     QTest::qWait(20);
     EXPECT_EQ(form->windowTitle(), "ZinViewer - " + dir + "/docs/sub/inner.txt");
-    EXPECT_EQ(form->CurrentDirectory(), dir + "/docs/sub");
+    EXPECT_EQ(form->CurrentDirectory(), dirBytes + "/docs/sub");
     ASSERT_TRUE(files->currentItem());
     EXPECT_EQ(files->currentItem()->text(), "inner.txt");
 }
@@ -178,7 +191,7 @@ TEST_F(ViewerWindow, AStartFileIsShownSelectedAndOpened)
 {
     FDir.Write("b.log", "one\r\ntwo\r\n");
     FDir.Write("a.log", "zzz");
-    auto form = MakeForm(Q(FDir.Path() + "b.log"));
+    auto form = MakeForm(FDir.Path() + "b.log");
     form->OpenStartPath();
     EXPECT_EQ(form->windowTitle(), Q("ZinViewer - " + FDir.Path() + "b.log"));
     auto* files = Child<QListWidget>(*form, "FileListBox1");
@@ -187,11 +200,11 @@ TEST_F(ViewerWindow, AStartFileIsShownSelectedAndOpened)
     EXPECT_EQ(Panel(*form, "StatusPanel1"), "FileSize: 10  Lines: 3  Wrapped-Lines: 3 [DOS]");
 }
 
-TEST_F(ViewerWindow, AFileThatCannotBeReadShowsTheErrorAndKeepsTheCaption)
+TEST_F(ViewerWindow, AFileThatCannotBeReadShowsWhyAndKeepsWhatIsShown)
 {
     FDir.Write("a.txt", "first\n");
     FDir.Write("gone.txt", "soon gone");
-    auto form = MakeForm(Q(FDir.Path()).chopped(1));
+    auto form = MakeForm(FDir.Path().substr(0, FDir.Path().size() - 1));
     auto* files = Child<QListWidget>(*form, "FileListBox1");
     ClickItem(files, "a.txt");
     const QString caption = form->windowTitle();
@@ -201,20 +214,118 @@ TEST_F(ViewerWindow, AFileThatCannotBeReadShowsTheErrorAndKeepsTheCaption)
     ClickItem(files, "gone.txt");
     ASSERT_EQ(boxes.Texts.size(), 1u);
     EXPECT_EQ(boxes.Titles[0], "Error");
-    EXPECT_EQ(boxes.Texts[0], "Cannot read this file!");
+    EXPECT_EQ(boxes.Texts[0], "Cannot read this file!\nNo such file or directory");
+    EXPECT_EQ(boxes.Owners[0], caption) << "the caption while the message is up";
     EXPECT_EQ(form->windowTitle(), caption);
-    // The control keeps the file it had.
+    // The control keeps the file it had, and the list selects it again.
     EXPECT_EQ(Panel(*form, "StatusPanel1"), "FileSize: 6  Lines: 2  Wrapped-Lines: 2 [Unix]");
+    ASSERT_TRUE(files->currentItem());
+    EXPECT_EQ(files->currentItem()->text(), "a.txt");
+
+    // A pipe, a device and a dangling link say why too.
+    const std::string fifo = FDir.Path() + "fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(symlink("nowhere", (FDir.Path() + "dangling").c_str()), 0);
+    const std::pair<std::string, QString> cases[] = {
+        {fifo, "It is a pipe or a device"},
+        {"/dev/zero", "It is a pipe or a device"},
+        {FDir.Path() + "dangling", "No such file or directory"},
+    };
+    for (const auto& [path, reason] : cases) {
+        boxes.Texts.clear();
+        EXPECT_FALSE(form->OpenFile(path)) << path;
+        ASSERT_EQ(boxes.Texts.size(), 1u) << path;
+        EXPECT_EQ(boxes.Texts[0], "Cannot read this file!\n" + reason) << path;
+        EXPECT_EQ(form->windowTitle(), caption) << path;
+    }
 
     // A copy refused as too large gets a message, and the window goes on.
+    boxes.Texts.clear();
     emit form->EditWidget().CopyRefused();
-    ASSERT_EQ(boxes.Texts.size(), 2u);
-    EXPECT_TRUE(boxes.Texts[1].contains("too large")) << boxes.Texts[1].toStdString();
+    ASSERT_EQ(boxes.Texts.size(), 1u);
+    EXPECT_TRUE(boxes.Texts[0].contains("too large")) << boxes.Texts[0].toStdString();
+}
+
+// A path whose bytes are not UTF-8 opens from the command line, the file
+// list, the directory list and a drop alike; it shows with a replacement
+// character.
+TEST_F(ViewerWindow, PathsThatAreNotUtf8OpenByTheirBytes)
+{
+    const std::string latin = "caf\xE9.txt";  // a Latin-1 name
+    FDir.Write(latin, "bytes\n");
+    FDir.Write("plain.txt", "p\n");
+    FDir.Write("d\xFF/in.txt", "inner file\n");
+    const QString shown = Q(FDir.Path()) + QString::fromUtf8("caf\xEF\xBF\xBD.txt");
+
+    auto form = MakeForm(FDir.Path() + latin);
+    EXPECT_TRUE(form->OpenStartPath());
+    EXPECT_EQ(form->ShownFile(), FDir.Path() + latin);
+    EXPECT_EQ(form->windowTitle(), "ZinViewer - " + shown);
+    EXPECT_EQ(Panel(*form, "StatusPanel1"), "FileSize: 6  Lines: 2  Wrapped-Lines: 2 [Unix]");
+    auto* files = Child<QListWidget>(*form, "FileListBox1");
+    ASSERT_TRUE(files->currentItem());
+    EXPECT_EQ(files->currentItem()->text(), QString::fromUtf8("caf\xEF\xBF\xBD.txt"));
+
+    ClickItem(files, "plain.txt");
+    ClickItem(files, QString::fromUtf8("caf\xEF\xBF\xBD.txt"));
+    EXPECT_EQ(form->ShownFile(), FDir.Path() + latin);
+    EXPECT_EQ(Panel(*form, "StatusPanel1"), "FileSize: 6  Lines: 2  Wrapped-Lines: 2 [Unix]");
+
+    auto* dirs = Child<QListWidget>(*form, "DirectoryListBox1");
+    const QList<QListWidgetItem*> odd = dirs->findItems(QString::fromUtf8("d\xEF\xBF\xBD"), Qt::MatchEndsWith);
+    ASSERT_EQ(odd.size(), 1);
+    emit dirs->itemActivated(odd[0]);
+    EXPECT_EQ(form->CurrentDirectory(), FDir.Path() + "d\xFF");
+    ClickItem(files, "in.txt");
+    EXPECT_EQ(form->ShownFile(), FDir.Path() + "d\xFF/in.txt");
+    EXPECT_EQ(Panel(*form, "StatusPanel1"), "FileSize: 11  Lines: 2  Wrapped-Lines: 2 [Unix]");
+
+    // Dropped: the address carries the bytes as escapes.
+    QMimeData mime;
+    mime.setUrls({QUrl::fromEncoded("file://" + QByteArray::fromStdString(FDir.Path() + latin).toPercentEncoding("/"))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(form.get(), &enter);
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(form.get(), &drop);
+    QTest::qWait(20);
+    EXPECT_EQ(form->ShownFile(), FDir.Path() + latin);
+    EXPECT_EQ(form->CurrentDirectory(), FDir.Path().substr(0, FDir.Path().size() - 1));
+    EXPECT_EQ(Panel(*form, "StatusPanel1"), "FileSize: 6  Lines: 2  Wrapped-Lines: 2 [Unix]");
+}
+
+// Entering a folder shows its files from the top, whatever was selected or
+// scrolled to before; the caption keeps naming the file still shown, and
+// the list selects it only in its own folder.
+TEST_F(ViewerWindow, EnteringAFolderShowsItsFilesFromTheTop)
+{
+    for (const char* folder : {"one", "two"})
+        for (int i = 0; i < 200; ++i)
+            FDir.Write(std::string(folder) + "/f" + std::to_string(1000 + i) + ".txt", "x\n");
+    auto form = MakeForm(FDir.Path() + "one");
+    auto* files = Child<QListWidget>(*form, "FileListBox1");
+    ClickItem(files, "f1199.txt");
+    const QString caption = Q("ZinViewer - " + FDir.Path() + "one/f1199.txt");
+    EXPECT_EQ(form->windowTitle(), caption);
+    ASSERT_GT(files->verticalScrollBar()->value(), 0);
+
+    form->SetDirectory(FDir.Path() + "two");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form->CurrentDirectory(), FDir.Path() + "two");
+    EXPECT_EQ(form->windowTitle(), caption);
+    EXPECT_EQ(files->verticalScrollBar()->value(), 0);
+    EXPECT_FALSE(files->currentItem()) << "two/f1199.txt is not the file shown";
+
+    form->SetDirectory(FDir.Path() + "one");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form->windowTitle(), caption);
+    EXPECT_EQ(files->verticalScrollBar()->value(), 0);
+    ASSERT_TRUE(files->currentItem());
+    EXPECT_EQ(files->currentItem()->text(), "f1199.txt");
 }
 
 TEST_F(ViewerWindow, EachSettingsWidgetChangesItsProperty)
 {
-    auto form = MakeForm(Q(FDir.Path()));
+    auto form = MakeForm(FDir.Path());
     TZinEdit& edit = form->ViewerEdit();
 
     struct {
@@ -290,7 +401,7 @@ TEST_F(ViewerWindow, EachSettingsWidgetChangesItsProperty)
 TEST_F(ViewerWindow, TheEncodingMenuSwitchesCodePageButtonAndFont)
 {
     FDir.Write("t.txt", "caf\xC3\xA9\n");
-    auto form = MakeForm(Q(FDir.Path()).chopped(1));
+    auto form = MakeForm(FDir.Path().substr(0, FDir.Path().size() - 1));
     TZinEdit& edit = form->ViewerEdit();
     EXPECT_EQ(edit.CodePage(), 1252);
     auto* encodes = Child<QMenu>(*form, "PopupMenuEncodes");
@@ -313,7 +424,7 @@ TEST_F(ViewerWindow, SettingsAreWrittenAtCloseAndReadAtTheNextStart)
 {
     const std::string ini = FDir.Path() + "config/ZinViewer.ini";
     {
-        auto form = MakeForm(Q(FDir.Path()));
+        auto form = MakeForm(FDir.Path());
         Child<QSpinBox>(*form, "CSpinEditFontSize")->setValue(20);
         Child<QSpinBox>(*form, "CSpinEditLineSpacing")->setValue(150);
         Child<QRadioButton>(*form, "RadioButtonWordWrapByWindow")->click();
@@ -330,7 +441,7 @@ TEST_F(ViewerWindow, SettingsAreWrittenAtCloseAndReadAtTheNextStart)
 
     // A new process starts from the built-in values and reads the file.
     ResetEditSettings();
-    auto form = MakeForm(Q(FDir.Path()));
+    auto form = MakeForm(FDir.Path());
     TZinEdit& edit = form->ViewerEdit();
     EXPECT_EQ(edit.Font().Size(), 20);
     EXPECT_EQ(Child<QSpinBox>(*form, "CSpinEditFontSize")->value(), 20);
@@ -353,7 +464,7 @@ TEST_F(ViewerWindow, ALongLoadShowsProgressWhileTheControlStaysOut)
     while (big.size() < 24u * 1024 * 1024)
         big += line;
     FDir.Write("big.log", big);
-    auto form = MakeForm(Q(FDir.Path()).chopped(1), 0);
+    auto form = MakeForm(FDir.Path().substr(0, FDir.Path().size() - 1), 0);
     TZinEdit& edit = form->ViewerEdit();
     TZinEditWidget& widget = form->EditWidget();
     auto* bar = Child<QProgressBar>(*form, "StatusProgress");
@@ -391,7 +502,7 @@ TEST_F(ViewerWindow, ALongLoadShowsProgressWhileTheControlStaysOut)
             form->close();
         seen.StillOpen &= form->isVisible();
     };
-    ASSERT_TRUE(form->OpenFile(Q(FDir.Path() + "big.log")));
+    ASSERT_TRUE(form->OpenFile(FDir.Path() + "big.log"));
     EXPECT_GE(seen.Reports, 2);
     EXPECT_TRUE(seen.AlwaysBusy);
     EXPECT_TRUE(seen.AlwaysShown);
@@ -409,6 +520,196 @@ TEST_F(ViewerWindow, ALongLoadShowsProgressWhileTheControlStaysOut)
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
     EXPECT_FALSE(form->isVisible());
+}
+
+// Counts the resize events that reach widgets while the window works.
+class TResizeWatch : public QObject {
+public:
+    explicit TResizeWatch(const TZinViewerForm& form) : FForm(form) {}
+    int DuringWork = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Resize && FForm.Working())
+            ++DuringWork;
+        return false;
+    }
+
+private:
+    const TZinViewerForm& FForm;
+};
+
+// The window system resizes the window again and again while the rows are
+// rebuilt with progress (wrapping at the window's edge, after a click and
+// after a resize): nothing is laid out or resized while the work runs; the
+// last size is taken when it ends, and the control's rows follow it. In a
+// window as narrow as 520 pixels the progress bar stands beside the status
+// texts, not over them.
+TEST_F(ViewerWindow, ResizingWhileRowsAreRebuiltWaitsForTheWork)
+{
+    std::string big;
+    while (big.size() < 12u * 1024 * 1024)
+        big += "2024-01-01 12:00:00 INFO an event with enough words to wrap in a narrow window\n";
+    FDir.Write("big.log", big);
+    auto form = MakeForm(FDir.Path(), 0);
+    ASSERT_TRUE(form->OpenFile(FDir.Path() + "big.log"));
+    TZinEdit& edit = form->ViewerEdit();
+    TZinEditWidget& widget = form->EditWidget();
+    QWindow* window = form->windowHandle();
+    ASSERT_TRUE(window);
+    TResizeWatch watch(*form);
+    form->installEventFilter(&watch);
+    widget.installEventFilter(&watch);
+    auto* statusBar = form->statusBar();
+    auto* bar = Child<QProgressBar>(*form, "StatusProgress");
+
+    // Each progress report after the first of a rebuild asks for the next size.
+    const QSize sizes[] = {{1000, 700}, {700, 600}, {520, 600}, {900, 650}, {640, 480}, {520, 640}};
+    size_t next = 0;
+    int reports = 0, narrowReports = 0;
+    QStringList captions;
+    auto formProgress = edit.OnProgress;
+    edit.OnProgress = [&](uint64_t done, uint64_t total) {
+        formProgress(done, total);
+        ++reports;
+        if (!captions.contains(form->windowTitle()))
+            captions << form->windowTitle();
+        if (form->width() == 520 && bar->isVisible()) {
+            ++narrowReports;
+            const QRect progress = bar->geometry();
+            for (const char* name : {"StatusPanel0", "StatusPanel1", "StatusBusy"}) {
+                const QRect r = Child<QLabel>(*form, name)->geometry();
+                EXPECT_FALSE(r.intersects(progress)) << name;
+                EXPECT_GT(r.width(), 0) << name;
+            }
+            EXPECT_FALSE(Child<QLabel>(*form, "StatusPanel0")->geometry().intersects(
+                Child<QLabel>(*form, "StatusPanel1")->geometry()));
+            EXPECT_TRUE(statusBar->rect().contains(progress));
+        }
+        if (next < std::size(sizes)) {
+            window->resize(sizes[next++]);
+            QCoreApplication::processEvents();
+        }
+    };
+    const int linesNoWrap = edit.LineStore().RowCount();
+    Child<QRadioButton>(*form, "RadioButtonWordWrapByWindow")->click();
+    // The last size, and the rebuilds each size taken at a work's end starts.
+    for (int i = 0; i < 200 && (next < std::size(sizes) || form->Working() || form->size() != sizes[5]); ++i)
+        QTest::qWait(10);
+    QTest::qWait(50);
+    EXPECT_EQ(next, std::size(sizes));
+    EXPECT_EQ(watch.DuringWork, 0) << "a layout ran inside the work";
+    EXPECT_FALSE(form->Working());
+    EXPECT_EQ(form->size(), sizes[5]);
+    EXPECT_GT(reports, 6);
+    EXPECT_GT(narrowReports, 0);
+    EXPECT_TRUE(captions.contains("Reformating...")) << captions.join('|').toStdString();
+    EXPECT_EQ(edit.ClientRect().Width(), widget.viewport()->width());
+    // The rows are those of the width now: a fresh rebuild gives the same.
+    const int rows = edit.LineStore().RowCount();
+    EXPECT_GT(rows, linesNoWrap);
+    edit.OnProgress = nullptr;
+    edit.SetWordWrapMode(wwmNoWrap);
+    edit.SetWordWrapMode(wwmWrapByWindow);
+    EXPECT_EQ(edit.LineStore().RowCount(), rows);
+    edit.OnProgress = formProgress;
+}
+
+// A configured font that is not installed: the button names the family
+// drawn in its place. The menus list each family once, mark what is in use
+// and open below their buttons.
+TEST_F(ViewerWindow, TheFontButtonAndTheMenusShowWhatIsInUse)
+{
+    FDir.Write("config/ZinViewer.ini", "[ZinEdit]\nFN1252=Zin Missing Mono\n");
+    auto form = MakeForm(FDir.Path());
+    ASSERT_EQ(form->ViewerEdit().Font().Name(), "Zin Missing Mono");
+    auto* fontButton = Child<QPushButton>(*form, "ButtonChangeFont");
+    const QString drawn = fontButton->text().mid(6);
+    EXPECT_NE(drawn, "Zin Missing Mono");
+    EXPECT_TRUE(QFontDatabase::families().contains(drawn)) << drawn.toStdString();
+
+    auto* fonts = Child<QMenu>(*form, "PopupMenuFonts");
+    auto checked = [](QMenu* menu) {
+        QStringList on;
+        for (QAction* a : menu->actions()) {
+            const QList<QAction*> entries = a->menu() ? a->menu()->actions() : QList<QAction*>{a};
+            for (QAction* e : entries)
+                if (e->isChecked())
+                    on << e->data().toString();
+        }
+        return on;
+    };
+    QStringList names;
+    for (QAction* a : fonts->actions())
+        for (QAction* e : a->menu() ? a->menu()->actions() : QList<QAction*>{a})
+            names << e->data().toString().toLower();
+    EXPECT_EQ(names.size(), QSet<QString>(names.begin(), names.end()).size()) << "a family listed twice";
+
+    // Each menu below its button (where the screen has room for it), the
+    // current value marked.
+    auto open = [&](QMenu* menu, QWidget* button) {
+        QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(5, 5));
+        EXPECT_TRUE(menu->isVisible()) << menu->objectName().toStdString();
+        const QPoint below = button->mapToGlobal(QPoint(0, button->height()));
+        if (below.y() + menu->height() <= button->screen()->availableGeometry().bottom())
+            EXPECT_EQ(menu->geometry().topLeft(), below) << menu->objectName().toStdString();
+        menu->hide();
+    };
+    open(fonts, fontButton);
+    EXPECT_EQ(checked(fonts), QStringList{drawn});
+    auto* encodes = Child<QMenu>(*form, "PopupMenuEncodes");
+    open(encodes, Child<QPushButton>(*form, "ButtonChangeEncode"));
+    EXPECT_EQ(checked(encodes), QStringList{"1252"});
+    auto* sizes = Child<QMenu>(*form, "PopupMenuFontSizes");
+    FindAction(sizes, 20)->trigger();
+    QTest::mouseClick(Child<QSpinBox>(*form, "CSpinEditFontSize")->findChild<QLineEdit*>(), Qt::LeftButton);
+    EXPECT_TRUE(sizes->isVisible());
+    sizes->hide();
+    EXPECT_EQ(checked(sizes), QStringList{"20"});
+}
+
+// The window's size, place and splitters are kept in the settings file
+// and taken at the next start; values that are not numbers, or out of
+// range, leave the built-in ones. The window goes down to 520 pixels wide.
+TEST_F(ViewerWindow, TheWindowsPlaceAndSplittersAreKept)
+{
+    const std::string ini = FDir.Path() + "config/ZinViewer.ini";
+    QList<int> kept[3];
+    {
+        auto form = MakeForm(FDir.Path());
+        form->resize(520, 500);
+        EXPECT_EQ(form->width(), 520) << "the narrowest window";
+        form->setGeometry(QRect(40, 30, 760, 560));
+        QCoreApplication::processEvents();
+        const char* names[3] = {"Splitter1", "Splitter2", "Splitter3"};
+        const QList<int> wanted[3] = {{300, 452}, {100, 196}, {180, 340}};
+        for (int i = 0; i < 3; ++i) {
+            auto* splitter = Child<QSplitter>(*form, names[i]);
+            splitter->setSizes(wanted[i]);
+            kept[i] = splitter->sizes();
+        }
+        EXPECT_EQ(kept[0].value(0), 300);
+    }
+    const std::string text = test::ReadFileBytes(ini);
+    for (const char* line : {"[ZinViewer Window]", "Left=40", "Top=30", "Width=760", "Height=560", "Maximized=0"})
+        EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
+    {
+        auto form = MakeForm(FDir.Path());
+        EXPECT_EQ(form->geometry(), QRect(40, 30, 760, 560));
+        const char* names[3] = {"Splitter1", "Splitter2", "Splitter3"};
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(Child<QSplitter>(*form, names[i])->sizes(), kept[i]) << names[i];
+    }
+
+    // Malformed values: the built-in size and splitters.
+    ResetEditSettings();
+    FDir.Write("config/ZinViewer.ini", "[ZinViewer Window]\nLeft=x\nTop=10\nWidth=99999\nHeight=500\n"
+                                       "Splitter1=1,2,3\nSplitter2=-5,10\nSplitter3=abc\nMaximized=maybe\n");
+    auto form = MakeForm(FDir.Path());
+    EXPECT_EQ(form->size(), QSize(821, 640));
+    EXPECT_FALSE(form->isMaximized());
+    EXPECT_GT(Child<QSplitter>(*form, "Splitter2")->sizes().value(0), 0);
 }
 
 TEST_F(ViewerWindow, AnErrorEscapingAHandlerIsShownAndTheProgramGoesOn)
