@@ -320,6 +320,7 @@ void TZinViewerForm::RestorePlacement()
     for (int i = 0; i < 3; ++i)
         if (p.Splitters[i].size() == 2)
             splitters[i]->setSizes({p.Splitters[i][0], p.Splitters[i][1]});
+    FSplitter1Restored = p.Splitters[0].size() == 2;
     if (p.Maximized)
         setWindowState(windowState() | Qt::WindowMaximized);
 }
@@ -410,10 +411,10 @@ void TZinViewerForm::BuildLayout()
     settingsArea->setObjectName(QStringLiteral("SettingsArea"));
     settingsArea->setFrameShape(QFrame::NoFrame);
     settingsArea->setWidgetResizable(true);
-    auto* panel3 = new QWidget;
-    panel3->setObjectName(QStringLiteral("Panel3"));
-    BuildSettingsPanel(panel3);
-    settingsArea->setWidget(panel3);
+    FPanel3 = new QWidget;
+    FPanel3->setObjectName(QStringLiteral("Panel3"));
+    BuildSettingsPanel(FPanel3);
+    settingsArea->setWidget(FPanel3);
     FSplitter1->setStretchFactor(0, 0);
     FSplitter1->setStretchFactor(1, 1);
     FSplitter1->setSizes({360, 461});
@@ -1115,6 +1116,12 @@ void TZinViewerForm::showEvent(QShowEvent* e)
         // The lists have their sizes now: the start file in the middle of
         // its list, with its neighbours around it.
         FShown = true;
+        // The settings panel whole (unscrolled) where the window's width
+        // allows it, unless its splitter was placed by the user.
+        const QList<int> sizes = FSplitter1->sizes();
+        const int need = FPanel3->minimumSizeHint().width();
+        if (!FSplitter1Restored && sizes.size() == 2 && sizes[1] < need)
+            FSplitter1->setSizes({sizes[0] + sizes[1] - need, need});
         if (QListWidgetItem* item = FFileList->currentItem())
             FFileList->scrollToItem(item, QAbstractItemView::PositionAtCenter);
     }

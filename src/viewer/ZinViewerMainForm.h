@@ -190,6 +190,8 @@ private:
 
     // Layout.
     QWidget* FPanel1 = nullptr;
+    QWidget* FPanel3 = nullptr;  // the settings panel, in a scroll area
+    bool FSplitter1Restored = false;
     QSplitter* FSplitter1 = nullptr;
     QSplitter* FSplitter2 = nullptr;
     QSplitter* FSplitter3 = nullptr;
