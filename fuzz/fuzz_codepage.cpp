@@ -8,6 +8,7 @@
 
 #include "FuzzSupport.h"
 #include "encoding/CodePage.h"
+#include "encoding/Decoder.h"
 #include "lines/ZinFixedOwner.h"
 #include "platform/SystemCodePage.h"
 #include "support/LinesAccess.h"
@@ -101,8 +102,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             owners[i] = std::make_unique<TFixedMetricsOwner>(8, CodePageTable[i].CodePage);
         TFixedMetricsOwner& owner = *owners[i];
         TZinLines& store = *owner.Lines;
-        SelectCodePage(owner.GetCodePage());
-        owner.UpdateLeadBytes();
         TMemData* mem = TZinLinesAccess::MemData(store);
         mem->FSize = 0;
         mem->Write(bytes.data(), static_cast<uint32_t>(bytes.size()));
@@ -124,7 +123,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
         if (CodePageTable[i].Kind == cpkSingleByte)
             for (size_t k = 0; k < whole.size(); ++k)
-                FUZZ_CHECK(whole[k].Code == SingleByteToWide(bytes[k]));
+                FUZZ_CHECK(whole[k].Code == TDecoder::For(CodePageTable[i].CodePage).SingleByte(bytes[k]));
         store.SetLineBlocks(line, {TBlock{}});
     }
     return 0;

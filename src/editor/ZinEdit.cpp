@@ -2,11 +2,9 @@
 // a file.
 #include "editor/ZinEdit.h"
 
-#include <cstring>
 #include <iterator>
 
 #include "encoding/CodePage.h"
-#include "platform/CodePageConverter.h"
 #include "platform/SystemCodePage.h"
 #include "syntax/ZinSyntax.h"
 
@@ -61,8 +59,6 @@ TZinEdit::TZinEdit(TControlHost* host) : FHost(host)
     FCodePage = SystemCodePage();
     if (!FindCodePage(FCodePage))
         FCodePage = 1252;
-    SelectCodePage(FCodePage);
-    UpdateLeadBytes();
 
     FPageBitmap = FHost->CreateSurface();
     FMarkBitmap = FHost->CreateSurface();
@@ -189,11 +185,9 @@ void TZinEdit::SetCodePage(int32_t codePage)
     if (codePage == FCodePage || !FindCodePage(codePage))
         return;
     FCodePage = codePage;
-    SelectCodePage(codePage);
-    UpdateLeadBytes();
     const bool wasLoading = FLoading;
     FLoading = true;
-    FFont.SetName(CurrentCodePageInfo ? CurrentCodePageInfo->FixedWidthFont : "");
+    FFont.SetName(FindCodePage(codePage)->FixedWidthFont);
     FLoading = wasLoading;
     Redecode();
     FRepaintAll = true;
@@ -373,21 +367,10 @@ void TZinEdit::ResetView()
     LoadCaretRow();
 }
 
-void TZinEdit::UpdateLeadBytes()
-{
-    TLeadByteRanges ranges{};
-    if (!CodePageConverter().GetLeadByteRanges(FCodePage, ranges))
-        std::memset(ranges, 0, sizeof ranges);
-    std::memcpy(FLeadBytes, ranges, sizeof FLeadBytes);
-    FLineStore->SetLeadBytes(FLeadBytes);
-}
-
 // ---- Focus and the wheel -----------------------------------------------------------
 
 void TZinEdit::FocusIn()
 {
-    SelectCodePage(FCodePage);
-    UpdateLeadBytes();
     CreateEditCaret(FCaretType);
     PlaceCaret();
 }

@@ -10,6 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "editor/ZinEditCaretMoves.h"
+#include "editor/ZinEditRowPainter.h"
+#include "editor/ZinEditSelection.h"
 #include "editor/ZinEditSettings.h"
 #include "editor/ZinScrollBar.h"
 #include "editor/ZinSyntaxScanner.h"
@@ -23,21 +26,6 @@ namespace zin {
 
 class TZinEdit;
 class TZinSyntax;
-
-// A position in the file as the control tracks it (the caret and the two
-// ends of the selection). FilePos - LinePos is the offset of Line's first
-// byte; LinePos lies between the Pos of Line's row SubRow and that of the
-// entry after it, both included, on a character boundary.
-struct TCaretPos {
-    uint64_t FilePos = 0;
-    int32_t Row = 0;          // global row
-    uint64_t LinePos = 0;     // offset within the line
-    TLineIterator Line;
-    int32_t LineIndex = 0;
-    int32_t SubRow = 0;       // row within the line
-    int32_t X = 0;            // pixels from the row's first character
-    int32_t VirtualCols = 0;  // column mode: space widths beyond the row's end
-};
 
 // A font as the control keeps it: family, size in points and style, with a
 // notification raised by every change.
@@ -176,13 +164,13 @@ public:
     const TZinLines& LineStore() const { return *FLineStore; }
     TZinLines& LineStore() { return *FLineStore; }
     const TCaretPos& Caret() const { return FCaret; }
-    int32_t CaretCharIndex() const { return FCaretCharIndex; }
+    int32_t CaretCharIndex() const { return FCaret.CharIndex(); }
     int32_t DesiredX() const { return FDesiredX; }
-    bool Selecting() const { return FSelecting; }
-    const TCaretPos& SelAnchor() const { return FSelAnchor; }
-    const TCaretPos& SelEnd() const { return FSelEnd; }
-    int32_t ColSelLeft() const { return FColSelLeft; }
-    int32_t ColSelRight() const { return FColSelRight; }
+    bool Selecting() const { return FSelection.Active(); }
+    const TCaretPos& SelAnchor() const { return FSelection.Anchor(); }
+    const TCaretPos& SelEnd() const { return FSelection.End(); }
+    int32_t ColSelLeft() const { return FSelection.ColLeft(); }
+    int32_t ColSelRight() const { return FSelection.ColRight(); }
     // The caret's column in bytes from its row's start (plus virtual columns).
     uint64_t CaretColumn() const;
     int32_t TopRow() const { return FTopRow; }
@@ -273,19 +261,10 @@ private:
         bool Old;
     };
 
-    // ---- Stepping the caret by characters within its line, for word moves
-    // and double clicks. The character right (left) of the caret, -1 at the
-    // line's end (start); at a row boundary inside a wrapped line the caret
-    // first goes onto the row that holds that character.
-    int32_t CharRightInLine();
-    int32_t CharLeftInLine();
-    // Passes the character right (left) of the caret on the caret's row.
-    void PassCharRight();
-    void PassCharLeft();
-    // Ctrl+Right and Ctrl+Left: over the rest of a run of word characters
-    // or of delimiters, then blanks; at a line's end (start) to the next
-    // line's start (the previous line's end).
-    void MoveByWord(bool right);
+    // The caret's steps read rows and find rows through the control.
+    friend class TCaret;
+    // The syntax's delimiters, which word moves and double clicks go by.
+    std::string_view Delimiters() const;
     // A double click at pixel x of the caret's row: the run of word
     // characters, delimiters or blanks under it becomes the selection.
     void SelectRunAt(int32_t x);
@@ -298,7 +277,6 @@ private:
     void UpdateClientMetrics();
     void ReformatRows(bool force);
     void Redecode();
-    void UpdateLeadBytes();
     // UpdateClientMetrics, ReformatRows(force), UpdateScrollBars, a full
     // repaint.
     void Relayout(bool force);
@@ -317,9 +295,8 @@ private:
     // beyond the text or inside a character moves back to a boundary.
     void PlaceInLine(TCaretPos& p, twc_queue& chars, std::vector<int32_t>& widths, int32_t& index, bool snap);
     int32_t SpaceWidth() { return GetCharWidth(u' '); }
-    void MarkSelectionRows();
-    // Puts the caret at the start of global row `row`.
-    void PlaceOnRow(int32_t row);
+    // The rows the selection marked are repainted by the next paint.
+    void RepaintSelectionRows();
     // Puts the caret on `row` nearest client x, as a click does, and scrolls
     // it into view.
     void PlaceCaretAt(int32_t row, int32_t x);
@@ -333,7 +310,6 @@ private:
     TZinScrollBar FHorzScrollBar;
     TZinScrollBar FVertScrollBar;
     int32_t FCodePage = 1252;
-    uint8_t FLeadBytes[12] = {};
     std::unique_ptr<TDrawSurface> FPageBitmap;
     std::unique_ptr<TDrawSurface> FMarkBitmap;
     // The control's own canvas: measures characters in FFont.
@@ -378,10 +354,8 @@ private:
     std::unique_ptr<int32_t[]> FTokenWidths;
 
     // Caret.
-    TCaretPos FCaret;
-    twc_queue FCaretChars;
-    std::vector<int32_t> FCaretWidths;
-    int32_t FCaretCharIndex = 0;
+    TCaret FCaret{*this};
+    // The pixel column that row and page moves keep to.
     int32_t FDesiredX = 0;
     int32_t FCaretType = 0;
     bool FCaretShown = false;
@@ -389,17 +363,9 @@ private:
     twc_queue FPosChars;
     std::vector<int32_t> FPosWidths;
 
-    // Selection.
-    bool FSelecting = false;
+    // Selection; a drag of the mouse is selecting while the button is down.
+    TSelection FSelection;
     bool FMouseSelecting = false;
-    TCaretPos FSelAnchor;
-    TCaretPos FSelEnd;
-    TCaretPos* FSelFirst = nullptr;
-    TCaretPos* FSelLast = nullptr;
-    int32_t FSelDirtyFirst = 0;
-    int32_t FSelDirtyLast = 0;
-    int32_t FColSelLeft = 0;
-    int32_t FColSelRight = 0;
 
     bool FDisplayLineNumber = true;
     TEditMode FEditMode = emTextMode;

@@ -105,8 +105,8 @@ void TZinEdit::FontChanged()
         Invalidate();
     }
     DoStateChange();
-    if (CurrentCodePageInfo)
-        SetNameField(CurrentCodePageInfo->FixedWidthFont, FFont.Name().c_str());
+    if (TCodePageInfo* info = FindCodePage(FCodePage))
+        SetNameField(info->FixedWidthFont, FFont.Name().c_str());
 }
 
 void TZinEdit::UpdateClientMetrics()

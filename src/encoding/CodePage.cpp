@@ -3,48 +3,47 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/CodePageConverter.h"
 
 namespace zin {
 
 TCodePageInfo CodePageTable[CodePageCount] = {
-    {1200, "Unicode Little-Endian", cpkUTF16LE, nullptr, nullptr, "", nullptr},
-    {1201, "Unicode Big-Endian", cpkUTF16BE, nullptr, nullptr, "", nullptr},
-    {65001, "Unicode UTF-8", cpkUTF8, nullptr, nullptr, "", nullptr},
-    {37, "IBM EBCDIC - U.S./Canada", cpkSingleByte, nullptr, nullptr, "", nullptr},
-    {437, "United States (DOS)", cpkSingleByte, nullptr, nullptr, "", nullptr},
-    {708, "Arabic - ASMO 708", cpkSingleByte, nullptr, nullptr, "", nullptr},
-    {720, "Arabic - Transparent ASMO", cpkSingleByte, nullptr, nullptr, "", nullptr},
-    {852, "OEM - Latin II", cpkSingleByte, nullptr, nullptr, "", nullptr},
-    {862, "OEM - Hebrew", cpkSingleByte, nullptr, nullptr, "", nullptr},
-    {866, "OEM - Russian", cpkSingleByte, nullptr, nullptr, "", nullptr},
-    {874, "ANSI/OEM - Thai (same as 28605, ISO 8859-15)", cpkSingleByte, nullptr, nullptr, "", nullptr},
-    {932, "Japanese (Shift-JIS)", cpkDoubleByte, nullptr, nullptr, "", nullptr},
-    {936, "Simplified Chinese (GBK)", cpkDoubleByte, nullptr, nullptr, "", nullptr},
-    {949, "Korean (Unified Hangeul Code)", cpkDoubleByte, nullptr, nullptr, "", nullptr},
-    {950, "Traditional Chinese Big5", cpkDoubleByte, nullptr, nullptr, "", nullptr},
-    {1250, "ANSI - Central European", cpkSingleByte, nullptr, nullptr, "", nullptr},
-    {1251, "ANSI - Cyrillic", cpkSingleByte, nullptr, nullptr, "", nullptr},
-    {1252, "ANSI - Latin I", cpkSingleByte, nullptr, nullptr, "", nullptr},
-    {1253, "ANSI - Greek", cpkSingleByte, nullptr, nullptr, "", nullptr},
-    {1254, "ANSI - Turkish", cpkSingleByte, nullptr, nullptr, "", nullptr},
-    {1255, "ANSI - Hebrew", cpkSingleByte, nullptr, nullptr, "", nullptr},
-    {1256, "ANSI - Arabic", cpkSingleByte, nullptr, nullptr, "", nullptr},
-    {1257, "ANSI - Baltic", cpkSingleByte, nullptr, nullptr, "", nullptr},
-    {1258, "ANSI/OEM - Vietnamese", cpkSingleByte, nullptr, nullptr, "", nullptr},
-    {20866, "Russian - KOI8-R", cpkSingleByte, nullptr, nullptr, "", nullptr},
-    {20932, "EUC - Japanese", cpkDoubleByte, nullptr, nullptr, "", nullptr},
-    {20936, "Simplified Chinese (GB2312)", cpkDoubleByte, nullptr, nullptr, "", nullptr},
-    {20949, "EUC - Korean", cpkDoubleByte, nullptr, nullptr, "", nullptr},
-    {21866, "Ukrainian (KOI8-U)", cpkSingleByte, nullptr, nullptr, "", nullptr},
-    {28591, "ISO 8859-1 Latin I", cpkSingleByte, nullptr, nullptr, "", nullptr},
-    {28592, "ISO 8859-2 Central Europe", cpkSingleByte, nullptr, nullptr, "", nullptr},
-    {28593, "ISO 8859-3 Latin 3", cpkSingleByte, nullptr, nullptr, "", nullptr},
-    {28594, "ISO 8859-4 Baltic", cpkSingleByte, nullptr, nullptr, "", nullptr},
-    {28595, "ISO 8859-5 Cyrillic", cpkSingleByte, nullptr, nullptr, "", nullptr},
-    {28596, "ISO 8859-6 Arabic", cpkSingleByte, nullptr, nullptr, "", nullptr},
-    {28597, "ISO 8859-7 Greek", cpkSingleByte, nullptr, nullptr, "", nullptr},
-    {28598, "ISO 8859-8 Hebrew", cpkSingleByte, nullptr, nullptr, "", nullptr},
+    {1200, "Unicode Little-Endian", cpkUTF16LE, ""},
+    {1201, "Unicode Big-Endian", cpkUTF16BE, ""},
+    {65001, "Unicode UTF-8", cpkUTF8, ""},
+    {37, "IBM EBCDIC - U.S./Canada", cpkSingleByte, ""},
+    {437, "United States (DOS)", cpkSingleByte, ""},
+    {708, "Arabic - ASMO 708", cpkSingleByte, ""},
+    {720, "Arabic - Transparent ASMO", cpkSingleByte, ""},
+    {852, "OEM - Latin II", cpkSingleByte, ""},
+    {862, "OEM - Hebrew", cpkSingleByte, ""},
+    {866, "OEM - Russian", cpkSingleByte, ""},
+    {874, "ANSI/OEM - Thai (same as 28605, ISO 8859-15)", cpkSingleByte, ""},
+    {932, "Japanese (Shift-JIS)", cpkDoubleByte, ""},
+    {936, "Simplified Chinese (GBK)", cpkDoubleByte, ""},
+    {949, "Korean (Unified Hangeul Code)", cpkDoubleByte, ""},
+    {950, "Traditional Chinese Big5", cpkDoubleByte, ""},
+    {1250, "ANSI - Central European", cpkSingleByte, ""},
+    {1251, "ANSI - Cyrillic", cpkSingleByte, ""},
+    {1252, "ANSI - Latin I", cpkSingleByte, ""},
+    {1253, "ANSI - Greek", cpkSingleByte, ""},
+    {1254, "ANSI - Turkish", cpkSingleByte, ""},
+    {1255, "ANSI - Hebrew", cpkSingleByte, ""},
+    {1256, "ANSI - Arabic", cpkSingleByte, ""},
+    {1257, "ANSI - Baltic", cpkSingleByte, ""},
+    {1258, "ANSI/OEM - Vietnamese", cpkSingleByte, ""},
+    {20866, "Russian - KOI8-R", cpkSingleByte, ""},
+    {20932, "EUC - Japanese", cpkDoubleByte, ""},
+    {20936, "Simplified Chinese (GB2312)", cpkDoubleByte, ""},
+    {20949, "EUC - Korean", cpkDoubleByte, ""},
+    {21866, "Ukrainian (KOI8-U)", cpkSingleByte, ""},
+    {28591, "ISO 8859-1 Latin I", cpkSingleByte, ""},
+    {28592, "ISO 8859-2 Central Europe", cpkSingleByte, ""},
+    {28593, "ISO 8859-3 Latin 3", cpkSingleByte, ""},
+    {28594, "ISO 8859-4 Baltic", cpkSingleByte, ""},
+    {28595, "ISO 8859-5 Cyrillic", cpkSingleByte, ""},
+    {28596, "ISO 8859-6 Arabic", cpkSingleByte, ""},
+    {28597, "ISO 8859-7 Greek", cpkSingleByte, ""},
+    {28598, "ISO 8859-8 Hebrew", cpkSingleByte, ""},
 };
 
 namespace {
@@ -64,26 +63,6 @@ const char* BuiltInName(int index)
     return names.Name[index];
 }
 [[maybe_unused]] const char* const BuiltInNamesTaken = BuiltInName(0);
-
-// The number of the last selected double-byte code page: the rows filled
-// on demand belong to it even while another kind is current.
-int32_t DoubleByteCodePage = 0;
-
-// Converts one or two bytes through the current converter; `fallback` when
-// the code page rejects them.
-WideChar Convert(int32_t codePage, const uint8_t* bytes, int count, WideChar fallback)
-{
-    char16_t unit;
-    return CodePageConverter().ToWide(codePage, bytes, count, unit) ? unit : fallback;
-}
-
-void FillSingleByteTable(int32_t codePage, WideChar* table)
-{
-    for (int b = 0; b < 256; ++b) {
-        const uint8_t byte = static_cast<uint8_t>(b);
-        table[b] = Convert(codePage, &byte, 1, byte);
-    }
-}
 
 }  // namespace
 
@@ -138,74 +117,12 @@ const WideChar Ebcdic037Table[256] = {
     0x0038, 0x0039, 0x00B3, 0x00DB, 0x00DC, 0x00D9, 0x00DA, 0x009F,
 };
 
-int32_t CurrentCodePage = 0;
-TCodePageInfo* CurrentCodePageInfo = nullptr;
-const WideChar* CurrentSingleByteTable = nullptr;
-WideChar* CurrentDoubleByteTable = nullptr;
-uint8_t* CurrentLeadRowReady = nullptr;
-const WideChar* CurrentLoneByteTable = nullptr;
-
 TCodePageInfo* FindCodePage(int32_t codePage)
 {
     for (TCodePageInfo& info : CodePageTable)
         if (info.CodePage == codePage)
             return &info;
     return nullptr;
-}
-
-bool SelectCodePage(int32_t codePage)
-{
-    if (codePage == CurrentCodePage && CurrentCodePageInfo)
-        return true;
-    TCodePageInfo* info = FindCodePage(codePage);
-    if (!info)
-        return false;
-    CurrentCodePage = codePage;
-    CurrentCodePageInfo = info;
-    switch (info->Kind) {
-    case cpkSingleByte:
-        if (!info->ToWideTable) {
-            if (codePage == 37) {
-                info->ToWideTable = const_cast<WideChar*>(Ebcdic037Table);
-            } else {
-                auto* table = new WideChar[256];
-                FillSingleByteTable(codePage, table);
-                info->ToWideTable = table;
-            }
-        }
-        CurrentSingleByteTable = info->ToWideTable;
-        break;
-    case cpkDoubleByte:
-        if (!info->ToWideTable) {
-            // Rows are filled on the first pair with their lead byte; the
-            // bytes that stand alone are decoded up front (256 conversions).
-            auto* lone = new WideChar[256];
-            FillSingleByteTable(codePage, lone);
-            info->LoneByteTable = lone;
-            info->LeadRowReady = new uint8_t[256]();
-            info->ToWideTable = new WideChar[65536];
-        }
-        DoubleByteCodePage = codePage;
-        CurrentDoubleByteTable = info->ToWideTable;
-        CurrentLeadRowReady = info->LeadRowReady;
-        CurrentLoneByteTable = info->LoneByteTable;
-        break;
-    default:
-        break;
-    }
-    return true;
-}
-
-void FillDoubleByteRow(uint8_t lead)
-{
-    const int32_t codePage = DoubleByteCodePage;
-    WideChar* row = CurrentDoubleByteTable + lead * 256u;
-    uint8_t pair[2] = {lead, 0};
-    for (int t = 0; t < 256; ++t) {
-        pair[1] = static_cast<uint8_t>(t);
-        row[t] = Convert(codePage, pair, 2, lead);
-    }
-    CurrentLeadRowReady[lead] = 1;
 }
 
 namespace {

@@ -6,7 +6,6 @@
 #include <iterator>
 
 #include "encoding/CodePage.h"
-#include "platform/CodePageConverter.h"
 #include "syntax/ZinSyntax.h"
 
 namespace zin {
@@ -16,8 +15,6 @@ TFixedMetricsOwner::TFixedMetricsOwner(int32_t charWidth, int32_t codePage)
 {
     FSyntax = GetPlainTextSyntax();
     Lines = std::make_unique<TZinLines>(this);
-    SelectCodePage(FCodePage);
-    UpdateLeadBytes();
 }
 
 TFixedMetricsOwner::~TFixedMetricsOwner()
@@ -33,8 +30,6 @@ void TFixedMetricsOwner::SetCodePage(int32_t codePage)
     if (codePage == FCodePage || !FindCodePage(codePage))
         return;
     FCodePage = codePage;
-    SelectCodePage(codePage);
-    UpdateLeadBytes();
     const TCodePageInfo* info = FindCodePage(codePage);
     FontName = info ? info->FixedWidthFont : "";
     // Outside a load every line is decoded and split again.
@@ -58,14 +53,6 @@ int32_t TFixedMetricsOwner::GetCharWidth(char16_t c)
     const int32_t w = (WideCJK && IsWide(c)) ? 2 * CharWidth : CharWidth;
     FCache[c] = w;
     return w;
-}
-
-void TFixedMetricsOwner::UpdateLeadBytes()
-{
-    TLeadByteRanges ranges{};
-    if (!CodePageConverter().GetLeadByteRanges(FCodePage, ranges))
-        std::memset(ranges, 0, sizeof ranges);
-    Lines->SetLeadBytes(ranges);
 }
 
 void TFixedMetricsOwner::ClearWidths()

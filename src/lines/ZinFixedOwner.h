@@ -38,9 +38,6 @@ public:
     TZinSyntax* GetSyntax() const override { return FSyntax; }
     void SetSyntax(TZinSyntax* syntax) override { FSyntax = syntax; }
 
-    // Copies the lead-byte ranges of the code page from the platform into
-    // the store, as the control does whenever its code page is set.
-    void UpdateLeadBytes();
     // Forgets measured widths (after changing CharWidth or WideCJK).
     void ClearWidths();
     // Characters shown twice as wide as others (CJK, Hangul, full-width forms).

@@ -517,11 +517,6 @@ uint8_t TZinLines::ByteOfLine(const TLine& line, uint64_t i)
     return 0;
 }
 
-void TZinLines::SetLeadBytes(const uint8_t (&ranges)[12])
-{
-    std::copy(ranges, ranges + 12, FLeadBytes);
-}
-
 // ---- Clear and load ---------------------------------------------------------
 
 void TZinLines::Clear(bool dropAll)
@@ -545,11 +540,13 @@ void TZinLines::Clear(bool dropAll)
 
 namespace {
 
-const char* FontOfCurrentCodePage(int32_t codePage)
+// The font of a code page; for a number outside the table, that of the
+// code page the store decodes in.
+const char* FontOfCodePage(int32_t codePage, const TDecoder& decoder)
 {
     const TCodePageInfo* info = FindCodePage(codePage);
     if (!info)
-        info = CurrentCodePageInfo;
+        info = decoder.Info();
     return info ? info->FixedWidthFont : "";
 }
 
@@ -752,7 +749,7 @@ bool TZinLines::LoadFile(const std::string& path)
         FEdit->LoadingField() = false;
         FEdit->ResetView();
         FEdit->SetCodePage(SystemCodePage());
-        FEdit->SetFontName(FontOfCurrentCodePage(FEdit->GetCodePage()));
+        FEdit->SetFontName(FontOfCodePage(FEdit->GetCodePage(), FDecoder));
         return true;
     }
 
@@ -803,7 +800,7 @@ bool TZinLines::LoadFile(const std::string& path)
             FEdit->SetCodePage(FSyntax->CodePage);
         else if (current == 1200 || current == 1201 || current == 65001)
             FEdit->SetCodePage(SystemCodePage());
-        FEdit->SetFontName(FontOfCurrentCodePage(FEdit->GetCodePage()));
+        FEdit->SetFontName(FontOfCodePage(FEdit->GetCodePage(), FDecoder));
         Rescan(first, first);
         break;
     }
@@ -826,9 +823,9 @@ int32_t TZinLines::LineEndChar(TLineIterator it)
         return 0;
     const uint8_t last = ByteOfLine(line, len - 1);
     int32_t u;
-    switch (CurrentKind()) {
+    switch (FDecoder.Kind()) {
     case cpkSingleByte:
-        u = SbToWide(last);
+        u = FDecoder.SingleByte(last);
         break;
     case cpkUTF16LE:
         if (len & 1)
@@ -854,9 +851,9 @@ bool TZinLines::StartsWithLF(TLineIterator it)
     if (len == 0)
         return false;
     const uint8_t first = ByteOfLine(line, 0);
-    switch (CurrentKind()) {
+    switch (FDecoder.Kind()) {
     case cpkSingleByte:
-        return SbToWide(first) == 10;
+        return FDecoder.SingleByte(first) == 10;
     case cpkUTF16LE:
         return (len & 1) == 0 && first == 10 && ByteOfLine(line, 1) == 0;
     case cpkUTF16BE:
@@ -923,16 +920,22 @@ bool TZinLines::BeginRead(TLineIterator line, const TRowIndex& entry)
 
 bool TZinLines::SelectDecoder()
 {
-    const bool selected = SelectCodePage(FEdit->GetCodePage());
-    switch (CurrentKind()) {
+    const int32_t codePage = FEdit->GetCodePage();
+    if (FDecoder.Valid() && FDecoder.CodePage() == codePage)
+        return true;
+    const TDecoder decoder = TDecoder::For(codePage);
+    if (!decoder.Valid())
+        return false;  // the previous decoder stays
+    FDecoder = decoder;
+    switch (FDecoder.Kind()) {
     case cpkSingleByte: FNextChar = &TZinLines::NextSingleByte; break;
     case cpkDoubleByte: FNextChar = &TZinLines::NextDoubleByte; break;
     case cpkUTF16LE: FNextChar = &TZinLines::NextUTF16LE; break;
     case cpkUTF16BE: FNextChar = &TZinLines::NextUTF16BE; break;
     case cpkUTF8: FNextChar = &TZinLines::NextUTF8; break;
-    default: break;  // a failed selection keeps the previous decoder
+    default: break;
     }
-    return selected;
+    return true;
 }
 
 uint8_t TZinLines::FetchByte(uint64_t pos) const
@@ -947,23 +950,11 @@ uint8_t TZinLines::FetchByte(uint64_t pos) const
     return 0;
 }
 
-bool TZinLines::IsLeadByte(uint8_t b) const
-{
-    for (int i = 0; i < 12; i += 2) {
-        const uint8_t lo = FLeadBytes[i], hi = FLeadBytes[i + 1];
-        if (lo == 0 && hi == 0)
-            break;
-        if (b >= lo && b <= hi)
-            return true;
-    }
-    return false;
-}
-
 bool TZinLines::NextSingleByte(twc_queue& q)
 {
     if (FReadPos >= FReadLength)
         return false;
-    q.emplace_back(SbToWide(FetchByte(FReadPos)), 1);
+    q.emplace_back(FDecoder.SingleByte(FetchByte(FReadPos)), 1);
     ++FReadPos;
     return true;
 }
@@ -1014,7 +1005,7 @@ bool TZinLines::NextDoubleByte(twc_queue& q)
     if (hasB2) {
         b2 = FetchByte(FReadPos + 1);
         if (IsLeadByte(b1)) {
-            const WideChar u = DoubleByteToWide(b1, b2);
+            const WideChar u = FDecoder.DoubleByte(b1, b2);
             if (u != b1) {
                 q.emplace_back(u, 2);
                 FReadPos += 2;
@@ -1024,7 +1015,7 @@ bool TZinLines::NextDoubleByte(twc_queue& q)
     }
     // A byte standing alone decodes through the code page (a byte the code
     // page rejects keeps its own value).
-    q.emplace_back(CurrentLoneByteTable ? DoubleByteSingleToWide(b1) : b1, 1);
+    q.emplace_back(FDecoder.LoneByte(b1), 1);
     FReadPos += 1;
     if (hasB2)
         FPendingBytes.push_front(b2);
@@ -1058,9 +1049,9 @@ bool TZinLines::IsLFNext()
 {
     if (FReadPos >= FReadLength)
         return false;
-    switch (CurrentKind()) {
+    switch (FDecoder.Kind()) {
     case cpkSingleByte:
-        return SbToWide(FetchByte(FReadPos)) == 10;
+        return FDecoder.SingleByte(FetchByte(FReadPos)) == 10;
     case cpkDoubleByte:
     case cpkUTF8: {
         if (!FPendingBytes.empty())

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "encoding/CodePage.h"
+#include "encoding/Decoder.h"
 #include "lines/RingDeque.h"
 #include "lines/ZinData.h"
 #include "lines/ZinEditTypes.h"
@@ -394,7 +395,7 @@ public:
     bool BeginRead(TLineIterator line, const TRowIndex& entry);
     bool NextChar(twc_queue& queue) { return (this->*FNextChar)(queue); }
     bool IsLFNext();
-    bool IsLeadByte(uint8_t b) const;
+    bool IsLeadByte(uint8_t b) const { return FDecoder.IsLeadByte(b); }
 
     // The 1-based index of the first string that the text at the queue's
     // front begins with (0 for none), and its length in bytes.
@@ -454,10 +455,9 @@ public:
     // Whether the file is read from disk (larger than the in-memory limit)
     // rather than held in memory.
     bool OnDisk() const { return FFileData != nullptr; }
-    // The lead-byte ranges of the current code page (five inclusive pairs
-    // and a zero pair), which the owner sets whenever its code page changes.
-    const uint8_t* LeadBytes() const { return FLeadBytes; }
-    void SetLeadBytes(const uint8_t (&ranges)[12]);
+    // The decoder of the owner's code page as the store last selected it
+    // (a read or a scan selects it anew when the owner's code page changed).
+    const TDecoder& Decoder() const { return FDecoder; }
     // The scan decodes through direct span access where it can and gives the
     // same lines, rows and states as the character reader; false forces the
     // reader everywhere (for comparison in tests).
@@ -503,7 +503,7 @@ private:
     uint64_t FReadLength = 0;
     uint64_t FReadPos = 0;
     TRingDeque<int32_t> FPendingBytes;
-    uint8_t FLeadBytes[12] = {};
+    TDecoder FDecoder;
 
     // The scan decodes through direct span access where it can and gives the
     // same lines, rows and states as the character reader; false forces the

@@ -6,16 +6,6 @@
 
 namespace zin {
 
-inline uint16_t SbToWide(uint8_t b)
-{
-    return CurrentSingleByteTable ? SingleByteToWide(b) : b;
-}
-
-inline int CurrentKind()
-{
-    return CurrentCodePageInfo ? CurrentCodePageInfo->Kind : -1;
-}
-
 // The UTF-8 rule: at most three bytes per unit; anything malformed (a byte
 // 0x80-0xC1 or 0xF0-0xFF first, a missing or wrong continuation byte, a
 // sequence cut short) gives the first byte's own value and one byte.

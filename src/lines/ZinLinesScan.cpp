@@ -190,6 +190,7 @@ struct TScanTables {
     int32_t WrapW;
     int32_t TabW;
     int Kind;
+    TDecoder Decoder;
     bool InertSyntax;
     // The width every byte 0x20-0x7E decodes to when it is the same for all
     // of them (a fixed-width font over ASCII), else 0.
@@ -290,6 +291,7 @@ void TZinLines::PrepareScan(TScanSetup& s)
     else if (FNextChar == &TZinLines::NextUTF16BE) s.Kind = cpkUTF16BE;
     else s.Kind = cpkUTF8;
 
+    s.Decoder = FDecoder;
     s.Edit = FEdit;
     s.Total = FFileSize;
     s.Syntax = FSyntax ? FSyntax : &DefaultSyntax();
@@ -307,7 +309,8 @@ void TZinLines::PrepareScan(TScanSetup& s)
     for (int c = 0; c < 256; ++c) {
         s.Cls[c] = CharClass(c, syn.Delimiters);
         s.Lead[c] = IsLeadByte(static_cast<uint8_t>(c));
-        const uint16_t u = (s.Kind == cpkSingleByte) ? SbToWide(static_cast<uint8_t>(c)) : static_cast<uint16_t>(c);
+        const uint16_t u =
+            (s.Kind == cpkSingleByte) ? FDecoder.SingleByte(static_cast<uint8_t>(c)) : static_cast<uint16_t>(c);
         s.ByteU[c] = u;
         s.ByteW[c] = 0;
         if (s.Kind == cpkUTF8 && c >= 0x80)
@@ -583,7 +586,7 @@ void TZinLines::RescanLines(TLineIterator first, TLineIterator last)
 {
     if (first == FLines.begin())
         FUnsplit = false;
-    SelectCodePage(FEdit->GetCodePage());
+    SelectDecoder();
     TScanSetup setup;
     PrepareScan(setup);
     TLineIterator cur = first;
@@ -740,7 +743,7 @@ uint64_t TZinLines::ScanPieceSlow(TScanSetup& s, TLineIterator lineIt, TRowBuild
     BeginRead(lineIt, TRowIndex{rb.RowStart, 0});
     NextChar(q);
     if (scanMode && firstOfList && !q.empty()) {
-        const uint64_t start = FirstRowStart(CurrentKind(), q.front().first, q.front().second);
+        const uint64_t start = FirstRowStart(FDecoder.Kind(), q.front().first, q.front().second);
         if (start != 0) {
             rb.RowStart = start;
             q.pop_front();
@@ -781,25 +784,24 @@ namespace {
 
 // One character at pos, decoded as the reader decodes it.
 template <int K>
-inline void Decode(const bool* lead, const uint16_t* byteU, TSpanCursor& c, uint64_t pos, int32_t& u,
-                   int32_t& n)
+inline void Decode(const TScanTables& s, TSpanCursor& c, uint64_t pos, int32_t& u, int32_t& n)
 {
     const uint64_t len = c.Len;
     if constexpr (K == cpkSingleByte) {
-        u = byteU[c.At(pos)];
+        u = s.ByteU[c.At(pos)];
         n = 1;
     } else if constexpr (K == cpkDoubleByte) {
         const uint8_t b1 = c.At(pos);
-        if (pos + 1 < len && lead[b1]) {
+        if (pos + 1 < len && s.Lead[b1]) {
             const uint8_t b2 = c.At(pos + 1);
-            const WideChar w = DoubleByteToWide(b1, b2);
+            const WideChar w = s.Decoder.DoubleByte(b1, b2);
             if (w != b1) {
                 u = w;
                 n = 2;
                 return;
             }
         }
-        u = CurrentLoneByteTable ? DoubleByteSingleToWide(b1) : b1;
+        u = s.Decoder.LoneByte(b1);
         n = 1;
     } else if constexpr (K == cpkUTF16LE || K == cpkUTF16BE) {
         const uint8_t b0 = c.At(pos);
@@ -977,7 +979,7 @@ inline TStep MeasureSpecial(TScanTables& s, TSpanCursor& c, uint64_t scanEnd, ui
         break;
     }
     int32_t u, n;
-    Decode<K>(s.Lead, s.ByteU, c, pos, u, n);
+    Decode<K>(s, c, pos, u, n);
     const int32_t m = s.Width(u);
     if (m <= 0)
         return TStep::Fail;
@@ -1042,7 +1044,7 @@ TMeasure MeasureBytes(TScanTables& s, TSpanCursor& c, uint64_t rowStart, uint64_
         // The byte limit is reached: a newline may follow, anything else
         // closes the row.
         int32_t u, n;
-        Decode<K>(s.Lead, s.ByteU, c, pos, u, n);
+        Decode<K>(s, c, pos, u, n);
         if (!IsNewLine(u))
             step = TStep::Full;
     }
@@ -1109,7 +1111,7 @@ TMeasure MeasureUnits(TScanTables& s, TSpanCursor& c, uint64_t scanEnd, TStretch
                 continue;
         }
         int32_t u, n;
-        Decode<K>(s.Lead, s.ByteU, c, pos, u, n);
+        Decode<K>(s, c, pos, u, n);
         if (IsNewLine(u))
             break;
         int64_t w;
@@ -1235,7 +1237,7 @@ bool TZinLines::ScanPieceFast(TScanSetup& s, TSpanCursor& c, TLineIterator lineI
     switch (s.Kind) {
     case cpkSingleByte: endPos = FastPiece<cpkSingleByte>(s, c, line, rb, scanMode, firstOfList); break;
     case cpkDoubleByte:
-        if (!CurrentDoubleByteTable)
+        if (!s.Decoder.HasDoubleByteTable())
             return false;
         endPos = FastPiece<cpkDoubleByte>(s, c, line, rb, scanMode, firstOfList);
         break;
@@ -1259,7 +1261,7 @@ uint64_t TZinLines::FastPiece(TScanSetup& s, TSpanCursor& c, TLine& line, TRowBu
     int32_t u, n;
     if constexpr (KindHasByteOrderMark(K)) {
         if (scanMode && firstOfList && pos == 0) {
-            Decode<K>(s.Lead, s.ByteU, c, 0, u, n);
+            Decode<K>(s, c, 0, u, n);
             rb.RowStart = pos = FirstRowStart(K, u, n);
         }
     }
@@ -1272,7 +1274,7 @@ uint64_t TZinLines::FastPiece(TScanSetup& s, TSpanCursor& c, TLine& line, TRowBu
                 break;
             stopped = r == TMeasure::Stopped;
         }
-        Decode<K>(s.Lead, s.ByteU, c, pos, u, n);
+        Decode<K>(s, c, pos, u, n);
         if (IsNewLine(u)) {
             const int32_t lfBytes =
                 u == 13 && IsLFAt<K>(s.ByteU, c, pos + static_cast<uint64_t>(n)) ? LFBytes<K> : 0;

@@ -1,8 +1,11 @@
 #include "encoding/CodePage.h"
+#include "encoding/Decoder.h"
 
+#include <atomic>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/CodePageConverter.h"
@@ -91,16 +94,29 @@ const TKnown KnownDecodings[] = {
 TEST(CodePageDecoding, KnownBytesOfEveryCodePage)
 {
     for (const TKnown& k : KnownDecodings) {
-        ASSERT_TRUE(SelectCodePage(k.CodePage)) << k.CodePage;
-        const char16_t got = k.Bytes.size() == 1 ? SingleByteToWide(k.Bytes[0])
-                                                 : DoubleByteToWide(k.Bytes[0], k.Bytes[1]);
+        const TDecoder d = TDecoder::For(k.CodePage);
+        ASSERT_TRUE(d.Valid()) << k.CodePage;
+        const char16_t got = k.Bytes.size() == 1 ? d.SingleByte(k.Bytes[0]) : d.DoubleByte(k.Bytes[0], k.Bytes[1]);
         EXPECT_EQ(static_cast<int>(got), static_cast<int>(k.Unit))
             << "code page " << k.CodePage << " byte " << std::hex << int(k.Bytes[0]);
     }
-    // The Unicode kinds are decoded by rule, not by table; they still select.
+    // The Unicode kinds are decoded by rule, not by table; they still have
+    // decoders, which know their kind.
     for (int32_t cp : {1200, 1201, 65001}) {
-        EXPECT_TRUE(SelectCodePage(cp));
-        EXPECT_EQ(CurrentCodePage, cp);
+        const TDecoder d = TDecoder::For(cp);
+        EXPECT_EQ(d.CodePage(), cp);
+        EXPECT_EQ(d.Kind(), FindCodePage(cp)->Kind);
+        EXPECT_EQ(d.Tables()->Single, nullptr);
+        EXPECT_FALSE(d.HasDoubleByteTable());
+    }
+    // A number outside the table has no decoder: bytes are their own values.
+    for (int32_t cp : {28605, 0}) {
+        const TDecoder d = TDecoder::For(cp);
+        EXPECT_FALSE(d.Valid());
+        EXPECT_EQ(d.Kind(), -1);
+        EXPECT_EQ(d.SingleByte(0xC1), 0xC1);
+        EXPECT_EQ(d.LoneByte(0x82), 0x82);
+        EXPECT_FALSE(d.IsLeadByte(0x82));
     }
 }
 
@@ -121,11 +137,9 @@ TEST(CodePageDecoding, LoneBytesOfDoubleByteCodePagesDecodeThroughTheCodePage)
         {936, 0x80, u'\u20AC'},  // euro sign
         {949, 0x41, u'A'},
     };
-    for (const auto& c : cases) {
-        ASSERT_TRUE(SelectCodePage(c.CodePage));
-        EXPECT_EQ(static_cast<int>(DoubleByteSingleToWide(c.Byte)), static_cast<int>(c.Unit))
+    for (const auto& c : cases)
+        EXPECT_EQ(static_cast<int>(TDecoder::For(c.CodePage).LoneByte(c.Byte)), static_cast<int>(c.Unit))
             << c.CodePage << " " << std::hex << int(c.Byte);
-    }
 }
 
 TEST(CodePageDecoding, Ebcdic037TableMatchesTheLibrary)
@@ -143,82 +157,118 @@ TEST(CodePageDecoding, Ebcdic037TableMatchesTheLibrary)
     EXPECT_EQ(Ebcdic037Table[0x15], u'\u0085');
 }
 
-TEST_F(CodePageCounting, SelectingEbcdicNeverCallsThePlatform)
+TEST(CodePageDecoding, LeadBytesComeFromTheRangesUpToTheZeroPair)
 {
-    ASSERT_TRUE(SelectCodePage(1252));
+    const uint8_t ranges[12] = {0x81, 0x9F, 0xE0, 0xFC, 0, 0, 0x20, 0x30, 0, 0, 0, 0};
+    EXPECT_TRUE(InLeadRanges(ranges, 0x81));
+    EXPECT_TRUE(InLeadRanges(ranges, 0xFC));
+    EXPECT_FALSE(InLeadRanges(ranges, 0xA0));
+    EXPECT_FALSE(InLeadRanges(ranges, 0x25));  // after the zero pair
+    // A decoder's lead bytes are its code page's ranges.
+    for (const TCodePageInfo& info : CodePageTable) {
+        const TDecoder d = TDecoder::For(info.CodePage);
+        TLeadByteRanges r{};
+        IcuCodePageConverter().GetLeadByteRanges(info.CodePage, r);  // zeros where it has none
+        for (int b = 0; b < 256; ++b)
+            ASSERT_EQ(d.IsLeadByte(static_cast<uint8_t>(b)), InLeadRanges(r, static_cast<uint8_t>(b)))
+                << info.CodePage << " " << b;
+        EXPECT_EQ(std::memcmp(d.LeadRanges(), r, sizeof r), 0) << info.CodePage;
+    }
+    EXPECT_TRUE(TDecoder::For(932).IsLeadByte(0x82));
+    EXPECT_FALSE(TDecoder::For(1252).IsLeadByte(0x82));
+}
+
+TEST_F(CodePageCounting, EbcdicNeverCallsThePlatform)
+{
     FCounter.Calls = 0;
-    ASSERT_TRUE(SelectCodePage(37));
+    const TDecoder d = TDecoder::For(37);
     EXPECT_EQ(FCounter.Calls, 0);
-    EXPECT_EQ(CurrentSingleByteTable, Ebcdic037Table);
-    EXPECT_EQ(SingleByteToWide(0xC1), u'A');
-    EXPECT_EQ(SingleByteToWide(0x25), u'\n');
+    EXPECT_EQ(d.Tables()->Single, Ebcdic037Table);
+    EXPECT_EQ(d.SingleByte(0xC1), u'A');
+    EXPECT_EQ(d.SingleByte(0x25), u'\n');
 }
 
 TEST_F(CodePageCounting, SingleByteTableIsBuiltOnceWith256Conversions)
 {
-    ASSERT_TRUE(SelectCodePage(37));
-    TCodePageInfo* info = FindCodePage(1254);
-    const bool builtBefore = info->ToWideTable != nullptr;
+    // Whether an earlier test of this process built it already cannot be
+    // known; the first decoder here builds it or finds it built.
     FCounter.Calls = 0;
-    ASSERT_TRUE(SelectCodePage(1254));
-    EXPECT_EQ(FCounter.Calls, builtBefore ? 0 : 256);
-    const WideChar* table = CurrentSingleByteTable;
-    EXPECT_EQ(table, info->ToWideTable);
-
-    // Selecting the current page again builds nothing; neither does coming back.
+    const TDecoder first = TDecoder::For(1254);
+    EXPECT_TRUE(FCounter.Calls == 0 || FCounter.Calls == 256) << FCounter.Calls;
+    // Every later decoder shares the same table and builds nothing.
     FCounter.Calls = 0;
-    EXPECT_TRUE(SelectCodePage(1254));
-    ASSERT_TRUE(SelectCodePage(37));
-    ASSERT_TRUE(SelectCodePage(1254));
+    const TDecoder again = TDecoder::For(1254);
+    TDecoder copy = again;
     EXPECT_EQ(FCounter.Calls, 0);
-    EXPECT_EQ(CurrentSingleByteTable, table);
+    EXPECT_EQ(again.Tables(), first.Tables());
+    EXPECT_EQ(copy.Tables()->Single, first.Tables()->Single);
 }
 
 TEST_F(CodePageCounting, DoubleByteRowsAreFilledOnTheirFirstPair)
 {
-    TCodePageInfo* info = FindCodePage(949);
-    const bool builtBefore = info->ToWideTable != nullptr;
-    ASSERT_TRUE(SelectCodePage(37));
     FCounter.Calls = 0;
-    ASSERT_TRUE(SelectCodePage(949));
-    // The first selection converts the 256 lone bytes, no pairs.
-    EXPECT_EQ(FCounter.Calls, builtBefore ? 0 : 256);
-    ASSERT_NE(CurrentLeadRowReady, nullptr);
+    const TDecoder d = TDecoder::For(949);
+    // The first decoder converts the 256 lone bytes, no pairs.
+    EXPECT_TRUE(FCounter.Calls == 0 || FCounter.Calls == 256) << FCounter.Calls;
+    ASSERT_TRUE(d.HasDoubleByteTable());
 
     const uint8_t lead = 0xC8;  // used by no other test
-    const bool rowBefore = CurrentLeadRowReady[lead] != 0;
+    const bool rowBefore = d.Tables()->RowReady[lead].load() != 0;
     FCounter.Calls = 0;
     const uint8_t pair[] = {lead, 0xA1};
     char16_t direct = 0;
     ASSERT_TRUE(IcuCodePageConverter().ToWide(949, pair, 2, direct));
-    EXPECT_EQ(DoubleByteToWide(lead, 0xA1), direct);
+    EXPECT_EQ(d.DoubleByte(lead, 0xA1), direct);
     EXPECT_EQ(FCounter.Calls, rowBefore ? 0 : 256);
-    EXPECT_EQ(CurrentLeadRowReady[lead], 1);
+    EXPECT_EQ(d.Tables()->RowReady[lead].load(), 1);
     FCounter.Calls = 0;
-    DoubleByteToWide(lead, 0xA2);
-    DoubleByteToWide(lead, 0x00);
+    d.DoubleByte(lead, 0xA2);
+    TDecoder::For(949).DoubleByte(lead, 0x00);
     EXPECT_EQ(FCounter.Calls, 0);
 }
 
-TEST_F(CodePageCounting, OtherKindsKeepTheTablesAndUnknownNumbersChangeNothing)
+TEST(CodePageDecoding, DecodersOfDifferentCodePagesWorkSideBySideOnManyThreads)
 {
-    ASSERT_TRUE(SelectCodePage(1252));
-    const WideChar* single = CurrentSingleByteTable;
-    ASSERT_TRUE(SelectCodePage(950));
-    const WideChar* dbl = CurrentDoubleByteTable;
-    FCounter.Calls = 0;
-    ASSERT_TRUE(SelectCodePage(65001));
-    EXPECT_EQ(CurrentSingleByteTable, single);
-    EXPECT_EQ(CurrentDoubleByteTable, dbl);
-    EXPECT_EQ(CurrentCodePageInfo, FindCodePage(65001));
-    // A row can still be filled for the last double-byte page while UTF-8 is current.
-    EXPECT_EQ(DoubleByteToWide(0xA4, 0xA4), u'\u4E2D');
-
-    EXPECT_FALSE(SelectCodePage(28605));
-    EXPECT_FALSE(SelectCodePage(0));
-    EXPECT_EQ(CurrentCodePage, 65001);
-    EXPECT_EQ(CurrentCodePageInfo, FindCodePage(65001));
-    EXPECT_EQ(FCounter.Calls <= 256, true);
+    // Each thread decodes every pair of its own double-byte code page (the
+    // rows are filled by whichever thread comes first) and the bytes of a
+    // single-byte one; all agree with the platform.
+    const int32_t pages[] = {932, 936, 949, 950, 20932, 1251, 1253, 37};
+    std::vector<std::thread> threads;
+    std::atomic<int> wrong{0};
+    for (const int32_t cp : pages) {
+        for (int copy = 0; copy < 2; ++copy) {
+            threads.emplace_back([cp, &wrong] {
+                const TDecoder d = TDecoder::For(cp);
+                for (int lead = 0x81; lead < 0x100; lead += 7) {
+                    for (int trail = 0x40; trail < 0x100; trail += 3) {
+                        const uint8_t b1 = static_cast<uint8_t>(lead), b2 = static_cast<uint8_t>(trail);
+                        if (d.Kind() == cpkDoubleByte) {
+                            if (d.IsLeadByte(b1))
+                                d.DoubleByte(b1, b2);
+                        } else if (d.SingleByte(b2) == 0) {
+                            ++wrong;
+                        }
+                    }
+                }
+            });
+        }
+    }
+    for (std::thread& t : threads)
+        t.join();
+    EXPECT_EQ(wrong.load(), 0);
+    for (const int32_t cp : {932, 936, 949, 950, 20932}) {
+        const TDecoder d = TDecoder::For(cp);
+        for (int lead = 0x81; lead < 0x100; lead += 7) {
+            if (!d.IsLeadByte(static_cast<uint8_t>(lead)))
+                continue;
+            for (int trail = 0x40; trail < 0x100; trail += 3) {
+                const uint8_t pair[] = {static_cast<uint8_t>(lead), static_cast<uint8_t>(trail)};
+                char16_t unit = 0;
+                const char16_t want = IcuCodePageConverter().ToWide(cp, pair, 2, unit) ? unit : pair[0];
+                ASSERT_EQ(d.DoubleByte(pair[0], pair[1]), want) << cp << " " << lead << " " << trail;
+            }
+        }
+    }
 }
 
 TEST(CodePagePlatform, ConverterRejectsWhatMakesNoSingleUnit)

@@ -139,18 +139,6 @@ TEST_F(ReaderTest, CharacterAcrossTwoBlocksDecodesAsInOne)
     EXPECT_EQ(ReadLine(Lines().Lines().begin()), (Pairs{{0x3042, 2}}));
 }
 
-TEST_F(ReaderTest, LeadBytesComeFromTheRangesUpToTheZeroPair)
-{
-    const uint8_t ranges[12] = {0x81, 0x9F, 0xE0, 0xFC, 0, 0, 0x20, 0x30, 0, 0, 0, 0};
-    Lines().SetLeadBytes(ranges);
-    EXPECT_TRUE(Lines().IsLeadByte(0x81));
-    EXPECT_TRUE(Lines().IsLeadByte(0xFC));
-    EXPECT_FALSE(Lines().IsLeadByte(0xA0));
-    EXPECT_FALSE(Lines().IsLeadByte(0x25));  // after the zero pair
-    Lines().SetLeadBytes({});
-    EXPECT_FALSE(Lines().IsLeadByte(0x81));
-}
-
 TEST_F(ReaderTest, UnknownCodePageKeepsThePreviousDecoder)
 {
     LoadAs("\xC3\xA9", 65001);
