@@ -166,7 +166,7 @@ void TZinScanner::Start(TLineIterator line, int32_t row)
     FTextEnd = rows[static_cast<size_t>(FRowCount)].Pos;
     SetRow(row);
     FFrontPos = FLookPos = rows[static_cast<size_t>(FRow)].Pos;
-    FStore->BeginRead(line, TRowIndex{FFrontPos, 0});
+    FStore->BeginRead(FReader, line, TRowIndex{FFrontPos, 0});
     FReadAt = FFrontPos;
     FRowX = FLookahead = FRunLeft = 0;
     FPaused = false;
@@ -216,11 +216,7 @@ bool TZinScanner::ReadChar()
     // never read, so they are never examined or emitted.
     if (FReadAt >= FTextEnd)
         return false;
-    // Nobody else reads while a row is painted; should someone have moved
-    // the reader, it is put back where this scan stands.
-    if (FStore->ReadPos() != FReadAt)
-        FStore->BeginRead(FLine, TRowIndex{FReadAt, 0});
-    if (!FStore->NextChar(FQueue))
+    if (!FReader.Next(FQueue))
         return false;
     ++FCharsRead;
     const twc_pair& c = FQueue.back();

@@ -165,6 +165,7 @@ private:
 
     // Bound by BindPainter.
     TZinLines* FStore = nullptr;
+    TLineReader FReader;  // the scanner's own: nobody else moves it
     TZinLinesOwner* FOwner = nullptr;
     TDrawSurface* FCanvas = nullptr;
     int32_t* FWidthBuf = nullptr;

@@ -60,6 +60,25 @@ const uint8_t* TFileData::Span(uint64_t pos, uint32_t& avail)
     return FBuffer.get() + offset;
 }
 
+uint8_t TFileData::ByteAt(uint64_t pos, TByteWindow& window) const
+{
+    if (window.Source != this || pos - window.Pos >= window.Size) {
+        if (pos >= FSize)
+            return 0;
+        if (!window.Bytes)
+            window.Bytes = std::make_unique_for_overwrite<uint8_t[]>(TByteWindow::Capacity);
+        window.Source = this;
+        window.Pos = pos - pos % TByteWindow::Capacity;
+        window.Size = std::min<uint64_t>(FSize - window.Pos, TByteWindow::Capacity);
+        // As in the file's own window: what a short read did not deliver
+        // (the file shrank) reads as zeros.
+        const uint64_t got = FHandle.ReadAt(window.Bytes.get(), window.Size, window.Pos);
+        if (got < window.Size)
+            std::memset(window.Bytes.get() + got, 0, window.Size - got);
+    }
+    return window.Bytes[pos - window.Pos];
+}
+
 // ----------------------------------------------------------------- TMemData
 
 void TMemData::Read(void* buffer, uint32_t count, uint64_t pos)

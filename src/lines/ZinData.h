@@ -18,10 +18,27 @@ namespace zin {
 
 constexpr uint32_t ChunkSize = 0x80000;  // 512 KiB
 
+class TInData;
+
+// A reader's own window onto a file: the bytes it reads go into its window,
+// never into one it shares, so that readers on different threads do not
+// meet. Memory sources need no window.
+struct TByteWindow {
+    static constexpr uint32_t Capacity = 0x10000;  // 64 KiB
+    const TInData* Source = nullptr;
+    uint64_t Pos = 0;
+    uint64_t Size = 0;
+    std::unique_ptr<uint8_t[]> Bytes;
+};
+
 class TInData {
 public:
     virtual ~TInData() = default;
     virtual uint8_t GetByte(uint64_t pos) = 0;
+    // The byte at pos for a reader, through its window: safe on any thread
+    // while nobody writes the source (a memory source is written only while
+    // it is loaded). Past the end, 0.
+    virtual uint8_t ByteAt(uint64_t pos, TByteWindow& window) const = 0;
     virtual void Read(void* buffer, uint32_t count, uint64_t pos) = 0;
     // The bytes from pos on that lie contiguous in memory: returns a pointer
     // to the byte at pos and sets `avail` to how many follow it in the same
@@ -54,6 +71,7 @@ public:
     // nor moved. Bytes past the file's current end (it shrank) read as zeros.
     void Read(void* buffer, uint32_t count, uint64_t pos) override;
     const uint8_t* Span(uint64_t pos, uint32_t& avail) override;
+    uint8_t ByteAt(uint64_t pos, TByteWindow& window) const override;
 
     std::string FFileName;
     TPlatformFile FHandle;
@@ -74,6 +92,10 @@ public:
     uint8_t GetByte(uint64_t pos) override
     {
         return FChunks[pos / ChunkSize][pos % ChunkSize];
+    }
+    uint8_t ByteAt(uint64_t pos, TByteWindow&) const override
+    {
+        return pos < FSize ? FChunks[pos / ChunkSize][pos % ChunkSize] : 0;
     }
     void Read(void* buffer, uint32_t count, uint64_t pos) override;
     uint64_t Write(const void* bytes, uint32_t count) override;

@@ -285,11 +285,7 @@ void TZinLines::PrepareScan(TScanSetup& s)
     // Select the code page and the decoder exactly as BeginRead does, so
     // that both routes decode alike.
     SelectDecoder();
-    if (FNextChar == &TZinLines::NextSingleByte) s.Kind = int(cpkSingleByte);
-    else if (FNextChar == &TZinLines::NextDoubleByte) s.Kind = cpkDoubleByte;
-    else if (FNextChar == &TZinLines::NextUTF16LE) s.Kind = cpkUTF16LE;
-    else if (FNextChar == &TZinLines::NextUTF16BE) s.Kind = cpkUTF16BE;
-    else s.Kind = cpkUTF8;
+    s.Kind = FDecoder.Valid() ? FDecoder.Kind() : int(cpkSingleByte);
 
     s.Decoder = FDecoder;
     s.Edit = FEdit;
@@ -612,8 +608,6 @@ void TZinLines::RescanLines(TLineIterator first, TLineIterator last)
                 JoinNext(cur, nxt);
                 --FLineCount;
                 FRowCount -= nxt->RowCount();
-                if (FReadLine == nxt)
-                    FReadLine = FLines.end();
                 FLines.erase(nxt);
                 nxt = std::next(cur);
                 if (nxt == FLines.end()) {
@@ -752,7 +746,7 @@ uint64_t TZinLines::ScanPieceSlow(TScanSetup& s, TLineIterator lineIt, TRowBuild
     }
     if (q.empty()) {
         CloseLine(rb);
-        return FReadPos;
+        return FReader.Pos();
     }
     for (;;) {
         const auto [u, n] = q.front();
@@ -775,7 +769,7 @@ uint64_t TZinLines::ScanPieceSlow(TScanSetup& s, TLineIterator lineIt, TRowBuild
             break;
     }
     CloseLine(rb);
-    return FReadPos;
+    return FReader.Pos();
 }
 
 // ---- The fast route ----------------------------------------------------------

@@ -13,7 +13,7 @@ struct TZinLinesAccess {
     static TZinSyntax*& Syntax(TZinLines& l) { return l.FSyntax; }
     static const TFileData* FileData(const TZinLines& l) { return l.FFileData; }
     static TMemData* MemData(const TZinLines& l) { return l.FMemData; }
-    static TRingDeque<int32_t>& PendingBytes(TZinLines& l) { return l.FPendingBytes; }
+    static const TRingDeque<int32_t>& PendingBytes(TZinLines& l) { return l.FReader.PendingBytes(); }
 };
 
 }  // namespace zin
