@@ -89,11 +89,9 @@ TZinEdit::TZinEdit(TControlHost* host) : FHost(host)
     FEditMode = emTextMode;
     FNewLineType = nltDefaultDOS;
 
-    FCaret = FirstLineStart();
-    FCaretCharIndex = 0;
+    FCaret.SetPos(FirstLineStart());
     FDesiredX = 0;
     FMouseSelecting = false;
-    FSelecting = false;
 
     FTokenText = std::make_unique<char16_t[]>(static_cast<size_t>(FMaxLineLength) + 1);
     FTokenWidths = std::make_unique<int32_t[]>(static_cast<size_t>(FMaxLineLength));
@@ -298,27 +296,22 @@ void TZinEdit::SetEditMode(TEditMode mode)
     if (FEditMode == emTextMode && mode == emColumnMode) {
         if (clientWidth >= FHorzExtent)
             FHorzExtent = clientWidth - FGutterWidth - FLeftMargin - 2 * FCharWidth;
-        if (FSelecting) {
-            FColSelLeft = std::min(FSelAnchor.X, FSelEnd.X);
-            FColSelRight = std::max(FSelAnchor.X, FSelEnd.X);
+        if (FSelection.Active()) {
+            FSelection.SetColumnBounds();
             FRepaintSelection = true;
             selectionChanged = true;
         }
     } else if (FEditMode == emColumnMode && mode == emTextMode) {
         const int32_t space = SpaceWidth();
         if (FCaret.VirtualCols > 0) {
-            FCaret.X -= FCaret.VirtualCols * space;
-            FCaret.VirtualCols = 0;
+            FCaret.DropVirtualCols(space);
             FDesiredX = FCaret.X;
             ScrollToCaret();
             UpdateScrollBars();
             selectionChanged = true;
         }
-        if (FSelecting) {
-            for (TCaretPos* p : {&FSelAnchor, &FSelEnd}) {
-                p->X -= p->VirtualCols * space;
-                p->VirtualCols = 0;
-            }
+        if (FSelection.Active()) {
+            FSelection.DropVirtualCols(space);
             FRepaintSelection = true;
             selectionChanged = true;
         }
@@ -345,10 +338,7 @@ bool TZinEdit::LoadFromFile(const std::string& path)
     }
     FRowsWrapMode = FWordWrapMode;
     FRowsMaxColumns = FMaxColumns;
-    FSelecting = false;
-    FSelAnchor = FSelEnd = FCaret;
-    FSelFirst = &FSelAnchor;
-    FSelLast = &FSelEnd;
+    FSelection.Collapse(FCaret);
     ScrollToCaret();
     UpdateScrollBars();
     DoSelectionChange();
@@ -362,9 +352,8 @@ void TZinEdit::ResetView()
 {
     FTopRow = 0;
     FHorzOffset = 0;
-    FCaret = FirstLineStart();
+    FCaret.ToTextStart();
     FDesiredX = 0;
-    LoadCaretRow();
 }
 
 // ---- Focus and the wheel -----------------------------------------------------------

@@ -360,6 +360,7 @@ private:
     int32_t FCaretType = 0;
     bool FCaretShown = false;
     // Scratch for relocating the selection's ends.
+    TLineReader FRowReader;  // reads rows for ReadRow
     twc_queue FPosChars;
     std::vector<int32_t> FPosWidths;
 

@@ -152,14 +152,8 @@ void TZinEdit::ReformatRows(bool force)
     ++FRowRebuilds;
     RelocateCaretByLine();
     FDesiredX = FCaret.X;
-    if (FSelecting) {
-        RelocatePos(FSelAnchor);
-        RelocatePos(FSelEnd);
-        if (FEditMode == emColumnMode) {
-            FColSelLeft = std::min(FSelAnchor.X, FSelEnd.X);
-            FColSelRight = std::max(FSelAnchor.X, FSelEnd.X);
-        }
-    }
+    if (FSelection.Active())
+        FSelection.Relocate([this](TCaretPos& p) { RelocatePos(p); }, FEditMode == emColumnMode);
     ScrollToCaret();
     DoStateChange();
     DoSelectionChange();
@@ -175,7 +169,7 @@ void TZinEdit::Redecode()
         store.Rescan(store.Lines().begin(), std::prev(store.Lines().end()));
     }
     RelocateCaretByPos();
-    FSelecting = false;
+    FSelection.Drop();
     ScrollToCaret();
     UpdateScrollBars();
     DoStateChange();

@@ -1,9 +1,7 @@
-// The editor control's painting: rows into the page bitmap through the
-// highlighting scanner, with space, tab and end-of-line marks, the
-// selection, line numbers and the fill right of the text; the page onto the
-// window with the active-line frame.
+// The editor control's painting: rows into the page bitmap, cut into
+// tokens by the highlighting scanner and drawn by the row painter's steps;
+// the page onto the window with the active-line frame.
 #include <algorithm>
-#include <cstdio>
 
 #include "editor/ZinEdit.h"
 #include "syntax/ZinSyntax.h"
@@ -18,23 +16,6 @@ bool IsBlank(char16_t c)
 {
     return c == u' ' || c == u'\t';
 }
-
-// Walks a selection offset over a row's characters: a character is passed
-// when half its width is less than what remains of the offset, as a click
-// places the caret.
-struct TSelSnap {
-    int32_t Left = 0;  // what remains of the offset
-    int32_t X = 0;     // the snapped position, from the row's first character
-    void Pass(int32_t w)
-    {
-        if (Left > 0 && w / 2 < Left) {
-            X += w;
-            Left -= w;
-        } else {
-            Left = 0;
-        }
-    }
-};
 
 }  // namespace
 
@@ -89,9 +70,9 @@ void TZinEdit::Paint(TDrawSurface& window)
         FRepaintSelection = false;
     } else if (FRepaintSelection) {
         int32_t last = FTopRow + std::min(FVisibleRows, store.RowCount() - FTopRow) - 1;
-        if (FSelDirtyFirst <= last && FSelDirtyLast >= FTopRow) {
-            const int32_t first = std::max(FSelDirtyFirst, FTopRow);
-            last = std::min(FSelDirtyLast, last);
+        if (FSelection.DirtyFirst() <= last && FSelection.DirtyLast() >= FTopRow) {
+            const int32_t first = std::max(FSelection.DirtyFirst(), FTopRow);
+            last = std::min(FSelection.DirtyLast(), last);
             const int32_t top = (first - FTopRow) * rowHeight;
             const TRect r{0, top, FClientRect.Right, top + (last - first + 1) * rowHeight};
             FPageBitmap->SetBrushColor(TextBackground());
@@ -130,7 +111,9 @@ void TZinEdit::PaintRows(TDrawSurface& canvas, const TRect& r, int32_t count, in
     FRowsPainted += count;
     TZinLines& store = *FLineStore;
     const TZinSyntax& syntax = *FSyntax;
-    FScanner.BindPainter(store, &canvas, FTokenWidths.get(), FTokenText.get());
+    // The scanner cuts the rows into tokens and chooses their colours; the
+    // row painter's steps draw them.
+    FScanner.BindPainter(store, nullptr, FTokenWidths.get(), FTokenText.get());
 
     int32_t sub = 0;
     const TLinePlace place = FindRowFromTop(firstRow, sub);
@@ -143,35 +126,41 @@ void TZinEdit::PaintRows(TDrawSurface& canvas, const TRect& r, int32_t count, in
     const int32_t left = r.Left + FGutterWidth;
     const int32_t right = r.Right;
     const int32_t x0 = left + FLeftMargin - FHorzOffset;
-    int32_t y = r.Top + FExtraSpacing / 2;
-    int32_t top = r.Top;
     const int32_t space = SpaceWidth();
     const bool column = FEditMode == emColumnMode;
+    TRowPainter painter(canvas, TRowLayout{left, right, FCharHeight, rowHeight, FExtraSpacing, space,
+                                           FShowSpaceChar, FShowTabChar});
+    const bool lineNumbers = FDisplayLineNumber && FDigitWidth > 0;
+    const TSelectedStyle numberColors =
+        lineNumbers ? FScanner.SelectStyle(0, syntax.Styles[seLineNumber]) : TSelectedStyle{};
 
     // A selection is painted when it lies on the rows and, in column mode,
     // its columns are not wholly outside the visible width.
-    bool paintSelection = FSelecting && FSelFirst && FSelLast && FSelLast->Row >= firstRow &&
-                          FSelFirst->Row <= firstRow + count - 1;
+    const TCaretPos* selFirst = FSelection.First();
+    const TCaretPos* selLast = FSelection.Last();
+    const int32_t colLeft = FSelection.ColLeft(), colRight = FSelection.ColRight();
+    bool paintSelection = FSelection.Active() && selFirst && selLast && selLast->Row >= firstRow &&
+                          selFirst->Row <= firstRow + count - 1;
     if (paintSelection && column &&
-        (int64_t{right} + 2 * FCharWidth < int64_t{x0} + FColSelLeft ||
-         int64_t{x0} + FColSelRight < int64_t{left} - 2 * FCharWidth))
+        (int64_t{right} + 2 * FCharWidth < int64_t{x0} + colLeft ||
+         int64_t{x0} + colRight < int64_t{left} - 2 * FCharWidth))
         paintSelection = false;
 
-    const int32_t h5 = FCharHeight / 5;
-    for (int32_t row = firstRow;; ++row) {
-        const int32_t rowBottom = top + rowHeight;
-        const bool selRow = paintSelection && row >= FSelFirst->Row && row <= FSelLast->Row;
+    for (int32_t row = firstRow, top = r.Top;; ++row, top += rowHeight) {
+        painter.BeginRow(top);
+        const bool selRow = paintSelection && row >= selFirst->Row && row <= selLast->Row;
         TSelSnap start, end;
         if (selRow) {
             if (column) {
-                start.Left = FColSelLeft;
-                end.Left = FColSelRight;
+                start.Left = colLeft;
+                end.Left = colRight;
             } else {
-                start.Left = row == FSelFirst->Row ? FSelFirst->X : 0;
-                end.Left = row == FSelLast->Row ? FSelLast->X : 0;
+                start.Left = row == selFirst->Row ? selFirst->X : 0;
+                end.Left = row == selLast->Row ? selLast->X : 0;
             }
         }
 
+        // Tokens.
         int32_t x = x0;
         bool lineEnded = false;
         const bool lastRowOfLine = sub >= line->RowCount() - 1;
@@ -184,35 +173,10 @@ void TZinEdit::PaintRows(TDrawSurface& canvas, const TRect& r, int32_t count, in
             const int32_t* widths = FTokenWidths.get();
             if (x < right && int64_t{x} + width > left) {
                 const TSelectedStyle& colors = FScanner.LastColors();
-                if (IsBlank(text[0])) {
-                    // Blanks: no glyphs, the cell in the token's background
-                    // and the marks in its text colour.
-                    canvas.FillRect(TRect{x, top, x + width + 1, rowBottom});
-                    canvas.SetPenColor(colors.Foreground);
-                    int32_t cx = x - 1;
-                    const int32_t b = y + FCharHeight - h5 + 1;
-                    for (int32_t i = 0; i < n; cx += widths[i], ++i) {
-                        const int32_t w = widths[i];
-                        if (text[i] == u' ') {
-                            if (FShowSpaceChar) {
-                                const TPoint t[] = {{cx + 2, b}, {cx + 2 + w - 3, b}, {cx + 2 + w / 2 - 1, b - h5}, {cx + 2, b}};
-                                canvas.Polygon(t, 4);
-                            }
-                        } else if (FShowTabChar) {
-                            const int32_t m = w / 2 < h5 ? w / 2 : h5 + 1;
-                            const TPoint t[] = {{cx + m + 2, b}, {cx + m + 2, b - h5}, {cx + 2, b},
-                                                {cx + w - 1, b}, {cx + w - 1 - m, b - h5}, {cx + w - 1 - m, b}};
-                            canvas.Polyline(t, 6);
-                        }
-                    }
-                } else {
-                    if (FExtraSpacing != 0) {
-                        canvas.FillRect(TRect{x, top, x + width + 1, top + FExtraSpacing / 2});
-                        canvas.FillRect(TRect{x, y + FCharHeight - 1, x + width + 1, y + FCharHeight + FExtraSpacing / 2 + 1});
-                    }
-                    canvas.TextOut(x + 1, y, text, widths, n,
-                                   TRect{std::max(x, left), y, std::min(x + width + 1, right), y + FCharHeight});
-                }
+                if (IsBlank(text[0]))
+                    painter.Blanks(x, text, widths, n, width, colors.Background, colors.Foreground);
+                else
+                    painter.Text(x, text, widths, n, width, colors);
             }
             if (selRow) {
                 for (int32_t i = 0; i < n; ++i) {
@@ -237,63 +201,35 @@ void TZinEdit::PaintRows(TDrawSurface& canvas, const TRect& r, int32_t count, in
         if (!lineEnded)
             lineEnded = FScanner.LineEnded() && lastRowOfLine;
 
+        // The end of the line and the rest of the row.
         if (lineEnded && x < right && FShowEndOfLine) {
             const TSelectedStyle c = FScanner.SelectStyle(FScanner.RangeId(), syntax.Styles[seSpace]);
-            canvas.FillRect(TRect{x, top, x + space, rowBottom});
-            canvas.SetPenColor(c.Foreground);
-            const int32_t g = FCharHeight / 5;
-            const int32_t x1 = x + space - 1, yt = y + g + 1, yb = y + FCharHeight - g + 1;
-            const TPoint mark[] = {{x1, yt}, {x1, yb}, {x + 1, yb}, {x + 1 + space, yb - (3 * g) / 2}};
-            canvas.Polyline(mark, 4);
-            x += space;
+            x = painter.EndOfLine(x, c.Background, c.Foreground);
         }
-        if (x < right) {
-            canvas.SetBrushColor(FScanner.CurrentBackground());
-            canvas.FillRect(TRect{x, top, right, rowBottom});
-        }
+        if (x < right)
+            painter.FillRest(x, FScanner.CurrentBackground());
 
+        // The selection.
         if (selRow) {
             if (lineEnded && !FShowEndOfLine)
                 x += space;  // a selected newline shows as one space-wide cell
             int32_t from, to;
             if (column) {
                 // Offsets beyond the row's end count in whole spaces.
-                auto beyond = [space](const TSelSnap& s) {
-                    return s.X + (s.Left / space + (2 * (s.Left % space) > space ? 1 : 0)) * space;
-                };
-                from = x0 + beyond(start);
-                to = x0 + beyond(end);
+                from = x0 + start.Beyond(space);
+                to = x0 + end.Beyond(space);
                 if (from == to && row != FCaret.Row)
                     to += 2;
             } else {
-                const bool isFirst = row == FSelFirst->Row, isLast = row == FSelLast->Row;
-                from = isFirst ? x0 + start.X : x0;
-                to = isLast ? x0 + end.X : x;
+                from = row == selFirst->Row ? x0 + start.X : x0;
+                to = row == selLast->Row ? x0 + end.X : x;
             }
-            if (to > from)
-                canvas.InvertRect(TRect{from, y, to, y + FCharHeight});
+            painter.Selection(from, to);
         }
 
-        if (FDisplayLineNumber && FDigitWidth > 0) {
-            FScanner.SelectStyle(0, syntax.Styles[seLineNumber]);
-            const int32_t digits = std::clamp(FGutterWidth / FDigitWidth, 0, 20);
-            char number[32];
-            if (firstOfLine)
-                std::snprintf(number, sizeof number, "%*lld", digits, static_cast<long long>(lineNumber));
-            else
-                std::snprintf(number, sizeof number, "%*s", digits, "");
-            char16_t text[32];
-            int32_t advances[32];
-            int32_t n = 0;
-            for (; number[n] && n < 31; ++n) {
-                text[n] = static_cast<char16_t>(number[n]);
-                advances[n] = FDigitWidth;
-            }
-            canvas.TextOut(r.Left, y, text, advances, n, TRect{r.Left, top, r.Left + FGutterWidth + 1, rowBottom});
-        }
+        if (lineNumbers)
+            painter.LineNumber(r.Left, FGutterWidth, FDigitWidth, firstOfLine ? lineNumber : 0, numberColors);
 
-        y += rowHeight;
-        top += rowHeight;
         if (row - firstRow + 1 >= count)
             break;
         if (lineEnded) {
