@@ -147,10 +147,10 @@ void TZinScanner::Start(TLineIterator line, int32_t row)
     FQuoteChar = -1;
     if (syn.HasLineState) {
         const TLineState& st = line->State;
-        FCur.RangeId = st[0];
-        FCur.BlockComment = st[1];
-        FBlockEndHint = st[2] != 0;
-        FCur.StringIndex = st[3];
+        FCur.RangeId = st[lsRange];
+        FCur.BlockComment = st[lsBlockComment];
+        FBlockEndHint = st[lsCommentClosed] != 0;
+        FCur.StringIndex = st[lsString];
         if (FCur.StringIndex != 0 && FCur.StringIndex <= syn.StringChars.size())
             FQuoteChar = static_cast<uint8_t>(syn.StringChars[FCur.StringIndex - 1u]);
         if (FCur.RangeId != 0)

@@ -42,6 +42,13 @@ using twc_queue = TRingDeque<twc_pair>;
 // The syntax state at a line's start: open range id, open block comment
 // (1-based), comment-closed flag, open string (1-based quote position).
 using TLineState = std::array<uint8_t, 4>;
+// The bytes of a TLineState.
+enum TLineStateByte : size_t {
+    lsRange = 0,          // id of the open range (its low byte), 0 for none
+    lsBlockComment = 1,   // 1-based index of the open block comment's pair, 0 for none
+    lsCommentClosed = 2,  // 1 when a block comment closed on the line before
+    lsString = 3,         // 1-based position of the open string's quote character, 0 for none
+};
 
 class TLine;
 class TZinLines;
@@ -275,7 +282,8 @@ public:
     size_t FSpilledLines = 0;
     // Row entries of compact lines with several rows.
     TRowPool FRowPool;
-    // The sources compact lines may refer to (slot 0 is none).
+    // The sources compact lines may refer to, by slot.
+    enum TSourceSlot : int { SourceNone = 0, SourceMemory = 1, SourceFile = 2 };
     TInData* FSources[4] = {};
     // Told of every slab and row-pool chunk allocated.
     TGrowthWatch FWatch;
