@@ -595,9 +595,13 @@ TEST_F(ViewerWindow, ResizingWhileRowsAreRebuiltWaitsForTheWork)
     const int linesNoWrap = edit.LineStore().RowCount();
     Child<QRadioButton>(*form, "RadioButtonWordWrapByWindow")->click();
     // The last size, and the rebuilds each size taken at a work's end starts.
-    for (int i = 0; i < 200 && (next < std::size(sizes) || form->Working() || form->size() != sizes[5]); ++i)
+    auto settled = [&] {
+        return next == std::size(sizes) && !form->Working() && form->size() == sizes[5] &&
+               edit.ClientRect().Width() == widget.viewport()->width() &&
+               edit.ClientRect().Height() == widget.viewport()->height();
+    };
+    for (int i = 0; i < 1000 && !settled(); ++i)
         QTest::qWait(10);
-    QTest::qWait(50);
     EXPECT_EQ(next, std::size(sizes));
     EXPECT_EQ(watch.DuringWork, 0) << "a layout ran inside the work";
     EXPECT_FALSE(form->Working());
