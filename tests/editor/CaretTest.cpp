@@ -1,6 +1,9 @@
 // Caret moves, selection, keys and mouse: the edge cases a user meets, and
 // random command sequences that must keep every position valid.
+#include <map>
 #include <random>
+#include <set>
+#include <tuple>
 
 #include "EditTestUtil.h"
 #include "support/doubles/TestSurface.h"
@@ -281,6 +284,195 @@ TEST_F(CaretTest, CopiesCarryCharactersBeyondTheBasicPlaneAsTheFileHoldsThem)
     Key(VK_END, ssShift);
     ASSERT_TRUE(Edit->SelectedText(copied));
     EXPECT_EQ(copied, u"\u00f0\u0178\u02dc\u20ac");
+}
+
+// The caret's steps against each other on random files and wraps: Right
+// from the text's start passes every character of every line once (a step
+// onto the next row keeps the file position, onto the next line passes the
+// newline) and ends where Ctrl+End goes; Left retraces that walk exactly;
+// Down and Up visit every row's start in turn; every stop of Ctrl+Right
+// and Ctrl+Left, and both ends of a run a double click selects, are places
+// of the walk.
+TEST_F(CaretTest, StepsRetraceEachOtherAndWordStopsLieOnTheCharacterWalk)
+{
+    using TState = std::tuple<uint64_t, int32_t, uint64_t, int32_t, int32_t, int32_t, int32_t>;
+    auto state = [this] {
+        return TState{C().FilePos, C().Row, C().LinePos, C().LineIndex, C().SubRow, C().X, Edit->CaretCharIndex()};
+    };
+    std::mt19937 rng(20261209);
+    static const char* const pieces[] = {"ab", " ", "\t", "\xC3\xA9", "\xE4\xB8\xAD", "word", "\r\n", "\n",
+                                         "x.y", "    ", "\xF0\x9F\x98\x80", "(", "\xE3\x80\x80"};
+    for (int round = 0; round < 16; ++round) {
+        std::string text;
+        const int n = std::uniform_int_distribution<int>(0, 90)(rng);
+        for (int i = 0; i < n; ++i)
+            text += pieces[rng() % std::size(pieces)];
+        ASSERT_TRUE(Load(text, round % 2 ? "w.txt" : "w.cpp"));
+        Edit->SetWordWrapMode(static_cast<TWordWrapMode>(round % 3));
+        Edit->SetMaxColumns(5 + round % 4);
+        Host.Client = TRect{0, 0, 70 + 10 * (round % 4), 90};
+        Edit->Resize();
+        SCOPED_TRACE("round " + std::to_string(round));
+        TZinLines& store = Edit->LineStore();
+
+        // Characters of the text, newlines left out, as the reader gives them.
+        int64_t chars = 0;
+        twc_queue q;
+        for (TLineIterator line = store.Lines().begin(); line != store.Lines().end(); ++line) {
+            const TRowList rows = line->Rows();
+            store.BeginRead(line, rows[0]);
+            while (store.ReadPos() < rows.back().Pos && store.NextChar(q))
+                ++chars;
+        }
+
+        Key(VK_HOME, ssCtrl);
+        std::vector<TState> walk{state()};
+        std::map<TState, size_t> at{{walk[0], 0}};
+        int64_t passed = 0;
+        for (;;) {
+            const TCaretPos before = C();
+            const int32_t index = Edit->CaretCharIndex();
+            Key(VK_RIGHT);
+            if (state() == walk.back())
+                break;
+            ASSERT_NO_FATAL_FAILURE(ExpectCaretValid(C()));
+            if (C().Row == before.Row) {
+                ASSERT_GT(C().FilePos, before.FilePos);
+                ASSERT_EQ(Edit->CaretCharIndex(), index + 1);
+                ++passed;
+            } else {
+                ASSERT_EQ(C().Row, before.Row + 1);
+                ASSERT_EQ(Edit->CaretCharIndex(), 0);
+                if (C().LineIndex == before.LineIndex)
+                    ASSERT_EQ(C().FilePos, before.FilePos);
+                else
+                    ASSERT_EQ(C().FilePos, before.FilePos + before.Line->NewLineBytes);
+            }
+            at.emplace(state(), walk.size());
+            walk.push_back(state());
+            ASSERT_LT(walk.size(), 4000u);
+        }
+        EXPECT_EQ(passed, chars);
+        Key(VK_HOME, ssCtrl);
+        Key(VK_END, ssCtrl);
+        ASSERT_EQ(state(), walk.back());
+        for (size_t i = walk.size() - 1; i > 0; --i) {
+            Key(VK_LEFT);
+            ASSERT_EQ(state(), walk[i - 1]) << "step " << i;
+        }
+
+        for (int32_t row = 1; row < store.RowCount(); ++row) {
+            Key(VK_DOWN);
+            ASSERT_EQ(C().Row, row);
+            ASSERT_EQ(C().LinePos, C().Line->Rows()[static_cast<size_t>(C().SubRow)].Pos);
+            ASSERT_NO_FATAL_FAILURE(ExpectCaretValid(C()));
+        }
+        for (int32_t row = store.RowCount() - 2; row >= 0; --row) {
+            Key(VK_UP);
+            ASSERT_EQ(C().Row, row);
+            ASSERT_EQ(C().X, 0);
+        }
+        ASSERT_EQ(state(), walk[0]);
+
+        for (size_t last = 0;;) {
+            Key(VK_RIGHT, ssCtrl);
+            const auto it = at.find(state());
+            ASSERT_TRUE(it != at.end()) << "Ctrl+Right stopped off the walk at " << C().FilePos;
+            if (it->second == last)
+                break;
+            ASSERT_GT(it->second, last);
+            last = it->second;
+        }
+        ASSERT_EQ(state(), walk.back());
+        for (size_t last = walk.size() - 1;;) {
+            Key(VK_LEFT, ssCtrl);
+            const auto it = at.find(state());
+            ASSERT_TRUE(it != at.end()) << "Ctrl+Left stopped off the walk at " << C().FilePos;
+            if (it->second == last)
+                break;
+            ASSERT_LT(it->second, last);
+            last = it->second;
+        }
+        ASSERT_EQ(state(), walk[0]);
+
+        // A double click beyond a row's end selects the run of its last
+        // character (nothing on an empty row), both ends on the walk.
+        std::set<std::tuple<uint64_t, int32_t, int32_t>> places;
+        std::set<int32_t> filledRows;
+        for (const TState& w : walk) {
+            places.emplace(std::get<0>(w), std::get<1>(w), std::get<5>(w));
+            if (std::get<6>(w) > 0)
+                filledRows.insert(std::get<1>(w));
+        }
+        auto onWalk = [&](const TCaretPos& p) { return places.count({p.FilePos, p.Row, p.X}) == 1; };
+        for (int32_t row = 0; row < std::min(Edit->FullRows(), store.RowCount()); ++row) {
+            Key(VK_HOME, ssCtrl);
+            Edit->MouseDown(mbLeft, ssLeft | ssDouble, 5000, row * Edit->RowHeight() + 1);
+            Edit->MouseUp(mbLeft, TShiftState{}, 0, 0);
+            ASSERT_EQ(Edit->Selecting(), filledRows.count(row) == 1) << "row " << row;
+            if (Edit->Selecting()) {
+                ASSERT_TRUE(onWalk(Edit->SelAnchor()) && onWalk(Edit->SelEnd()));
+                ASSERT_LT(Edit->SelAnchor().FilePos, Edit->SelEnd().FilePos);
+                ASSERT_LE(Edit->SelAnchor().Row, row);
+                ASSERT_GE(Edit->SelEnd().Row, row);
+            }
+        }
+    }
+}
+
+// The selection on its own, driven as the keys and the mouse drive it (a
+// begin when asked, a caret move, then an extension or a clear) over
+// random places: its ends stay in file order, and after every step the
+// rows a repaint of its dirty rows would leave on the page look as the
+// selection now says (no row changes unless a repaint is asked for, and
+// none outside the dirty rows).
+TEST(SelectionTest, EndsStayInOrderAndDirtyRowsCoverEveryChangedRow)
+{
+    constexpr int32_t rows = 24;
+    using TLook = std::tuple<bool, int32_t, int32_t, bool>;
+    std::mt19937 rng(91);
+    for (int round = 0; round < 300; ++round) {
+        const bool column = round % 2 == 1;
+        TSelection sel;
+        TCaretPos caret;
+        auto look = [&](int32_t row) {
+            const TCaretPos* first = sel.First();
+            const TCaretPos* last = sel.Last();
+            if (!sel.Active() || row < first->Row || row > last->Row)
+                return TLook{};
+            if (column)
+                return TLook{true, sel.ColLeft(), sel.ColRight(), row == caret.Row};
+            return TLook{true, row == first->Row ? first->X : -1, row == last->Row ? last->X : -1, false};
+        };
+        sel.Collapse(caret);
+        std::vector<TLook> page(rows);
+        for (int step = 0; step < 60; ++step) {
+            const bool extend = rng() % 3 != 0;
+            bool repaint = false;
+            if (extend ? !sel.Active() || rng() % 4 == 0 : sel.Active() && rng() % 2 == 0)
+                repaint |= sel.Begin(caret);
+            caret.Row = static_cast<int32_t>(rng() % rows);
+            caret.FilePos = static_cast<uint64_t>(caret.Row) * 16 + rng() % 16;
+            caret.X = static_cast<int32_t>(rng() % 100);
+            caret.VirtualCols = column && rng() % 4 == 0 ? 1 : 0;
+            repaint |= extend ? sel.Extend(caret, column) : sel.Clear();
+            if (sel.Active()) {
+                ASSERT_EQ(sel.End().FilePos, caret.FilePos);
+                ASSERT_LE(sel.First()->FilePos, sel.Last()->FilePos);
+                ASSERT_TRUE(sel.First() == &sel.End() ? sel.Last() == &sel.Anchor() : sel.Last() == &sel.End());
+                if (column) {
+                    ASSERT_EQ(sel.ColLeft(), std::min(sel.Anchor().X, sel.End().X));
+                    ASSERT_EQ(sel.ColRight(), std::max(sel.Anchor().X, sel.End().X));
+                }
+            }
+            if (repaint)
+                for (int32_t row = std::max(sel.DirtyFirst(), 0); row <= std::min(sel.DirtyLast(), rows - 1); ++row)
+                    page[static_cast<size_t>(row)] = look(row);
+            for (int32_t row = 0; row < rows; ++row)
+                ASSERT_EQ(page[static_cast<size_t>(row)], look(row))
+                    << "round " << round << " step " << step << " row " << row;
+        }
+    }
 }
 
 // Random command sequences over random files, wrap modes and edit modes:
