@@ -8,10 +8,10 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "editor/ZinEditCaretMoves.h"
-#include "editor/ZinEditRowPainter.h"
 #include "editor/ZinEditSelection.h"
 #include "editor/ZinEditSettings.h"
 #include "editor/ZinScrollBar.h"
@@ -221,7 +221,8 @@ public:
     TLinePlace FindLineFirstRow(int32_t index) { return FLineStore->FindLine(index); }
     TLinePlace FindFilePos(uint64_t pos) { return FLineStore->FindFilePos(pos); }
 
-    // ---- Caret placement after a load, a rebuild of rows or a re-decode
+    // ---- Caret placement after a load, a rebuild of rows or a re-decode;
+    // the caret (TCaret) carries each out.
     void LoadCaretRow();
     void MoveCaretToX(int32_t x);
     void RelocateCaretByLine();

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "editor/ZinEdit.h"
+#include "editor/ZinEditRowPainter.h"
 #include "syntax/ZinSyntax.h"
 
 namespace zin {

@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "EditTestUtil.h"
+#include "editor/ZinEditSelection.h"
 #include "support/doubles/TestSurface.h"
 
 namespace zin::test {

@@ -4,6 +4,7 @@
 
 #include "EditTestUtil.h"
 #include "PaintScenes.h"
+#include "editor/ZinEditRowPainter.h"
 
 namespace zin::test {
 namespace {
