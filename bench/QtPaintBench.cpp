@@ -16,8 +16,8 @@
 #include "editor/ZinEdit.h"
 #include "encoding/CodePage.h"
 #include "platform/SystemCodePage.h"
-#include "platform/qt/QtSurface.h"
-#include "platform/qt/ZinEditWidget.h"
+#include "widget/QtSurface.h"
+#include "widget/ZinEditWidget.h"
 #include "syntax/ZinSyntax.h"
 
 using namespace zin;

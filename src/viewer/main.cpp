@@ -24,7 +24,7 @@
 #include "editor/ZinEdit.h"
 #include "encoding/CodePage.h"
 #include "platform/Files.h"
-#include "platform/qt/ZinEditWidget.h"
+#include "widget/ZinEditWidget.h"
 #include "syntax/ZinSyntax.h"
 #include "viewer/FileInfo.h"
 #include "viewer/ViewerArgs.h"

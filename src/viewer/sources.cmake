@@ -12,9 +12,9 @@ add_library(zin_viewer_core STATIC
 target_include_directories(zin_viewer_core PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(zin_viewer_core PUBLIC zincore)
 
-# The window needs the Qt host widget of the editor control (zin_platform_qt).
-if(NOT TARGET zin_platform_qt)
-  message(STATUS "zin_platform_qt is not defined before the viewer: the window is not built")
+# The window needs the widget that hosts the editor control (zin_widget).
+if(NOT TARGET zin_widget)
+  message(STATUS "zin_widget is not defined before the viewer: the window is not built")
   return()
 endif()
 find_package(Qt6 REQUIRED COMPONENTS Widgets)
@@ -26,7 +26,7 @@ add_library(zin_viewer_ui STATIC
   ${CMAKE_CURRENT_LIST_DIR}/ZinViewerApplication.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ZinViewerApplication.h)
 set_target_properties(zin_viewer_ui PROPERTIES AUTOMOC ON)
-target_link_libraries(zin_viewer_ui PUBLIC zin_viewer_core zin_platform_qt Qt6::Widgets)
+target_link_libraries(zin_viewer_ui PUBLIC zin_viewer_core zin_widget Qt6::Widgets)
 
 add_executable(zinviewer ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
 target_link_libraries(zinviewer PRIVATE zin_viewer_ui)

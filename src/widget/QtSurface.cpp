@@ -1,4 +1,4 @@
-#include "platform/qt/QtSurface.h"
+#include "widget/QtSurface.h"
 
 #include <QCoreApplication>
 #include <QFont>

@@ -1,4 +1,4 @@
-#include "platform/qt/ZinEditWidget.h"
+#include "widget/ZinEditWidget.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -20,7 +20,7 @@
 #include "commands/ZinEditCommand.h"
 #include "editor/ZinEdit.h"
 #include "editor/ZinEditSettings.h"
-#include "platform/qt/QtSurface.h"
+#include "widget/QtSurface.h"
 
 using namespace zin;
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "QtTestApp.h"
-#include "platform/qt/QtSurface.h"
+#include "widget/QtSurface.h"
 
 namespace zin::test {
 namespace {

@@ -8,7 +8,7 @@ namespace zin::test {
 inline QApplication& QtApp()
 {
     static int argc = 1;
-    static char name[] = "qt_tests";
+    static char name[] = "widget_tests";
     static char* argv[] = {name, nullptr};
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -22,8 +22,8 @@
 #include "editor/ZinEditSettings.h"
 #include "encoding/CodePage.h"
 #include "platform/SystemCodePage.h"
-#include "platform/qt/QtSurface.h"
-#include "platform/qt/ZinEditWidget.h"
+#include "widget/QtSurface.h"
+#include "widget/ZinEditWidget.h"
 #include "support/TempDir.h"
 #include "syntax/ZinSyntax.h"
 

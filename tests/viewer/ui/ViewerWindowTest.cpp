@@ -38,7 +38,7 @@
 #include "encoding/CodePage.h"
 #include "platform/Files.h"
 #include "platform/SystemCodePage.h"
-#include "platform/qt/ZinEditWidget.h"
+#include "widget/ZinEditWidget.h"
 #include "support/TempDir.h"
 #include "syntax/ZinSyntax.h"
 #include "viewer/ZinViewerApplication.h"
