@@ -68,9 +68,9 @@ TWindowPlacement ReadWindowPlacement(const TIniFile& ini)
     if (!p.HasSize)
         p.Width = p.Height = 0;
     p.Maximized = ini.ReadBool(WindowSectionName, "Maximized", false);
-    static const char* const keys[3] = {"Splitter1", "Splitter2", "Splitter3"};
-    for (int i = 0; i < 3; ++i)
-        p.Splitters[i] = ReadSplitter(ini, keys[i]);
+    p.BrowserSettings = ReadSplitter(ini, "Splitter1");
+    p.FoldersFiles = ReadSplitter(ini, "Splitter2");
+    p.PanelsEdit = ReadSplitter(ini, "Splitter3");
     return p;
 }
 
@@ -85,11 +85,13 @@ void WriteWindowPlacement(TIniFile& ini, const TWindowPlacement& p)
         ini.WriteInteger(WindowSectionName, "Height", p.Height);
     }
     ini.WriteBool(WindowSectionName, "Maximized", p.Maximized);
-    static const char* const keys[3] = {"Splitter1", "Splitter2", "Splitter3"};
-    for (int i = 0; i < 3; ++i)
-        if (p.Splitters[i].size() == 2)
-            ini.WriteString(WindowSectionName, keys[i],
-                            std::to_string(p.Splitters[i][0]) + "," + std::to_string(p.Splitters[i][1]));
+    const auto writeSplitter = [&](const char* key, const std::vector<int>& sizes) {
+        if (sizes.size() == 2)
+            ini.WriteString(WindowSectionName, key, std::to_string(sizes[0]) + "," + std::to_string(sizes[1]));
+    };
+    writeSplitter("Splitter1", p.BrowserSettings);
+    writeSplitter("Splitter2", p.FoldersFiles);
+    writeSplitter("Splitter3", p.PanelsEdit);
 }
 
 }  // namespace zin

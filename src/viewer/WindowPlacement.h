@@ -23,9 +23,13 @@ struct TWindowPlacement {
     int Width = 0;
     int Height = 0;
     bool Maximized = false;
-    // The sizes of the two panes of each splitter ("Splitter1" to
-    // "Splitter3"); empty: the built-in ones.
-    std::vector<int> Splitters[3];
+    // The sizes of the two panes of each splitter; empty: the built-in
+    // ones. Kept under the keys "Splitter1" (the browser | the settings
+    // panel), "Splitter2" (the browser's folders | its files) and
+    // "Splitter3" (the browser and settings row | the text).
+    std::vector<int> BrowserSettings;
+    std::vector<int> FoldersFiles;
+    std::vector<int> PanelsEdit;
 };
 
 // Reads what was written. A value that is missing, malformed or out of

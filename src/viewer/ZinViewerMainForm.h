@@ -1,33 +1,27 @@
 #pragma once
-// The viewer's main window: a file browser (drive box, directory list, file
-// list) and the settings panel above the editor control, a two-panel status
-// bar below it. Clicking a file opens it in the control; the settings file
-// is read when the window is built and written when it is destroyed.
-#include <QElapsedTimer>
-#include <QIcon>
+// The viewer's main window: the file browser (TViewerBrowser) and the
+// settings panel (TViewerSettingsPanel) above the editor control, the
+// status bar (TViewerStatusBar) below it. The window opens what the browser
+// activates, runs the work on the control (a load, a change that rebuilds
+// rows) and keeps its place; the settings file is read when the window is
+// built and written when it is destroyed.
+#include <QByteArray>
 #include <QMainWindow>
 #include <QPointer>
 #include <QSize>
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
-class QAction;
-class QButtonGroup;
-class QCheckBox;
-class QComboBox;
-class QGroupBox;
-class QLabel;
-class QListWidget;
-class QListWidgetItem;
-class QMenu;
-class QProgressBar;
-class QPushButton;
-class QRadioButton;
-class QSpinBox;
+#include "viewer/ViewerControl.h"
+
 class QSplitter;
 class QWindow;
+class TViewerBrowser;
+class TViewerSettingsPanel;
+class TViewerStatusBar;
 class TZinEditWidget;
 
 namespace zin {
@@ -39,7 +33,7 @@ class TZinEdit;
 extern const char* const EditSectionName;  // "ZinEdit"
 extern const char* const KeysSectionName;  // "ZinEdit Keys"
 
-class TZinViewerForm : public QMainWindow {
+class TZinViewerForm : public QMainWindow, public TViewerControl {
     Q_OBJECT
 public:
     struct TOptions {
@@ -67,7 +61,7 @@ public:
     ~TZinViewerForm() override;
 
     TZinEditWidget& EditWidget() { return *FEditWidget; }
-    zin::TZinEdit& ViewerEdit();
+    zin::TZinEdit& ViewerEdit() override;
     const std::string& IniFileName() const { return FIniFileName; }
 
     // Opens a file (the bytes of its path) in the control as a click in the
@@ -79,7 +73,7 @@ public:
     // Shows a folder in the browser, its file list from the top. The
     // caption names the file shown, or the folder while there is none.
     void SetDirectory(const std::string& dir);
-    const std::string& CurrentDirectory() const { return FCurrentDir; }
+    const std::string& CurrentDirectory() const;
     // The file the control shows (empty: none).
     const std::string& ShownFile() const { return FShownFile; }
     // Opens the start path given in the options: a folder is shown, a file
@@ -89,14 +83,16 @@ public:
     bool StartPathDone() const { return FStartPathDone; }
 
     // Work in progress (a load or a settings change that rebuilds rows).
-    bool Working() const { return FWorkDepth > 0; }
+    bool Working() const override { return FWorkDepth > 0; }
     // Progress reports so far, and those that came while the progress bar
     // was shown.
-    int ProgressReports() const { return FProgressReports; }
-    int ProgressShownReports() const { return FProgressShownReports; }
+    int ProgressReports() const;
+    int ProgressShownReports() const;
     double LastLoadSeconds() const { return FLastLoadSeconds; }
 
-    // The status bar's handlers; the control's notifications call them.
+    // The control's notifications: its state changed (the file panel, and
+    // the font, its size and the edit mode in the settings panel), the
+    // caret moved (the caret panel).
     void UpdateStatePanel();
     void UpdateCaretPanel();
 
@@ -114,17 +110,12 @@ private:
     // TWork plus a caption that stands in the title meanwhile.
     class TBusyCaption;
 
+    // The window's parts as the settings panel sees them.
+    bool ProgressShown() const override;
+    void RunWork(const QString& caption, const std::function<void()>& change) override;
+    void FocusEdit() override;
+
     void BuildLayout();
-    void BuildSettingsPanel(QWidget* panel);
-    void FillFontMenu();
-    void FillEncodingMenu();
-    void FillFontSizeMenu();
-    void SetInitialPanelState();
-    void RefreshDrives();
-    void RefreshDirectoryList();
-    void RefreshFileList();
-    void SetEncodeCaption();
-    void FocusEdit();
     void SaveSettings();
 
     void BeginWork();
@@ -133,54 +124,29 @@ private:
     void EndUnannouncedWork();
 
     void UpdateCaption();
-    void UpdateFontCaption();
-    // Selects the shown file in the file list when it is in the current
-    // folder, nothing otherwise.
-    void SelectShownFile();
     void RestorePlacement();
     void SavePlacement(zin::TIniFile& ini);
-    void MarkMenus();
 
     // Handlers.
-    void FontMenuItemClick(const QString& name);
-    void FontSizeMenuItemClick(int size);
-    void FontSizeChange(int size);
-    void EncodingMenuItemClick(int32_t codePage);
-    void LineSpacingChange(int percent);
-    void WordWrapClick();
-    void MaxColumnsChange(int columns);
-    void EditModeClick();
-    void FileListClick(QListWidgetItem* item);
-    void DirectoryListActivated(QListWidgetItem* item);
-    void DriveActivated(int index);
+    void FolderActivated(const QByteArray& path);
     void CopyRefused();
     // Opens a dropped file (or shows a dropped folder) by its path's bytes.
     void OpenDropped(const std::string& path);
-    void PopupAt(QMenu* menu, QWidget* widget);
 
     std::string FIniFileName;
     std::string FStartPath;
     bool FInteractive = true;
     bool FRestorePlacement = true;
-    bool FFormCreating = true;
     bool FShown = false;
-    QIcon FFolderIcon, FFileIcon;  // the browser lists' icons, drawn once
     bool FStartPathDone = false;
     bool FSettingsSaved = false;  // or not to be saved
-    std::string FCurrentDir;  // the browser's folder, clean and absolute
-    std::string FShownFile;   // the file the control shows
-    std::string FFontCaptionName;  // the configured font the font button was set for
+    std::string FShownFile;       // the file the control shows
 
     // Work and progress.
     int FWorkDepth = 0;
     bool FUnannouncedWork = false;  // work the control began on its own (a resize)
     QString FUnannouncedCaption;
-    bool FProgressShown = false;
     bool FCloseRequested = false;
-    int FProgressDelayMs = 333;
-    QElapsedTimer FWorkTimer;
-    int FProgressReports = 0;
-    int FProgressShownReports = 0;
     double FLastLoadSeconds = 0;
     // A new size of the window the window system gave while work was in
     // progress: applied (the last one) when the work ends, so that no
@@ -188,41 +154,15 @@ private:
     QPointer<QWindow> FWatchedWindow;
     QSize FQueuedWindowSize;
 
-    // Layout.
-    QWidget* FPanel1 = nullptr;
-    QWidget* FPanel3 = nullptr;  // the settings panel, in a scroll area
-    bool FSplitter1Restored = false;
-    QSplitter* FSplitter1 = nullptr;
-    QSplitter* FSplitter2 = nullptr;
-    QSplitter* FSplitter3 = nullptr;
-    QComboBox* FDriveComboBox = nullptr;
-    QListWidget* FDirectoryList = nullptr;
-    QPushButton* FButtonRefresh = nullptr;
-    QListWidget* FFileList = nullptr;
+    // Layout: the browser and the settings panel side by side above the
+    // control, the status bar below. The splitters' sizes are kept in the
+    // settings file (the browser's own splitter, between its folders and
+    // its files, too).
+    QSplitter* FPanelsEditSplitter = nullptr;        // the browser and settings row | the control
+    QSplitter* FBrowserSettingsSplitter = nullptr;   // the browser | the settings panel
+    bool FBrowserSettingsRestored = false;           // its sizes came from the settings file
+    TViewerBrowser* FBrowser = nullptr;
+    TViewerSettingsPanel* FSettingsPanel = nullptr;
     TZinEditWidget* FEditWidget = nullptr;
-    QLabel* FStatusCaret = nullptr;
-    QLabel* FStatusFile = nullptr;
-    QLabel* FStatusBusy = nullptr;
-    QProgressBar* FProgressBar = nullptr;
-
-    // Settings panel.
-    QPushButton* FButtonChangeFont = nullptr;
-    QSpinBox* FSpinFontSize = nullptr;
-    QPushButton* FButtonChangeEncode = nullptr;
-    QSpinBox* FSpinLineSpacing = nullptr;
-    QCheckBox* FCheckDisplayLineNumber = nullptr;
-    QCheckBox* FCheckShowEndOfLine = nullptr;
-    QCheckBox* FCheckShowSpaceChar = nullptr;
-    QCheckBox* FCheckShowTabChar = nullptr;
-    QCheckBox* FCheckMarkActiveLine = nullptr;
-    QRadioButton* FRadioNoWrap = nullptr;
-    QRadioButton* FRadioWrapByWindow = nullptr;
-    QRadioButton* FRadioWrapByColumn = nullptr;
-    QSpinBox* FSpinMaxColumns = nullptr;
-    QRadioButton* FRadioTextMode = nullptr;
-    QRadioButton* FRadioColumnMode = nullptr;
-    QRadioButton* FRadioHexMode = nullptr;
-    QMenu* FPopupMenuFonts = nullptr;
-    QMenu* FPopupMenuEncodes = nullptr;
-    QMenu* FPopupMenuFontSizes = nullptr;
+    TViewerStatusBar* FStatusBar = nullptr;
 };

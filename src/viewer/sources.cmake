@@ -18,9 +18,19 @@ if(NOT TARGET zin_widget)
   return()
 endif()
 find_package(Qt6 REQUIRED COMPONENTS Widgets)
+# The window is composed of the browser, the settings panel and the status
+# bar, each a widget of its own.
 add_library(zin_viewer_ui STATIC
   ${CMAKE_CURRENT_LIST_DIR}/BrowserIcons.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BrowserIcons.h
+  ${CMAKE_CURRENT_LIST_DIR}/QtBytes.h
+  ${CMAKE_CURRENT_LIST_DIR}/ViewerBrowser.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ViewerBrowser.h
+  ${CMAKE_CURRENT_LIST_DIR}/ViewerControl.h
+  ${CMAKE_CURRENT_LIST_DIR}/ViewerSettingsPanel.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ViewerSettingsPanel.h
+  ${CMAKE_CURRENT_LIST_DIR}/ViewerStatusBar.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ViewerStatusBar.h
   ${CMAKE_CURRENT_LIST_DIR}/ZinViewerMainForm.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ZinViewerMainForm.h
   ${CMAKE_CURRENT_LIST_DIR}/ZinViewerApplication.cpp
