@@ -27,6 +27,13 @@ bool TSelection::Begin(const TCaretPos& caret)
     }
     FActive = true;
     FAnchor = caret;
+    // A control that never loaded a file has not placed the ends yet: the
+    // moving end starts at the anchor too.
+    if (!FFirst) {
+        FEnd = caret;
+        FFirst = &FAnchor;
+        FLast = &FEnd;
+    }
     FDirtyFirst = FDirtyLast = caret.Row;
     return false;
 }
@@ -195,6 +202,7 @@ bool TZinEdit::SelectedText(std::u16string& text, size_t limitBytes)
     TCopyText copy(text, limitUnits, info && info->Kind == cpkUTF8);
     TZinLines& store = *FLineStore;
     twc_queue q;
+    TLineReader reader;  // a copy's own: it moves no other reader
     if (FEditMode != emColumnMode) {
         // Every character from the first end to the last, newlines as the
         // file has them.
@@ -211,8 +219,8 @@ bool TZinEdit::SelectedText(std::u16string& text, size_t limitBytes)
         for (int32_t index = first.LineIndex;; ++index, ++line, from = 0) {
             const bool isLast = index >= last.LineIndex || std::next(line) == store.Lines().end();
             const uint64_t to = isLast ? last.LinePos : line->Length();
-            store.BeginRead(line, TRowIndex{from, 0});
-            while (store.ReadPos() < to && store.NextChar(q)) {
+            store.BeginRead(reader, line, TRowIndex{from, 0});
+            while (reader.Pos() < to && reader.Next(q)) {
                 if (!copy.Add(q.back().first, q.back().second))
                     return false;
                 q.clear();

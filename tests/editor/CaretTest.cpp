@@ -175,6 +175,13 @@ TEST_F(CaretTest, ClicksShiftClicksAndDrags)
 
 TEST_F(CaretTest, TheSelectionDropsWhenTheCaretComesBackOntoTheAnchor)
 {
+    // Before any file: the empty control takes selecting keys and clicks.
+    for (const uint16_t key : {VK_LEFT, VK_RIGHT, VK_DOWN, VK_END})
+        Key(key, ssShift);
+    Click(TextX(40), 8, ssShift);
+    std::u16string none;
+    EXPECT_TRUE(Edit->SelectedText(none));
+    EXPECT_TRUE(none.empty());
     ASSERT_TRUE(Load("abc\ndef\n"));
     Key(VK_RIGHT, ssShift);
     Key(VK_RIGHT, ssShift);
