@@ -698,6 +698,12 @@ TEST_F(ViewerWindow, TheWindowsPlaceAndSplittersAreKept)
     const std::string text = test::ReadFileBytes(ini);
     for (const char* line : {"[ZinViewer Window]", "Left=40", "Top=30", "Width=760", "Height=560", "Maximized=0"})
         EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
+    // Each splitter under the key that files already written hold for it.
+    for (int i = 0; i < 3; ++i) {
+        const std::string line = "Splitter" + std::to_string(i + 1) + "=" + std::to_string(kept[i].value(0)) + "," +
+                                 std::to_string(kept[i].value(1));
+        EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
+    }
     {
         auto form = MakeForm(FDir.Path());
         EXPECT_EQ(form->geometry(), QRect(40, 30, 760, 560));
