@@ -56,18 +56,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // Through the catalogue: the extension file names the definition on its
     // first line (what follows is ignored).
     fuzz::WriteTemp("extension.fz", "fuzz.syn\n" + bytes.substr(0, 64));
-    TZinSyntax* plain = GetPlainTextSyntax();
-    TZinSyntax* s = SelectSyntaxByExtension(plain, ".fz");
+    TSyntaxRef plain = GetPlainTextSyntax();
+    TSyntaxRef s = SelectSyntaxByExtension(std::move(plain), ".fz");
     FUZZ_CHECK(s != nullptr);
     CheckDefinition(*s);
     FUZZ_CHECK(s->Title == direct.Title);
     // A second reference shares it; an unknown extension gives the fallback.
-    TZinSyntax* t = SelectSyntaxByExtension(GetPlainTextSyntax(), "FZ");
+    TSyntaxRef t = SelectSyntaxByExtension(GetPlainTextSyntax(), "FZ");
     FUZZ_CHECK(t == s);
-    TZinSyntax* u = SelectSyntaxByExtension(t, ".nothing");
+    TSyntaxRef u = SelectSyntaxByExtension(std::move(t), ".nothing");
     FUZZ_CHECK(u != s);
-    ReleaseSyntax(u);
-    ReleaseSyntax(s);
+    u.reset();
+    s.reset();
     // The last reference gone, the next input loads its own file.
     FUZZ_CHECK(SyntaxCache().empty());
     return 0;

@@ -47,7 +47,6 @@ TZinEdit::TZinEdit(TControlHost* host) : FHost(host)
     // The bars exist from the start (unattached), so that layout steps run
     // during construction have them to set.
     FCharWidthCache = std::make_unique<int32_t[]>(65536);
-    FSyntax = GetPlainTextSyntax();
     FLineStore = std::make_unique<TZinLines>(this);
     FMaxMemFileSize = 8 * 1024 * 1024;
     FLoading = false;
@@ -115,7 +114,6 @@ TZinEdit::TZinEdit(TControlHost* host) : FHost(host)
 TZinEdit::~TZinEdit()
 {
     FFont.OnChange = nullptr;
-    ReleaseSyntax(FSyntax);
     FLineStore.reset();
 }
 

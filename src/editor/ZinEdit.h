@@ -245,8 +245,6 @@ private:
     int32_t* CharWidthCache() override { return FCharWidthCache.get(); }
     int32_t GetTabSize() const override { return FTabSize; }
     int32_t GetAvgCharWidth() const override { return FCharWidth; }
-    TZinSyntax* GetSyntax() const override { return FSyntax; }
-    void SetSyntax(TZinSyntax* syntax) override { FSyntax = syntax; }
     void Progress(uint64_t done, uint64_t total) override
     {
         if (OnProgress)
@@ -304,7 +302,8 @@ private:
 
     TControlHost* FHost;
     std::unique_ptr<TZinLines> FLineStore;
-    TZinSyntax* FSyntax = nullptr;
+    // The definition colouring the file: the line store's.
+    const TZinSyntax& Syntax() const { return *FLineStore->Syntax(); }
     TFont FFont;
     TBorderStyle FBorderStyle = bsSingle;
     TScrollStyle FScrollBars = ssBoth;

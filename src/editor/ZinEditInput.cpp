@@ -24,7 +24,7 @@ int32_t ClampMouse(int32_t v)
 
 std::string_view TZinEdit::Delimiters() const
 {
-    return FSyntax ? std::string_view(FSyntax->Delimiters) : std::string_view();
+    return std::string_view(Syntax().Delimiters);
 }
 
 void TZinEdit::ExecuteCommand(int32_t command)

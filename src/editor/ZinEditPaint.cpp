@@ -22,7 +22,7 @@ bool IsBlank(char16_t c)
 
 TColor TZinEdit::TextBackground() const
 {
-    return FSyntax->SelectStyle(0, FSyntax->Styles[seText]).Background;
+    return Syntax().SelectStyle(0, Syntax().Styles[seText]).Background;
 }
 
 void TZinEdit::Paint(TDrawSurface& window)
@@ -32,7 +32,7 @@ void TZinEdit::Paint(TDrawSurface& window)
         window.SetFont(FFont.Name(), FFont.Size(), FFont.Style());
         window.SetBrushColor(TextBackground());
         window.FillRect(FClientRect);
-        const TSelectedStyle text = FSyntax->SelectStyle(0, FSyntax->Styles[seText]);
+        const TSelectedStyle text = Syntax().SelectStyle(0, Syntax().Styles[seText]);
         window.SetTextColor(text.Foreground);
         window.SetFontStyle(0);
         constexpr int32_t n = static_cast<int32_t>(std::size(HexNotice)) - 1;
@@ -88,8 +88,8 @@ void TZinEdit::Paint(TDrawSurface& window)
         FMarkBitmap->DrawSurface(0, 0, *FPageBitmap);
         // The frame's colour; without one the "text" colour, as for every
         // other element.
-        const TSyntaxStyle& active = FSyntax->Styles[seActiveLine];
-        FMarkBitmap->SetPenColor(FSyntax->SelectStyle(0, active).Foreground);
+        const TSyntaxStyle& active = Syntax().Styles[seActiveLine];
+        FMarkBitmap->SetPenColor(Syntax().SelectStyle(0, active).Foreground);
         int32_t x0 = FGutterWidth + FLeftMargin - FHorzOffset - 1;
         if (x0 <= FGutterWidth)
             x0 = FGutterWidth > 0 ? FGutterWidth + 1 : 0;
@@ -111,7 +111,7 @@ void TZinEdit::PaintRows(TDrawSurface& canvas, const TRect& r, int32_t count, in
         return;
     FRowsPainted += count;
     TZinLines& store = *FLineStore;
-    const TZinSyntax& syntax = *FSyntax;
+    const TZinSyntax& syntax = Syntax();
     // The scanner cuts the rows into tokens and chooses their colours; the
     // row painter's steps draw them.
     FScanner.BindPainter(store, nullptr, FTokenWidths.get(), FTokenText.get());

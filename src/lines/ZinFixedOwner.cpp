@@ -13,14 +13,12 @@ namespace zin {
 TFixedMetricsOwner::TFixedMetricsOwner(int32_t charWidth, int32_t codePage)
     : CharWidth(charWidth), FCodePage(codePage), FCache(std::make_unique<int32_t[]>(65536))
 {
-    FSyntax = GetPlainTextSyntax();
     Lines = std::make_unique<TZinLines>(this);
 }
 
 TFixedMetricsOwner::~TFixedMetricsOwner()
 {
     Lines.reset();
-    ReleaseSyntax(FSyntax);
 }
 
 void TFixedMetricsOwner::SetCodePage(int32_t codePage)

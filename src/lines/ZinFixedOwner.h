@@ -35,8 +35,6 @@ public:
     int32_t* CharWidthCache() override { return FCache.get(); }
     int32_t GetTabSize() const override { return TabSize; }
     int32_t GetAvgCharWidth() const override { return CharWidth; }
-    TZinSyntax* GetSyntax() const override { return FSyntax; }
-    void SetSyntax(TZinSyntax* syntax) override { FSyntax = syntax; }
 
     // Forgets measured widths (after changing CharWidth or WideCJK).
     void ClearWidths();
@@ -57,7 +55,6 @@ public:
     bool FLoading = false;
     TEditMode FEditMode = emTextMode;
     int32_t FCodePage;
-    TZinSyntax* FSyntax = nullptr;
     std::unique_ptr<int32_t[]> FCache;
     std::unique_ptr<TZinLines> Lines;
 };

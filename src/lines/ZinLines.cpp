@@ -21,7 +21,7 @@ namespace zin {
 
 TZinLines::TZinLines(TZinLinesOwner* edit) : FEdit(edit)
 {
-    FSyntax = FEdit->GetSyntax();
+    FSyntax = GetPlainTextSyntax();
     FMemData = new TMemData();
     FLines.FSources[TLineList::SourceMemory] = FMemData;
     Clear(false);

@@ -22,6 +22,7 @@
 #include "lines/ZinLineReader.h"
 #include "lines/ZinEditTypes.h"
 #include "lines/ZinLinesOwner.h"
+#include "syntax/ZinSyntax.h"
 
 namespace zin {
 
@@ -135,7 +136,10 @@ public:
     int32_t RowCount() const { return FRowCount; }
     uint64_t FileSize() const { return FFileSize; }
     int32_t MaxRowWidth() const { return FMaxRowWidth; }
-    TZinSyntax* Syntax() const { return FSyntax; }
+    // The definition that colours the file (never null: "Plain Text" at
+    // least), chosen by the file's extension at each load.
+    const TZinSyntax* Syntax() const { return FSyntax.get(); }
+    const TSyntaxRef& SyntaxRef() const { return FSyntax; }
     // The control that owns the store (widths, tab size, code page).
     TZinLinesOwner* Owner() const { return FEdit; }
     // The reader's position in the line it reads.
@@ -195,7 +199,7 @@ private:
     friend struct TZinLinesAccess;
 
     TZinLinesOwner* FEdit;
-    TZinSyntax* FSyntax = nullptr;
+    TSyntaxRef FSyntax;
     TLineList FLines;
     int32_t FLineCount = 0;
     int32_t FRowCount = 0;

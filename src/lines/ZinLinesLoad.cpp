@@ -233,9 +233,7 @@ bool TZinLines::LoadFile(const std::string& path)
     const int32_t sample = static_cast<int32_t>(std::min<uint64_t>(size, 5000));
 
     auto pickSyntax = [&] {
-        TZinSyntax* syntax = SelectSyntaxByExtension(FEdit->GetSyntax(), ExtractFileExt(path));
-        FEdit->SetSyntax(syntax);
-        FSyntax = FEdit->GetSyntax();
+        FSyntax = SelectSyntaxByExtension(std::move(FSyntax), ExtractFileExt(path));
     };
 
     if (size == 0) {

@@ -49,13 +49,6 @@ public:
     virtual int32_t GetTabSize() const = 0;
     virtual int32_t GetAvgCharWidth() const = 0;
 
-    // The syntax definition the control holds (one catalogue reference),
-    // which the store uses too.
-    virtual TZinSyntax* GetSyntax() const = 0;
-    // Hands the control a definition together with the catalogue reference
-    // taken for it; the reference of the previous one was already given back.
-    virtual void SetSyntax(TZinSyntax* syntax) = 0;
-
     // Reported every few MiB while a load, a Rescan or a Reformat goes
     // through the lines: `done` bytes of `total`. Nothing by default.
     virtual void Progress(uint64_t /*done*/, uint64_t /*total*/) {}

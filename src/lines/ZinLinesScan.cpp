@@ -59,7 +59,7 @@ void TZinLines::PrepareScan(TScanSetup& s)
     s.Decoder = FDecoder;
     s.Edit = FEdit;
     s.Total = FFileSize;
-    s.Syntax = FSyntax ? FSyntax : &DefaultSyntax();
+    s.Syntax = FSyntax ? FSyntax.get() : &DefaultSyntax();
     s.Nlt = &FEdit->NewLineTypeField();
     s.Cache = FEdit->CharWidthCache();
     s.MaxLen = FEdit->GetMaxLineLength();

@@ -87,7 +87,6 @@ TZinSyntax::TZinSyntax(const std::string& fileName)
 
 bool TZinSyntax::Load(const std::string& fileName)
 {
-    RefCount = 0;
     Reset();
     FileName = fileName;
     Lines.clear();

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -124,7 +125,6 @@ public:
 
     std::vector<std::string> Lines;
     TSyntaxStyle Styles[SyntaxStyleCount];
-    int32_t RefCount = 0;
     std::string Title;
     bool CaseSensitive = false;
     std::string Delimiters;
@@ -181,16 +181,21 @@ private:
 const std::string& SyntaxDir();
 void SetSyntaxDir(const std::string& dir);
 
-// The "Plain Text" fallback, with one reference taken for the caller.
-TZinSyntax* GetPlainTextSyntax();
-// Releases the caller's reference to `current` and returns the definition
-// for the extension (".cpp", "cpp", ".CPP" alike) with one reference taken.
-TZinSyntax* SelectSyntaxByExtension(TZinSyntax* current, const std::string& extension);
-// Gives back one reference; the last one destroys the definition.
-void ReleaseSyntax(TZinSyntax* syntax);
+// A definition as the catalogue hands it out: shared by every holder,
+// never changed after it was loaded, so any thread may read it. When its
+// last holder lets it go it is destroyed, and the next request reads its
+// file afresh.
+using TSyntaxRef = std::shared_ptr<const TZinSyntax>;
 
-// The shared definitions other than "Plain Text", by the definition file
-// name written in the extension files (compared byte by byte).
-const std::map<std::string, TZinSyntax*>& SyntaxCache();
+// The "Plain Text" fallback.
+TSyntaxRef GetPlainTextSyntax();
+// The definition for the extension (".cpp", "cpp", ".CPP" alike). The
+// caller's `current` is let go first, so that a definition it alone held
+// is read afresh.
+TSyntaxRef SelectSyntaxByExtension(TSyntaxRef current, const std::string& extension);
+
+// The live definitions other than "Plain Text", by the definition file name
+// written in the extension files (compared byte by byte).
+std::map<std::string, const TZinSyntax*> SyntaxCache();
 
 }  // namespace zin

@@ -1,5 +1,7 @@
 // The catalogue: which definition colours a file, chosen by the file's
-// extension, and shared definitions kept alive by reference counts.
+// extension, and shared definitions that live as long as their holders.
+#include <mutex>
+
 #include "platform/Files.h"
 #include "platform/TextUtil.h"
 #include "syntax/ZinSyntax.h"
@@ -8,11 +10,15 @@ namespace zin {
 
 namespace {
 
+// Live definitions are listed here (the cache does not keep one alive: its
+// last holder's release removes the entry and destroys it). One lock for
+// every access, so that definitions may be asked for on any thread.
 struct TCatalogue {
+    std::mutex Lock;
     std::string Dir;
     bool DirSet = false;
-    TZinSyntax* PlainText = nullptr;
-    std::map<std::string, TZinSyntax*> Cache;
+    std::weak_ptr<const TZinSyntax> PlainText;
+    std::map<std::string, std::weak_ptr<const TZinSyntax>> Cache;
 };
 
 TCatalogue& Catalogue()
@@ -21,11 +27,31 @@ TCatalogue& Catalogue()
     return c;
 }
 
+// Hands out a definition just loaded; the last holder's release takes it
+// off the list (only the entry that still names it) and destroys it.
+TSyntaxRef Share(TZinSyntax* syntax, std::string key)
+{
+    return TSyntaxRef(syntax, [key = std::move(key)](const TZinSyntax* s) {
+        {
+            TCatalogue& c = Catalogue();
+            const std::lock_guard<std::mutex> lock(c.Lock);
+            if (key.empty()) {
+                if (c.PlainText.expired())
+                    c.PlainText.reset();
+            } else if (auto it = c.Cache.find(key); it != c.Cache.end() && it->second.expired()) {
+                c.Cache.erase(it);
+            }
+        }
+        delete s;
+    });
+}
+
 }  // namespace
 
-const std::string& SyntaxDir()
+namespace {
+
+const std::string& SyntaxDirLocked(TCatalogue& c)
 {
-    TCatalogue& c = Catalogue();
     if (!c.DirSet) {
         c.Dir = ExecutableDir() + "syntax/";
         c.DirSet = true;
@@ -33,38 +59,62 @@ const std::string& SyntaxDir()
     return c.Dir;
 }
 
+}  // namespace
+
+const std::string& SyntaxDir()
+{
+    TCatalogue& c = Catalogue();
+    const std::lock_guard<std::mutex> lock(c.Lock);
+    return SyntaxDirLocked(c);
+}
+
 void SetSyntaxDir(const std::string& dir)
 {
     TCatalogue& c = Catalogue();
+    const std::lock_guard<std::mutex> lock(c.Lock);
     c.Dir = dir;
     if (!c.Dir.empty() && c.Dir.back() != '/')
         c.Dir.push_back('/');
     c.DirSet = true;
 }
 
-const std::map<std::string, TZinSyntax*>& SyntaxCache()
+std::map<std::string, const TZinSyntax*> SyntaxCache()
 {
-    return Catalogue().Cache;
+    // The references taken here are let go after the lock (the last one
+    // takes the lock to remove its entry).
+    std::vector<TSyntaxRef> held;
+    std::map<std::string, const TZinSyntax*> live;
+    {
+        TCatalogue& c = Catalogue();
+        const std::lock_guard<std::mutex> lock(c.Lock);
+        for (const auto& [key, weak] : c.Cache) {
+            if (TSyntaxRef s = weak.lock()) {
+                live.emplace(key, s.get());
+                held.push_back(std::move(s));
+            }
+        }
+    }
+    return live;
 }
 
-TZinSyntax* GetPlainTextSyntax()
+TSyntaxRef GetPlainTextSyntax()
 {
     TCatalogue& c = Catalogue();
-    if (!c.PlainText) {
-        // A missing or unreadable "syntax_text.syn" still gives a definition:
-        // every default, title "Plain Text".
-        c.PlainText = new TZinSyntax(SyntaxDir() + "syntax_text.syn");
-        c.PlainText->RefCount = 0;
-    }
-    ++c.PlainText->RefCount;
-    return c.PlainText;
+    const std::lock_guard<std::mutex> lock(c.Lock);
+    if (TSyntaxRef s = c.PlainText.lock())
+        return s;
+    // A missing or unreadable "syntax_text.syn" still gives a definition:
+    // every default, title "Plain Text".
+    TSyntaxRef s = Share(new TZinSyntax(SyntaxDirLocked(c) + "syntax_text.syn"), std::string());
+    c.PlainText = s;
+    return s;
 }
 
-TZinSyntax* SelectSyntaxByExtension(TZinSyntax* current, const std::string& extension)
+TSyntaxRef SelectSyntaxByExtension(TSyntaxRef current, const std::string& extension)
 {
     // The caller's reference goes first: a definition with one holder that
     // is selected again is destroyed and read afresh from disk.
-    ReleaseSyntax(current);
+    current.reset();
 
     std::string ext = LowerCase(Trim(extension));
     if (ext.empty())
@@ -85,44 +135,18 @@ TZinSyntax* SelectSyntaxByExtension(TZinSyntax* current, const std::string& exte
         return GetPlainTextSyntax();
 
     TCatalogue& c = Catalogue();
+    const std::lock_guard<std::mutex> lock(c.Lock);
     auto it = c.Cache.find(name);
-    if (it != c.Cache.end()) {
-        ++it->second->RefCount;
-        return it->second;
-    }
+    if (it != c.Cache.end())
+        if (TSyntaxRef s = it->second.lock())
+            return s;
     // A definition file that cannot be read still gives a definition with
-    // every default; it is cached and counted like any other.
-    auto* syntax = new TZinSyntax(SyntaxDir() + name);
+    // every default; it is cached and shared like any other.
+    auto* syntax = new TZinSyntax(SyntaxDirLocked(c) + name);
     syntax->CacheKey = name;
-    syntax->RefCount = 1;
-    c.Cache.emplace(name, syntax);
-    return syntax;
-}
-
-void ReleaseSyntax(TZinSyntax* syntax)
-{
-    if (!syntax)
-        return;
-    if (syntax->RefCount-- != 1)
-        return;
-    TCatalogue& c = Catalogue();
-    if (syntax == c.PlainText) {
-        c.PlainText = nullptr;
-    } else {
-        // Exactly the entry that holds this definition goes.
-        auto it = c.Cache.find(syntax->CacheKey);
-        if (it != c.Cache.end() && it->second == syntax) {
-            c.Cache.erase(it);
-        } else {
-            for (it = c.Cache.begin(); it != c.Cache.end(); ++it) {
-                if (it->second == syntax) {
-                    c.Cache.erase(it);
-                    break;
-                }
-            }
-        }
-    }
-    delete syntax;
+    TSyntaxRef s = Share(syntax, name);
+    c.Cache[name] = s;
+    return s;
 }
 
 }  // namespace zin

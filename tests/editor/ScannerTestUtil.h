@@ -121,7 +121,7 @@ protected:
         ASSERT_TRUE(Lines().LoadFromFile(Dir.Write("t.txt", text)));
         Owner.SetCodePage(65001);
         Lines().Lines().front().State = TLineState{};
-        TZinLinesAccess::Syntax(Lines()) = &syntax;
+        TZinLinesAccess::UseSyntax(Lines(), syntax);
         Lines().Rescan(Lines().Lines().begin(), std::prev(Lines().Lines().end()));
     }
     TZinLines& Lines() { return *Owner.Lines; }

@@ -97,7 +97,7 @@ TEST_F(AllocationTest, TrackingInsideCommentsAndRangesAllocatesNothing)
         for (int i = 0; i < 5000; ++i)
             text += "some text inside, line " + std::to_string(i) + "\n";
         ASSERT_TRUE(Load(text));
-        TZinLinesAccess::Syntax(Lines()) = &syntax;
+        TZinLinesAccess::UseSyntax(Lines(), syntax);
         const long rescan = Count([&] { Lines().Rescan(Lines().Lines().begin(), std::prev(Lines().Lines().end())); });
         EXPECT_EQ(Lines().LineCount(), 5001);
         if (outside < 0) {

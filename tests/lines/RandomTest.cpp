@@ -170,7 +170,7 @@ TEST_P(RandomTest, FastAndReaderScansAgreeAndInvariantsHold)
             o->WideCJK = wide;
             ASSERT_TRUE(o->Lines->LoadFromFile(path));
             if (withTracking)
-                TZinLinesAccess::Syntax(*o->Lines) = &tracking;
+                TZinLinesAccess::UseSyntax(*o->Lines, tracking);
             o->SetCodePage(codePage);
             o->Lines->Rescan(o->Lines->Lines().begin(), std::prev(o->Lines->Lines().end()));
         }

@@ -37,7 +37,7 @@ protected:
         EXPECT_TRUE(Load(text));
         // A load keeps the first line's state; start each case afresh.
         Lines().Lines().front().State = TLineState{};
-        TZinLinesAccess::Syntax(Lines()) = &syntax;
+        TZinLinesAccess::UseSyntax(Lines(), syntax);
         Lines().Rescan(Lines().Lines().begin(), std::prev(Lines().Lines().end()));
         std::vector<TLineState> out;
         for (const TLine& l : Lines().Lines())
@@ -136,7 +136,7 @@ TEST_F(TrackerTest, LookAheadStopsAtANewlineAlreadyQueued)
     Owner.FNewLineType = nltDefaultDOS;
     ASSERT_TRUE(Load("a\r\nz"));
     Owner.FNewLineType = nltDefaultDOS;
-    TZinLinesAccess::Syntax(Lines()) = &syntax;
+    TZinLinesAccess::UseSyntax(Lines(), syntax);
     Lines().Rescan(Lines().Lines().begin(), std::prev(Lines().Lines().end()));
     ASSERT_EQ(Lines().LineCount(), 2);
     EXPECT_EQ(LineAt(0).Length(), 3u);

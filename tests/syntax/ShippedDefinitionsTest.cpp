@@ -295,11 +295,11 @@ TEST(ShippedDefinitions, EveryFileIsKnownAndEveryExtensionNamesOne)
 TEST(ShippedDefinitions, EachExtensionSelectsItsDefinition)
 {
     SetSyntaxDir(ShippedDir());
-    std::vector<TZinSyntax*> held;
+    std::vector<TSyntaxRef> held;
     for (const Shipped& s : ShippedTable()) {
-        TZinSyntax* first = nullptr;
+        TSyntaxRef first;
         for (const std::string& ext : s.extensions) {
-            TZinSyntax* syn = SelectSyntaxByExtension(nullptr, "." + ext);
+            TSyntaxRef syn = SelectSyntaxByExtension(nullptr, "." + ext);
             EXPECT_EQ(syn->Title, s.title) << ext;
             // Extensions naming one file share one definition.
             if (first) {
@@ -309,20 +309,22 @@ TEST(ShippedDefinitions, EachExtensionSelectsItsDefinition)
             held.push_back(syn);
         }
     }
-    TZinSyntax* plain = GetPlainTextSyntax();
+    TSyntaxRef plain = GetPlainTextSyntax();
     EXPECT_EQ(plain->Title, "Plain Text");
     // extension.txt names syntax_text.syn: the same file, but a cached
     // definition of its own, apart from the fallback.
-    TZinSyntax* txt = SelectSyntaxByExtension(nullptr, ".TXT");
+    TSyntaxRef txt = SelectSyntaxByExtension(nullptr, ".TXT");
     EXPECT_EQ(txt->Title, "Plain Text");
     EXPECT_NE(txt, plain);
-    EXPECT_EQ(SyntaxCache().at("syntax_text.syn"), txt);
-    EXPECT_EQ(SelectSyntaxByExtension(nullptr, ".no-such-extension"), plain);
-    EXPECT_EQ(SelectSyntaxByExtension(nullptr, ""), plain);
-    EXPECT_EQ(plain->RefCount, 3);
-    held.insert(held.end(), {txt, plain, plain, plain});
-    for (TZinSyntax* syn : held)
-        ReleaseSyntax(syn);
+    EXPECT_EQ(SyntaxCache().at("syntax_text.syn"), txt.get());
+    const TSyntaxRef none = SelectSyntaxByExtension(nullptr, ".no-such-extension");
+    const TSyntaxRef empty = SelectSyntaxByExtension(nullptr, "");
+    EXPECT_EQ(none, plain);
+    EXPECT_EQ(empty, plain);
+    EXPECT_EQ(plain.use_count(), 3);
+    // The last holders gone, nothing stays cached.
+    held.clear();
+    txt.reset();
     EXPECT_TRUE(SyntaxCache().empty());
 }
 

@@ -36,7 +36,6 @@ TEST(ZinSyntaxDefaults, EmptyDefinition)
     EXPECT_TRUE(s.BlockCommentInRange.empty());
     EXPECT_TRUE(s.Keywords.empty());
     EXPECT_FALSE(s.HasLineState);
-    EXPECT_EQ(s.RefCount, 0);
     for (int k = 0; k < SyntaxStyleCount; ++k) {
         EXPECT_EQ(s.Styles[k].Color, DefaultSyntaxStyles[k].Color);
         EXPECT_EQ(s.Styles[k].BgColor, DefaultSyntaxStyles[k].BgColor);
@@ -434,10 +433,8 @@ TEST(ZinSyntaxLoad, LoadAgainStartsFromDefaults)
                                              ".linecomment=#\n.comment.color=red\n");
     const std::string b = dir.Write("b.syn", ".title=B\n");
     TZinSyntax s(a);
-    s.RefCount = 5;
     ASSERT_EQ(s.Title, "A");
     EXPECT_TRUE(s.Load(b));
-    EXPECT_EQ(s.RefCount, 0);
     EXPECT_EQ(s.Title, "B");
     EXPECT_FALSE(s.CaseSensitive);
     EXPECT_TRUE(s.Keywords.empty());
