@@ -107,9 +107,8 @@ public:
     // dropped.
     static void ParseRangeList(std::string_view value, std::vector<int32_t>& list);
 
-    // The first range with this id, or null. Ids 0-255 are answered from a
-    // table of the first range per id, without walking Ranges; the table is
-    // rebuilt when Ranges has changed size or place (ranges added by hand).
+    // The first range with this id, or null (a walk over the few ranges a
+    // definition holds; nothing is cached, so definitions stay immutable).
     const TSyntaxRange* FindRange(int32_t id) const;
 
     // The colours of an element inside range `rangeId` (looked up as passed,
