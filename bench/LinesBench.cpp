@@ -116,7 +116,7 @@ int main(int argc, char** argv)
     double user0, sys0, user1, sys1;
     CpuSeconds(user0, sys0);
     auto t0 = std::chrono::steady_clock::now();
-    lines.LoadFromFile(logLF);
+    owner.Load(logLF);
     auto t1 = std::chrono::steady_clock::now();
     CpuSeconds(user1, sys1);
     const long rssAfter = ResidentBytes();
@@ -166,9 +166,9 @@ int main(int argc, char** argv)
     const std::string empty = MakeFile(dir, "zin-bench-empty.txt", 0, [](std::string&) {});
     for (auto& o : others) {
         // Drop the previous file first, so that each figure is its own load.
-        lines.LoadFromFile(empty);
+        owner.Load(empty);
         t0 = std::chrono::steady_clock::now();
-        lines.LoadFromFile(o.path);
+        owner.Load(o.path);
         t1 = std::chrono::steady_clock::now();
         std::printf("%s  %8.0f   (%d lines, %d rows, code page %d)\n", o.label, MBps(lines.FileSize(), Seconds(t0, t1)),
                     lines.LineCount(), lines.RowCount(), owner.GetCodePage());

@@ -120,8 +120,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     TFixedMetricsOwner* a = &Owner(0, p);
     TFixedMetricsOwner* b = &Owner(1, p);
-    FUZZ_CHECK(a->Lines->LoadFromFile(path));
-    FUZZ_CHECK(b->Lines->LoadFromFile(path));
+    FUZZ_CHECK(a->Load(path));
+    FUZZ_CHECK(b->Load(path));
     FUZZ_CHECK(!a->FLoading);
     // A file opened in hex mode is one line of one row, whatever its length,
     // until the code page changes or the rows are rebuilt.
@@ -129,7 +129,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     CheckStore(*a->Lines, hex ? INT32_MAX : p.MaxLineLength);
     FUZZ_CHECK(a->Lines->OnDisk() == (disk && !bytes.empty()));
     FUZZ_CHECK(SameLines(*a->Lines, *b->Lines));
-    FUZZ_CHECK(a->FNewLineType == b->FNewLineType);
+    FUZZ_CHECK(a->Lines->NewLineType() == b->Lines->NewLineType());
 
     // The code page changes: every line is decoded and split again.
     const int32_t before = a->GetCodePage();

@@ -91,7 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     owner.WideCJK = wide;
     owner.TabSize = tabSize;
     TZinLines& store = *owner.Lines;
-    FUZZ_CHECK(store.LoadFromFile(fuzz::WriteTemp("t.txt", text)));
+    FUZZ_CHECK(owner.Load(fuzz::WriteTemp("t.txt", text)));
     owner.FEditMode = emTextMode;
     owner.SetCodePage(codePage);
     store.Lines().front().State = TLineState{};

@@ -1,6 +1,7 @@
 // The editor control: construction, properties, notifications and opening
 // a file.
 #include "editor/ZinEdit.h"
+#include "lines/ZinLoadSteps.h"
 
 #include <iterator>
 
@@ -58,6 +59,7 @@ TZinEdit::TZinEdit(TControlHost* host) : FHost(host)
     FCodePage = SystemCodePage();
     if (!FindCodePage(FCodePage))
         FCodePage = 1252;
+    FLineStore->SetCodePage(FCodePage);
 
     FPageBitmap = FHost->CreateSurface();
     FMarkBitmap = FHost->CreateSurface();
@@ -86,7 +88,6 @@ TZinEdit::TZinEdit(TControlHost* host) : FHost(host)
     FMarkActiveLine = EditSettings.MarkActiveLine;
     FHorzExtent = FHost->ClientRect().Width() - 10;
     FEditMode = emTextMode;
-    FNewLineType = nltDefaultDOS;
 
     FCaret.SetPos(FirstLineStart());
     FDesiredX = 0;
@@ -181,6 +182,7 @@ void TZinEdit::SetCodePage(int32_t codePage)
     if (codePage == FCodePage || !FindCodePage(codePage))
         return;
     FCodePage = codePage;
+    FLineStore->SetCodePage(codePage);
     const bool wasLoading = FLoading;
     FLoading = true;
     FFont.SetName(FindCodePage(codePage)->FixedWidthFont);
@@ -332,7 +334,7 @@ bool TZinEdit::LoadFromFile(const std::string& path)
     bool ok;
     {
         const TWorkingScope working(FWorking);
-        ok = FLineStore->LoadFromFile(path);
+        ok = LoadFileInto(*FLineStore, path, *this);
     }
     FRowsWrapMode = FWordWrapMode;
     FRowsMaxColumns = FMaxColumns;

@@ -124,7 +124,7 @@ public:
 
     // ---- Published properties
     int32_t CodePage() const { return FCodePage; }
-    void SetCodePage(int32_t codePage) override;
+    void SetCodePage(int32_t codePage);
     float LineSpacing() const { return FLineSpacing; }
     void SetLineSpacing(float spacing);
     int32_t MaxLineLength() const { return FMaxLineLength; }
@@ -133,8 +133,8 @@ public:
     const TFont& Font() const { return FFont; }
     void SetFont(const TFont& font);
     TEditMode EditMode() const { return FEditMode; }
-    void SetEditMode(TEditMode mode) override;
-    TNewLineType NewLineType() const { return FNewLineType; }
+    void SetEditMode(TEditMode mode);
+    TNewLineType NewLineType() const { return FLineStore->NewLineType(); }
     bool ShowEndOfLine() const { return FShowEndOfLine; }
     void SetShowEndOfLine(bool value);
     bool ShowSpaceChar() const { return FShowSpaceChar; }
@@ -233,13 +233,15 @@ public:
     void UpdateCaret(bool show);
 
 private:
+    // ---- What a load applies (ZinLoadSteps.h)
+    template <class TOwner>
+    friend bool LoadFileInto(TZinLines& store, const std::string& path, TOwner& owner);
+    bool& LoadingFlag() { return FLoading; }
+    TEditMode LoadEditMode() const { return FEditMode; }
+    int32_t GetCodePage() const { return FCodePage; }
+    void SetFontName(const std::string& name) { FFont.SetName(name); }
+    void ResetView();
     // ---- The line store's owner interface
-    TNewLineType& NewLineTypeField() override { return FNewLineType; }
-    bool& LoadingField() override { return FLoading; }
-    TEditMode GetEditMode() const override { return FEditMode; }
-    int32_t GetCodePage() const override { return FCodePage; }
-    void SetFontName(const std::string& name) override { FFont.SetName(name); }
-    void ResetView() override;
     int32_t GetMaxMemFileSize() const override { return FMaxMemFileSize; }
     int32_t GetMaxLineLength() const override { return FMaxLineLength; }
     int32_t* CharWidthCache() override { return FCharWidthCache.get(); }
@@ -370,7 +372,6 @@ private:
 
     bool FDisplayLineNumber = true;
     TEditMode FEditMode = emTextMode;
-    TNewLineType FNewLineType = nltDefaultDOS;
     bool FShowEndOfLine = true;
     bool FShowSpaceChar = true;
     bool FShowTabChar = true;

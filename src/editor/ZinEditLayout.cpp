@@ -166,7 +166,10 @@ void TZinEdit::Redecode()
     TZinLines& store = *FLineStore;
     {
         const TWorkingScope working(FWorking);
-        store.Rescan(store.Lines().begin(), std::prev(store.Lines().end()));
+        // A split past the count limit leaves one blank line: the view goes
+        // back to its start.
+        if (!store.Rescan(store.Lines().begin(), std::prev(store.Lines().end())))
+            ResetView();
     }
     RelocateCaretByPos();
     FSelection.Drop();

@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "encoding/CodePage.h"
+#include "lines/ZinLoadSteps.h"
 #include "syntax/ZinSyntax.h"
 
 namespace zin {
@@ -14,6 +15,7 @@ TFixedMetricsOwner::TFixedMetricsOwner(int32_t charWidth, int32_t codePage)
     : CharWidth(charWidth), FCodePage(codePage), FCache(std::make_unique<int32_t[]>(65536))
 {
     Lines = std::make_unique<TZinLines>(this);
+    Lines->SetCodePage(FCodePage);
 }
 
 TFixedMetricsOwner::~TFixedMetricsOwner()
@@ -28,11 +30,17 @@ void TFixedMetricsOwner::SetCodePage(int32_t codePage)
     if (codePage == FCodePage || !FindCodePage(codePage))
         return;
     FCodePage = codePage;
+    Lines->SetCodePage(codePage);
     const TCodePageInfo* info = FindCodePage(codePage);
     FontName = info ? info->FixedWidthFont : "";
     // Outside a load every line is decoded and split again.
-    if (!FLoading)
-        Lines->Rescan(Lines->Lines().begin(), std::prev(Lines->Lines().end()));
+    if (!FLoading && !Lines->Rescan(Lines->Lines().begin(), std::prev(Lines->Lines().end())))
+        ResetView();
+}
+
+bool TFixedMetricsOwner::Load(const std::string& path)
+{
+    return LoadFileInto(*Lines, path, *this);
 }
 
 int32_t TFixedMetricsOwner::GetWrapWidth()

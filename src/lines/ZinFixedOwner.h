@@ -3,10 +3,9 @@
 // display (the --info report, developer tools, benchmarks) and as the base
 // of the tests' double: every UTF-16 code unit is CharWidth pixels wide
 // (optionally twice that for CJK and other wide characters), tab stops are
-// TabSize x CharWidth apart. Like the editor control, it selects its code
-// page at construction and on every change, copies the code page's lead-byte
-// ranges into the store, and on a code-page change outside a load re-splits
-// all lines.
+// TabSize x CharWidth apart. Like the editor control, it hands its code page
+// to the store, applies what a load decided, and on a code-page change
+// outside a load re-splits all lines.
 #include <memory>
 #include <string>
 
@@ -20,14 +19,22 @@ public:
     explicit TFixedMetricsOwner(int32_t charWidth = 8, int32_t codePage = 1252);
     ~TFixedMetricsOwner() override;
 
-    TNewLineType& NewLineTypeField() override { return FNewLineType; }
-    bool& LoadingField() override { return FLoading; }
-    TEditMode GetEditMode() const override { return FEditMode; }
-    void SetEditMode(TEditMode mode) override { FEditMode = mode; }
-    int32_t GetCodePage() const override { return FCodePage; }
-    void SetCodePage(int32_t codePage) override;
-    void SetFontName(const std::string& name) override { FontName = name; }
-    void ResetView() override {}
+    // Loads a file through the store and applies what the load decided,
+    // as the control does.
+    bool Load(const std::string& path);
+
+    // What a load applies (see ZinLoadSteps.h).
+    bool& LoadingFlag() { return FLoading; }
+    TEditMode LoadEditMode() const { return FEditMode; }
+    TEditMode GetEditMode() const { return FEditMode; }
+    virtual void SetEditMode(TEditMode mode) { FEditMode = mode; }
+    int32_t GetCodePage() const { return FCodePage; }
+    // Like the control's setter: the current value and numbers outside the
+    // table change nothing; outside a load every line is split anew.
+    virtual void SetCodePage(int32_t codePage);
+    void SetFontName(const std::string& name) { FontName = name; }
+    virtual void ResetView() {}
+
     int32_t GetMaxMemFileSize() const override { return MaxMemFileSize; }
     int32_t GetMaxLineLength() const override { return MaxLineLength; }
     int32_t GetWrapWidth() override;
@@ -51,7 +58,6 @@ public:
     int32_t MaxColumns = 80;
     std::string FontName;
 
-    TNewLineType FNewLineType = nltDefaultDOS;
     bool FLoading = false;
     TEditMode FEditMode = emTextMode;
     int32_t FCodePage;

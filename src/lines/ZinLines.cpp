@@ -306,9 +306,17 @@ bool TZinLines::BeginRead(TLineReader& reader, TLineIterator line, const TRowInd
     return selected;
 }
 
+const char* TZinLines::FontOfCodePage(int32_t codePage) const
+{
+    const TCodePageInfo* info = FindCodePage(codePage);
+    if (!info)
+        info = FDecoder.Info();
+    return info ? info->FixedWidthFont : "";
+}
+
 bool TZinLines::SelectDecoder()
 {
-    const int32_t codePage = FEdit->GetCodePage();
+    const int32_t codePage = FCodePage;
     if (FDecoder.Valid() && FDecoder.CodePage() == codePage)
         return true;
     const TDecoder decoder = TDecoder::For(codePage);

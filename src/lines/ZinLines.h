@@ -57,6 +57,17 @@ struct TLoadStop {
 };
 
 
+// What the first steps of a load decided, for the owner to apply.
+struct TLoadPlan {
+    TContentTest Content = TContentTest::None;
+    // The file holds no bytes: nothing to split; it is shown in CodePage.
+    bool Empty = false;
+    // Binary: shown in hex mode, one unsplit line.
+    bool HexMode = false;
+    // The code page to show the file in; 0 keeps the owner's.
+    int32_t CodePage = 0;
+};
+
 class TZinLines {
 public:
     explicit TZinLines(TZinLinesOwner* edit);
@@ -64,16 +75,32 @@ public:
     TZinLines(const TZinLines&) = delete;
     TZinLines& operator=(const TZinLines&) = delete;
 
-    // Opens the file, places its bytes (memory up to the control's limit,
-    // disk beyond), picks the syntax, guesses the encoding and builds the
-    // lines. False when the file cannot be opened; nothing changes then.
-    // A file whose size reads 0 but which has content (/proc) is read to its
-    // end into memory, up to the control's in-memory limit (LoadError() is
-    // then Truncated when more was left). A load that must stop (more lines
-    // or rows than a 32-bit count holds, an allocation that fails, an index
-    // that would outgrow the machine's available memory) leaves one blank
-    // line and returns false; LoadError() says why.
-    bool LoadFromFile(const std::string& path);
+    // ---- Loading a file, in three steps. The store decides (the content
+    // test, the code page, hex mode, the definition) and reports; its owner
+    // applies the decisions between the steps, in the order the control's
+    // behaviour needs: its code page and font before the lines are split
+    // with their widths. See TZinEdit::LoadFromFile and TFixedMetricsOwner.
+    //
+    // Opens the file and empties the store for it. False when it cannot be
+    // opened: nothing changes (LoadError() says why), or, when the load had
+    // to stop (LoadStopped()), the store holds one blank line.
+    bool OpenFile(const std::string& path);
+    // Reads the opened file: into memory up to the owner's limit, else it
+    // stays on disk; a file whose size reads 0 but which has content (/proc)
+    // is read to its end into memory, up to that limit (LoadError() is then
+    // Truncated when more was left). Picks the definition by the file's
+    // extension and runs the content test on the first 5000 bytes; `current`
+    // is the code page the owner shows files in now. The file is then one
+    // line with one row. False when the load had to stop.
+    bool ReadFile(int32_t current, TLoadPlan& plan);
+    // Ends the load: splits the one line into lines and rows in the store's
+    // code page (set by the owner meanwhile) unless `split` is false (hex
+    // mode). False when the load had to stop (more lines or rows than a
+    // 32-bit count holds, an allocation that fails, an index that would
+    // outgrow the machine's available memory): one blank line is left.
+    bool CompleteLoad(bool split);
+    // Whether the last load stopped (rather than not opening its file).
+    bool LoadStopped() const;
     TLoadError LoadError() const { return FLoadError; }
     // Why the last load failed, in words a user reads under "Cannot read
     // this file!": the system's reason for a file that would not open
@@ -86,10 +113,19 @@ public:
     bool Unsplit() const { return FUnsplit; }
     // Drops every line (dropAll) or returns to one blank line.
     void Clear(bool dropAll);
-    // Re-splits the inclusive range of lines in the control's code page.
-    // Outside a load, a split that would make more lines or rows than the
-    // count limit leaves one blank line (LoadError() says why).
-    void Rescan(TLineIterator first, TLineIterator last);
+    // The code page the store decodes in: the owner sets it whenever its
+    // own changes (a number outside the table keeps the decoder it had).
+    void SetCodePage(int32_t codePage) { FCodePage = codePage; }
+    int32_t CodePage() const { return FCodePage; }
+    // The font of a code page from the table; for a number outside it, that
+    // of the code page the store decodes in.
+    const char* FontOfCodePage(int32_t codePage) const;
+    // The file's newline convention, as the last scan found it.
+    TNewLineType NewLineType() const { return FNewLineType; }
+    // Re-splits the inclusive range of lines in the store's code page. A
+    // split that would make more lines or rows than the count limit leaves
+    // one blank line and returns false (LoadError() says why).
+    bool Rescan(TLineIterator first, TLineIterator last);
     // Rebuilds the rows of every line with the current limits and widths.
     // False when they would be more than the count limit: the rows are then
     // rebuilt with the wrap width of the rows before (as they were).
@@ -220,8 +256,11 @@ private:
     // During a load: the memory that must stay available (0 = no watch).
     uint64_t FMemoryReserve = 0;
 
+    int32_t FCodePage = 0;
     TDecoder FDecoder;
     TLineReader FReader;
+    TNewLineType FNewLineType = nltDefaultDOS;
+    std::string FLoadPath;
 
     // The scan decodes through direct span access where it can and gives the
     // same lines, rows and states as the character reader; false forces the
@@ -232,15 +271,19 @@ private:
     struct TRowBuilder;
     struct TTracker;
 
-    bool LoadFile(const std::string& path);
+    // The steps of a load under the memory watch: a stop or a failed
+    // allocation ends the load (FailLoad) and gives false.
+    template <class TStep>
+    bool Guarded(TStep&& step);
+    bool Open(const std::string& path);
+    bool Read(int32_t current, TLoadPlan& plan);
     // Reads a file whose size reads 0 into memory, up to the in-memory limit;
     // returns the bytes read.
     uint64_t ReadUnsized();
     // Copies a file of the given size into memory; returns the bytes read,
     // fewer where the file ends before its size.
     uint64_t ReadSized(uint64_t size);
-    // Ends a load that had to stop: one blank line, no file, the owner's view
-    // reset and its loading flag cleared.
+    // Ends a load that had to stop: one blank line, no file.
     void FailLoad(TLoadError reason);
     static void CheckMemory(void* store);
     // Stops the scan when one more row would pass the count limit.

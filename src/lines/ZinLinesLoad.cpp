@@ -35,20 +35,6 @@ void TZinLines::Clear(bool dropAll)
     FRowCount = 1;
 }
 
-namespace {
-
-// The font of a code page; for a number outside the table, that of the
-// code page the store decodes in.
-const char* FontOfCodePage(int32_t codePage, const TDecoder& decoder)
-{
-    const TCodePageInfo* info = FindCodePage(codePage);
-    if (!info)
-        info = decoder.Info();
-    return info ? info->FixedWidthFont : "";
-}
-
-}  // namespace
-
 const char* LoadErrorMessage(TLoadError error)
 {
     switch (error) {
@@ -103,7 +89,26 @@ void TZinLines::CheckMemory(void* store)
         throw TLoadStop{TLoadError::NoMemory};
 }
 
-bool TZinLines::LoadFromFile(const std::string& path)
+template <class TStep>
+bool TZinLines::Guarded(TStep&& step)
+{
+    FLines.FWatch.Check = &TZinLines::CheckMemory;
+    FLines.FWatch.Context = this;
+    struct TWatchOff {
+        TLineList& L;
+        ~TWatchOff() { L.FWatch.Check = nullptr; }
+    } watchOff{FLines};
+    try {
+        return step();
+    } catch (const TLoadStop& stop) {
+        FailLoad(stop.Reason);
+    } catch (const std::bad_alloc&) {
+        FailLoad(TLoadError::NoMemory);
+    }
+    return false;
+}
+
+bool TZinLines::OpenFile(const std::string& path)
 {
     FLoadError = TLoadError::None;
     FLoadErrorReason.clear();
@@ -114,20 +119,31 @@ bool TZinLines::LoadFromFile(const std::string& path)
     if (FMemoryReserve >= available)
         FMemoryReserve = available / 8;
     FLines.FWatch.Grown = 0;
-    FLines.FWatch.Check = &TZinLines::CheckMemory;
-    FLines.FWatch.Context = this;
-    struct TWatchOff {
-        TLineList& L;
-        ~TWatchOff() { L.FWatch.Check = nullptr; }
-    } watchOff{FLines};
-    try {
-        return LoadFile(path);
-    } catch (const TLoadStop& stop) {
-        FailLoad(stop.Reason);
-    } catch (const std::bad_alloc&) {
-        FailLoad(TLoadError::NoMemory);
-    }
-    return false;
+    FLoadPath = path;
+    return Guarded([&] { return Open(path); });
+}
+
+bool TZinLines::LoadStopped() const
+{
+    return FLoadError == TLoadError::TooManyLines || FLoadError == TLoadError::NoMemory;
+}
+
+bool TZinLines::ReadFile(int32_t current, TLoadPlan& plan)
+{
+    plan = TLoadPlan{};
+    return Guarded([&] { return Read(current, plan); });
+}
+
+bool TZinLines::CompleteLoad(bool split)
+{
+    return Guarded([&] {
+        if (split) {
+            const TLineIterator first = FLines.begin();
+            RescanLines(first, first);
+        }
+        FRowsWrapWidth = FEdit->GetWrapWidth();
+        return true;
+    });
 }
 
 void TZinLines::FailLoad(TLoadError reason)
@@ -148,9 +164,7 @@ void TZinLines::FailLoad(TLoadError reason)
     FEndState = TLineState{};
     FMaxRowWidth = 0;
     FRowsWrapWidth = INT32_MAX;
-    FEdit->NewLineTypeField() = nltDefaultDOS;
-    FEdit->LoadingField() = false;
-    FEdit->ResetView();
+    FNewLineType = nltDefaultDOS;
 }
 
 uint64_t TZinLines::ReadUnsized()
@@ -191,7 +205,7 @@ uint64_t TZinLines::ReadSized(uint64_t size)
     return done;
 }
 
-bool TZinLines::LoadFile(const std::string& path)
+bool TZinLines::Open(const std::string& path)
 {
     auto* data = new TFileData(path);
     if (!data->IsOpen()) {
@@ -207,19 +221,12 @@ bool TZinLines::LoadFile(const std::string& path)
 
     Clear(false);
     FMaxRowWidth = 0;
+    FNewLineType = nltDefaultDOS;
+    return true;
+}
 
-    FEdit->NewLineTypeField() = nltDefaultDOS;
-    // The owner's loading flag is set for the whole load and cleared however
-    // the load ends, also when a read, an allocation or the owner throws.
-    struct TLoadingGuard {
-        TZinLinesOwner* Edit;
-        ~TLoadingGuard() { Edit->LoadingField() = false; }
-    };
-    FEdit->LoadingField() = true;
-    const TLoadingGuard loadingGuard{FEdit};
-    if (FEdit->GetEditMode() == emHexMode)
-        FEdit->SetEditMode(emTextMode);
-
+bool TZinLines::Read(int32_t current, TLoadPlan& plan)
+{
     FContentTest = TContentTest::None;
     uint64_t size = FFileData->FSize;
     // A file that reports no size (/proc, /sys) may still have content.
@@ -232,19 +239,14 @@ bool TZinLines::LoadFile(const std::string& path)
         size = ReadSized(size);
     const int32_t sample = static_cast<int32_t>(std::min<uint64_t>(size, 5000));
 
-    auto pickSyntax = [&] {
-        FSyntax = SelectSyntaxByExtension(std::move(FSyntax), ExtractFileExt(path));
-    };
-
     if (size == 0) {
         delete FFileData;
         FFileData = nullptr;
         FLines.FSources[TLineList::SourceFile] = nullptr;
-        pickSyntax();
-        FEdit->LoadingField() = false;
-        FEdit->ResetView();
-        FEdit->SetCodePage(SystemCodePage());
-        FEdit->SetFontName(FontOfCodePage(FEdit->GetCodePage(), FDecoder));
+        FSyntax = SelectSyntaxByExtension(std::move(FSyntax), ExtractFileExt(FLoadPath));
+        // An empty file is shown in the system's code page.
+        plan.Empty = true;
+        plan.CodePage = SystemCodePage();
         return true;
     }
 
@@ -267,43 +269,28 @@ bool TZinLines::LoadFile(const std::string& path)
     SetSingleBlock(line, source, 0, FFileSize);
     CommitRows(line, {TRowIndex{0, 0}, TRowIndex{FFileSize, 0}});
 
-    pickSyntax();
+    FSyntax = SelectSyntaxByExtension(std::move(FSyntax), ExtractFileExt(FLoadPath));
 
-    const TLineIterator first = FLines.begin();
     FContentTest = GuessContent(sampleBytes, sample);
+    plan.Content = FContentTest;
     switch (FContentTest) {
-    case TContentTest::UTF16LE:
-        FEdit->SetCodePage(1200);
-        Rescan(first, first);
-        break;
-    case TContentTest::UTF16BE:
-        FEdit->SetCodePage(1201);
-        Rescan(first, first);
-        break;
-    case TContentTest::UTF8:
-        FEdit->SetCodePage(65001);
-        Rescan(first, first);
-        break;
+    case TContentTest::UTF16LE: plan.CodePage = 1200; break;
+    case TContentTest::UTF16BE: plan.CodePage = 1201; break;
+    case TContentTest::UTF8: plan.CodePage = 65001; break;
     case TContentTest::Binary:
         // Not text: one line holds the whole file, with one row.
-        FEdit->SetEditMode(emHexMode);
+        plan.HexMode = true;
         FUnsplit = true;
         break;
-    case TContentTest::None: {
-        const int32_t current = FEdit->GetCodePage();
+    case TContentTest::None:
+        // The definition's code page, else the one shown now, unless that is
+        // a Unicode one (which the content test would have found).
         if (FSyntax && FSyntax->CodePage != -1)
-            FEdit->SetCodePage(FSyntax->CodePage);
+            plan.CodePage = FSyntax->CodePage;
         else if (current == 1200 || current == 1201 || current == 65001)
-            FEdit->SetCodePage(SystemCodePage());
-        FEdit->SetFontName(FontOfCodePage(FEdit->GetCodePage(), FDecoder));
-        Rescan(first, first);
+            plan.CodePage = SystemCodePage();
         break;
     }
-    }
-
-    FRowsWrapWidth = FEdit->GetWrapWidth();
-    FEdit->LoadingField() = false;
-    FEdit->ResetView();
     return true;
 }
 

@@ -1,6 +1,9 @@
 #pragma once
-// What the line store asks of the editor control that owns it. The control
-// implements this interface; tests use a double with fixed metrics.
+// What the line store asks of the editor control that owns it while it
+// reads and scans: limits, widths, the wrap width, and where to report
+// progress. Nothing here changes the owner: a load reports what it decided
+// and the owner applies it (see TZinLines::OpenFile). The control implements
+// this interface; tools and tests use an owner with fixed metrics.
 #include <cstdint>
 #include <string>
 
@@ -8,30 +11,9 @@
 
 namespace zin {
 
-class TZinSyntax;
-
 class TZinLinesOwner {
 public:
     virtual ~TZinLinesOwner() = default;
-
-    // The control's newline convention field. The store writes it directly
-    // while it scans; no setter and no notification is involved.
-    virtual TNewLineType& NewLineTypeField() = 0;
-    // The control's loading flag, set by the store for the whole load.
-    virtual bool& LoadingField() = 0;
-
-    virtual TEditMode GetEditMode() const = 0;
-    virtual void SetEditMode(TEditMode mode) = 0;
-
-    virtual int32_t GetCodePage() const = 0;
-    // Does nothing for the current code page. While loading it only selects
-    // the code page and renames the font; otherwise it also re-splits all
-    // lines (Rescan of the whole list).
-    virtual void SetCodePage(int32_t codePage) = 0;
-
-    virtual void SetFontName(const std::string& name) = 0;
-    // Puts the view at the first row of the first line.
-    virtual void ResetView() = 0;
 
     // Files of at most this many bytes are copied into memory.
     virtual int32_t GetMaxMemFileSize() const = 0;

@@ -60,7 +60,7 @@ void TZinLines::PrepareScan(TScanSetup& s)
     s.Edit = FEdit;
     s.Total = FFileSize;
     s.Syntax = FSyntax ? FSyntax.get() : &DefaultSyntax();
-    s.Nlt = &FEdit->NewLineTypeField();
+    s.Nlt = &FNewLineType;
     s.Cache = FEdit->CharWidthCache();
     s.MaxLen = FEdit->GetMaxLineLength();
     s.WrapW = FEdit->GetWrapWidth();
@@ -309,20 +309,18 @@ void TZinLines::Track(const TScanSetup& s, TTracker& t, twc_queue& q, TLine& lin
 
 // ---- Rescan ----------------------------------------------------------------
 
-void TZinLines::Rescan(TLineIterator first, TLineIterator last)
+bool TZinLines::Rescan(TLineIterator first, TLineIterator last)
 {
-    // A load catches a stop itself. Outside one (a change of code page) a
-    // stop leaves the lines half split: they give way to one blank line, as
-    // after a load that stopped.
-    if (FEdit->LoadingField()) {
-        RescanLines(first, last);
-        return;
-    }
+    // A stop leaves the lines half split: they give way to one blank line,
+    // as after a load that stopped. (A load splits its lines through
+    // CompleteLoad, which catches a stop itself.)
     try {
         RescanLines(first, last);
+        return true;
     } catch (const TLoadStop& stop) {
         FailLoad(stop.Reason);
     }
+    return false;
 }
 
 void TZinLines::RescanLines(TLineIterator first, TLineIterator last)

@@ -18,7 +18,7 @@ TFileInfo GatherFileInfo(const std::string& path, int32_t maxMemFileSize, void (
     TZinLines& lines = *owner.Lines;
     if (prepare)
         prepare(lines);
-    if (!lines.LoadFromFile(path)) {
+    if (!owner.Load(path)) {
         info.Error = lines.LoadErrorReason();
         if (info.Error.empty())
             info.Error = "cannot be read";
@@ -34,7 +34,7 @@ TFileInfo GatherFileInfo(const std::string& path, int32_t maxMemFileSize, void (
         if (const TCodePageInfo* cp = FindCodePage(info.CodePage))
             info.CodePageName = cp->Name;
     }
-    info.NewLine = owner.FNewLineType;
+    info.NewLine = lines.NewLineType();
     info.LineCount = lines.LineCount();
     info.RowCount = lines.RowCount();
     info.MaxRowWidth = lines.MaxRowWidth();

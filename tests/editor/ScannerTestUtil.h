@@ -118,7 +118,7 @@ protected:
     {
         TextBuf.resize(static_cast<size_t>(Owner.MaxLineLength) + 1);
         WidthBuf.resize(static_cast<size_t>(Owner.MaxLineLength));
-        ASSERT_TRUE(Lines().LoadFromFile(Dir.Write("t.txt", text)));
+        ASSERT_TRUE(Owner.Load(Dir.Write("t.txt", text)));
         Owner.SetCodePage(65001);
         Lines().Lines().front().State = TLineState{};
         TZinLinesAccess::UseSyntax(Lines(), syntax);

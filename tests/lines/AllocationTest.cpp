@@ -49,7 +49,7 @@ TEST_F(AllocationTest, LinesWithOneBlockAndOneRowAllocateNothing)
     for (const int32_t maxMem : {1 << 24, 0}) {
         SCOPED_TRACE(maxMem);
         Owner.MaxMemFileSize = maxMem;
-        const long loads = Count([&] { ASSERT_TRUE(Lines().LoadFromFile(path)); });
+        const long loads = Count([&] { ASSERT_TRUE(Owner.Load(path)); });
         EXPECT_EQ(Lines().LineCount(), 20001);
         EXPECT_LT(loads, 64);
         const long rescans = Count([&] { Owner.SetCodePage(Owner.GetCodePage() == 1252 ? 1251 : 1252); });

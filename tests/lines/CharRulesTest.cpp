@@ -76,7 +76,7 @@ TEST(CharRulesTest, RowWidthIsTheSumOfItsCharactersWithTabsMeasuredByTabWidth)
         owner->MaxLineLength = rng() % 3 == 0 ? static_cast<int32_t>(3 + rng() % 30) : 32768;
         owner->Lines->SetUseFastScan(round % 3 != 0);
         TZinLines& lines = *owner->Lines;
-        ASSERT_TRUE(lines.LoadFromFile(path));
+        ASSERT_TRUE(owner->Load(path));
         owner->SetCodePage(codePage);
         if (round % 2)
             lines.Reformat();

@@ -118,7 +118,7 @@ TEST_F(LimitsTest, AnIndexThatWouldOutgrowTheAvailableMemoryStopsTheLoad)
     const std::string path = Dir.Write("many.txt", std::string(200000, '\n'));
     gAvailable = uint64_t{1} << 30;
     gProbes = 0;
-    ASSERT_TRUE(Lines().LoadFromFile(path));  // plenty left all the way
+    ASSERT_TRUE(Owner.Load(path));  // plenty left all the way
     EXPECT_EQ(Lines().LineCount(), 200001);
     EXPECT_GE(gProbes, 3);
     EXPECT_LT(gProbes, 10);  // never per line
@@ -132,7 +132,7 @@ TEST_F(LimitsTest, AnIndexThatWouldOutgrowTheAvailableMemoryStopsTheLoad)
     };
     Lines().SetMemoryProbe(&TShrinking::Probe, 64 << 10);
     gProbes = 0;
-    EXPECT_FALSE(Lines().LoadFromFile(path));
+    EXPECT_FALSE(Owner.Load(path));
     ExpectStopped(TLoadError::NoMemory);
     EXPECT_STREQ(LoadErrorMessage(Lines().LoadError()), "Not enough memory to open this file.");
     EXPECT_EQ(Lines().LoadErrorReason(), "Not enough memory to open this file.");
@@ -147,7 +147,7 @@ TEST_F(LimitsTest, AFileThatReportsNoSizeIsReadToItsEndUpToTheMemoryLimit)
     struct stat st {};
     ASSERT_EQ(::stat("/proc/self/status", &st), 0);
     ASSERT_EQ(st.st_size, 0);
-    ASSERT_TRUE(Lines().LoadFromFile("/proc/self/status"));
+    ASSERT_TRUE(Owner.Load("/proc/self/status"));
     EXPECT_EQ(Lines().LoadError(), TLoadError::None);
     EXPECT_GT(Lines().FileSize(), 100u);
     EXPECT_GT(Lines().LineCount(), 10);
@@ -155,7 +155,7 @@ TEST_F(LimitsTest, AFileThatReportsNoSizeIsReadToItsEndUpToTheMemoryLimit)
     ExpectInvariants(Lines(), Owner);
     // Beyond the limit the load keeps what it read and says so.
     Owner.MaxMemFileSize = 64;
-    ASSERT_TRUE(Lines().LoadFromFile("/proc/self/status"));
+    ASSERT_TRUE(Owner.Load("/proc/self/status"));
     EXPECT_EQ(Lines().LoadError(), TLoadError::Truncated);
     EXPECT_EQ(Lines().FileSize(), 64u);
     ExpectInvariants(Lines(), Owner);
@@ -179,7 +179,7 @@ TEST_F(LimitsTest, AFileHoldingLessThanItsSizeSaysIsReadAsTheBytesItHolds)
     }
     if (path.empty())
         GTEST_SKIP() << "no attribute file in /sys";
-    ASSERT_TRUE(Lines().LoadFromFile(path));
+    ASSERT_TRUE(Owner.Load(path));
     EXPECT_LT(Lines().FileSize(), 4096u);
     EXPECT_GT(Lines().FileSize(), 0u);
     EXPECT_NE(Lines().ContentTest(), TContentTest::Binary);  // no padding of zeros
@@ -194,7 +194,7 @@ TEST_F(LimitsTest, PipesAndDevicesAreRefusedWithAMessageAUserUnderstands)
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     for (const std::string path : {fifo, std::string("/dev/null"), std::string("/dev/zero")}) {
         SCOPED_TRACE(path);
-        EXPECT_FALSE(Lines().LoadFromFile(path));
+        EXPECT_FALSE(Owner.Load(path));
         EXPECT_EQ(Lines().LoadError(), TLoadError::NotAFile);
         TPlatformFile f;
         EXPECT_FALSE(f.Open(path));
@@ -203,7 +203,7 @@ TEST_F(LimitsTest, PipesAndDevicesAreRefusedWithAMessageAUserUnderstands)
         // The previous file stays.
         EXPECT_EQ(Lines().LineCount(), 2);
     }
-    EXPECT_FALSE(Lines().LoadFromFile(Dir.Path() + "missing"));
+    EXPECT_FALSE(Owner.Load(Dir.Path() + "missing"));
     EXPECT_EQ(Lines().LoadError(), TLoadError::CannotOpen);
     EXPECT_EQ(Lines().LoadErrorReason(), "No such file or directory");
     ASSERT_TRUE(Load("a\n"));

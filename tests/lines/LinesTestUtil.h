@@ -106,7 +106,7 @@ protected:
     bool Load(std::string_view bytes, const std::string& name = "test.txt")
     {
         FPath = Dir.Write(name, bytes);
-        return Lines().LoadFromFile(FPath);
+        return Owner.Load(FPath);
     }
     TZinLines& Lines() { return *Owner.Lines; }
     const TLine& LineAt(size_t i)

@@ -103,8 +103,8 @@ TEST_F(LoadTest, FailedLoadKeepsThePreviousFile)
 {
     ASSERT_TRUE(Load("one\ntwo\n"));
     const auto before = CopyLines(Lines());
-    EXPECT_FALSE(Lines().LoadFromFile(Dir.Path() + "missing.txt"));
-    EXPECT_FALSE(Lines().LoadFromFile(Dir.Path()));  // a directory
+    EXPECT_FALSE(Owner.Load(Dir.Path() + "missing.txt"));
+    EXPECT_FALSE(Owner.Load(Dir.Path()));  // a directory
     EXPECT_EQ(CopyLines(Lines()), before);
     EXPECT_EQ(Lines().FileSize(), 8u);
     twc_queue q;

@@ -51,10 +51,10 @@ TEST(LoadThrowTest, LoadingFlagIsClearedWhenTheLoadThrowsAndTheNextLoadWorks)
         owner.ThrowOnSetCodePage = failure == 0;
         owner.ThrowOnWidthOf = failure == 0 ? 0 : 0x4E00;
         if (failure == 0) {
-            EXPECT_THROW(owner.Lines->LoadFromFile(utf8Path), std::runtime_error);
+            EXPECT_THROW(owner.Load(utf8Path), std::runtime_error);
         } else {
             // A failed allocation ends the load: one blank line, no file.
-            EXPECT_FALSE(owner.Lines->LoadFromFile(utf8Path));
+            EXPECT_FALSE(owner.Load(utf8Path));
             EXPECT_EQ(owner.Lines->LoadError(), TLoadError::NoMemory);
             EXPECT_EQ(owner.Lines->LineCount(), 1);
             EXPECT_EQ(owner.Lines->FileSize(), 0u);
@@ -65,11 +65,11 @@ TEST(LoadThrowTest, LoadingFlagIsClearedWhenTheLoadThrowsAndTheNextLoadWorks)
         owner.ThrowOnSetCodePage = false;
         owner.ThrowOnWidthOf = 0;
         owner.SetCodePage(1252);
-        ASSERT_TRUE(owner.Lines->LoadFromFile(plainPath));
+        ASSERT_TRUE(owner.Load(plainPath));
         EXPECT_FALSE(owner.FLoading);
         EXPECT_EQ(owner.Lines->LineCount(), 3);
         EXPECT_EQ(owner.GetCodePage(), 1252);
-        EXPECT_EQ(owner.FNewLineType, nltDOS);
+        EXPECT_EQ(owner.Lines->NewLineType(), nltDOS);
         ExpectInvariants(*owner.Lines, owner);
     }
     SetSystemCodePage(0);

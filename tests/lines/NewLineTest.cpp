@@ -44,7 +44,7 @@ TEST_F(NewLineTest, ConventionsAndLineShapes)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.bytes);
         ASSERT_TRUE(Load(c.bytes));
-        EXPECT_EQ(Owner.FNewLineType, c.type);
+        EXPECT_EQ(Lines().NewLineType(), c.type);
         EXPECT_EQ(Shape(Lines()), c.lines);
         ExpectInvariants(Lines(), Owner);
     }
@@ -59,7 +59,7 @@ TEST_F(NewLineTest, CrLfAcrossTheDiskWindowIsOneNewline)
     bytes += "\r\nbb";
     ASSERT_TRUE(Load(bytes));
     ASSERT_NE(TZinLinesAccess::FileData(Lines()), nullptr);
-    EXPECT_EQ(Owner.FNewLineType, nltDOS);
+    EXPECT_EQ(Lines().NewLineType(), nltDOS);
     ASSERT_EQ(Lines().LineCount(), 2);
     EXPECT_EQ(LineAt(0).Length(), ChunkSize + 1u);
     EXPECT_EQ(LineAt(0).NewLineBytes, 2);

@@ -20,7 +20,7 @@ struct TStoreSnapshot {
 TStoreSnapshot Snapshot(const TTestLinesOwner& owner)
 {
     const TZinLines& l = *owner.Lines;
-    return {CopyLines(l), l.LineCount(), l.RowCount(), l.MaxRowWidth(), l.EndState(), owner.FNewLineType};
+    return {CopyLines(l), l.LineCount(), l.RowCount(), l.MaxRowWidth(), l.EndState(), owner.Lines->NewLineType()};
 }
 
 void ExpectSame(const TStoreSnapshot& fast, const TStoreSnapshot& slow)
@@ -168,7 +168,7 @@ TEST_P(RandomTest, FastAndReaderScansAgreeAndInvariantsHold)
             o->MaxColumns = columns;
             o->WindowWidth = columns * 8 + 3;
             o->WideCJK = wide;
-            ASSERT_TRUE(o->Lines->LoadFromFile(path));
+            ASSERT_TRUE(o->Load(path));
             if (withTracking)
                 TZinLinesAccess::UseSyntax(*o->Lines, tracking);
             o->SetCodePage(codePage);

@@ -142,7 +142,7 @@ TEST_F(ReaderTest, CharacterAcrossTwoBlocksDecodesAsInOne)
 TEST_F(ReaderTest, UnknownCodePageKeepsThePreviousDecoder)
 {
     LoadAs("\xC3\xA9", 65001);
-    Owner.FCodePage = 4242;  // not in the table
+    Lines().SetCodePage(4242);  // not in the table
     twc_queue q;
     EXPECT_FALSE(Lines().BeginRead(Lines().Lines().begin(), TRowIndex{0, 0}));
     ASSERT_TRUE(Lines().NextChar(q));

@@ -133,15 +133,15 @@ TEST_F(TrackerTest, LookAheadStopsAtANewlineAlreadyQueued)
     syntax.BlockCommentBegins = {"ab", "acd"};
     syntax.BlockCommentEnds = {"x", "y"};
     syntax.BlockCommentInRange = {{0}, {0}};
-    Owner.FNewLineType = nltDefaultDOS;
+    TZinLinesAccess::NewLineType(Lines()) = nltDefaultDOS;
     ASSERT_TRUE(Load("a\r\nz"));
-    Owner.FNewLineType = nltDefaultDOS;
+    TZinLinesAccess::NewLineType(Lines()) = nltDefaultDOS;
     TZinLinesAccess::UseSyntax(Lines(), syntax);
     Lines().Rescan(Lines().Lines().begin(), std::prev(Lines().Lines().end()));
     ASSERT_EQ(Lines().LineCount(), 2);
     EXPECT_EQ(LineAt(0).Length(), 3u);
     EXPECT_EQ(LineAt(0).NewLineBytes, 2);
-    EXPECT_EQ(Owner.FNewLineType, nltDOS);
+    EXPECT_EQ(Lines().NewLineType(), nltDOS);
     ExpectInvariants(Lines(), Owner);
 
     // Directly: the queue holds a and CR; a longer token must not decode

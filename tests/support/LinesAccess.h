@@ -11,6 +11,7 @@ struct TZinLinesAccess {
     static int32_t& RowCount(TZinLines& l) { return l.FRowCount; }
     static uint64_t& FileSize(TZinLines& l) { return l.FFileSize; }
     static TSyntaxRef& Syntax(TZinLines& l) { return l.FSyntax; }
+    static TNewLineType& NewLineType(TZinLines& l) { return l.FNewLineType; }
     // Puts a definition the test owns (and keeps alive) in the store.
     static void UseSyntax(TZinLines& l, const TZinSyntax& syntax) { l.FSyntax = TSyntaxRef(&syntax, [](const TZinSyntax*) {}); }
     static const TFileData* FileData(const TZinLines& l) { return l.FFileData; }

@@ -182,7 +182,7 @@ struct TDumpLoad {
         TZinLines& lines = *owner.Lines;
         if (ShortMemory)
             TShortMemory::Arm(lines);
-        if (!lines.LoadFromFile(File)) {
+        if (!owner.Load(File)) {
             std::fprintf(stderr, "%s: cannot open %s: %s\n", tool, File.c_str(), lines.LoadErrorReason().c_str());
             return 1;
         }
@@ -193,7 +193,7 @@ struct TDumpLoad {
         std::printf("{\"size\":%llu,\"codepage\":%d,\"editmode\":\"%s\",\"newline\":\"%s\",\"lines\":%d,"
                     "\"rows\":%d,\"maxrowwidth\":%d,\"source\":\"%s\",\"endstate\":",
                     static_cast<unsigned long long>(lines.FileSize()), owner.GetCodePage(),
-                    owner.GetEditMode() == emHexMode ? "hex" : "text", NewLineName(owner.FNewLineType),
+                    owner.GetEditMode() == emHexMode ? "hex" : "text", NewLineName(lines.NewLineType()),
                     lines.LineCount(), lines.RowCount(), lines.MaxRowWidth(), source);
         PrintState(lines.EndState());
         std::printf("}\n");
