@@ -76,7 +76,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string file = in.ConsumeBytesAsString(in.ConsumeIntegralInRange<size_t>(0, 6000));
     const std::string path = fuzz::WriteTemp(name, file);
 
-    ResetEditSettings();
     TDrive d;
     d.Edit = std::make_unique<TZinEdit>(&d.Host);
     TZinEdit& e = *d.Edit;

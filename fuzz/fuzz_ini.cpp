@@ -104,18 +104,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
 
     // The editor settings: read, saved, read and saved again alike.
-    ResetEditSettings();
-    LoadEditSettings(after, "ZinEdit", "ZinEdit Keys");
-    SaveEditSettings(after, "ZinEdit", "ZinEdit Keys");
+    TEditSettings once;
+    LoadEditSettings(after, "ZinEdit", "ZinEdit Keys", once);
+    SaveEditSettings(after, "ZinEdit", "ZinEdit Keys", once);
     const std::string first = ReadAll(path);
     TIniFile reread(path);
-    ResetEditSettings();
-    LoadEditSettings(reread, "ZinEdit", "ZinEdit Keys");
-    SaveEditSettings(reread, "ZinEdit", "ZinEdit Keys");
+    TEditSettings twice;
+    LoadEditSettings(reread, "ZinEdit", "ZinEdit Keys", twice);
+    SaveEditSettings(reread, "ZinEdit", "ZinEdit Keys", twice);
     const std::string second = ReadAll(path);
     if (second != first && std::getenv("ZIN_FUZZ_VERBOSE"))
         std::fprintf(stderr, "first save:\n%s\nsecond save:\n%s\n", first.c_str(), second.c_str());
     FUZZ_CHECK(second == first);
-    ResetEditSettings();
     return 0;
 }

@@ -63,7 +63,7 @@ const TZinLines& FreshLoad(const TParams& p, const std::string& path)
 {
     TFixedMetricsOwner& o = Owner(2, p);
     TZinLines& store = *o.Lines;
-    FUZZ_CHECK(store.LoadFromFile(path));
+    FUZZ_CHECK(o.Load(path));
     o.FEditMode = emTextMode;
     o.FLoading = true;
     o.SetCodePage(p.CodePage);

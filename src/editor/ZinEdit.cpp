@@ -43,7 +43,7 @@ void TFont::Assign(const TFont& font)
 
 // ---- Construction and destruction --------------------------------------------
 
-TZinEdit::TZinEdit(TControlHost* host) : FHost(host)
+TZinEdit::TZinEdit(TControlHost* host, const TEditSettings& settings) : FHost(host), FSettings(settings)
 {
     // The bars exist from the start (unattached), so that layout steps run
     // during construction have them to set.
@@ -52,7 +52,7 @@ TZinEdit::TZinEdit(TControlHost* host) : FHost(host)
     FMaxMemFileSize = 8 * 1024 * 1024;
     FLoading = false;
 
-    FKeyBindings = &EditSettings.KeyBindings;
+    FKeyBindings = &FSettings.KeyBindings;
     if (FKeyBindings->Pairs().empty())
         FKeyBindings->LoadDefaultKeys();
 
@@ -71,7 +71,7 @@ TZinEdit::TZinEdit(TControlHost* host) : FHost(host)
     FVisibleRows = 1;
     FHorzOffset = 0;
     FLeftMargin = 1;
-    FLineSpacing = EditSettings.LineSpacing;
+    FLineSpacing = FSettings.LineSpacing;
     FExtraSpacing = FCharHeight = FCharWidth = FDigitWidth = 1;
 
     FCaretType = 0;
@@ -79,13 +79,13 @@ TZinEdit::TZinEdit(TControlHost* host) : FHost(host)
     FWantTabs = true;
     FTabSize = 8;
     FMaxLineLength = 32768;
-    FMaxColumns = EditSettings.MaxColumns;
-    FWordWrapMode = EditSettings.WordWrapMode;
-    FDisplayLineNumber = EditSettings.DisplayLineNumber;
-    FShowEndOfLine = EditSettings.ShowEndOfLine;
-    FShowSpaceChar = EditSettings.ShowSpaceChar;
-    FShowTabChar = EditSettings.ShowTabChar;
-    FMarkActiveLine = EditSettings.MarkActiveLine;
+    FMaxColumns = FSettings.MaxColumns;
+    FWordWrapMode = FSettings.WordWrapMode;
+    FDisplayLineNumber = FSettings.DisplayLineNumber;
+    FShowEndOfLine = FSettings.ShowEndOfLine;
+    FShowSpaceChar = FSettings.ShowSpaceChar;
+    FShowTabChar = FSettings.ShowTabChar;
+    FMarkActiveLine = FSettings.MarkActiveLine;
     FHorzExtent = FHost->ClientRect().Width() - 10;
     FEditMode = emTextMode;
 
@@ -96,9 +96,8 @@ TZinEdit::TZinEdit(TControlHost* host) : FHost(host)
     FTokenText = std::make_unique<char16_t[]>(static_cast<size_t>(FMaxLineLength) + 1);
     FTokenWidths = std::make_unique<int32_t[]>(static_cast<size_t>(FMaxLineLength));
 
-    const TCodePageInfo* info = FindCodePage(FCodePage);
-    FFont.SetName(info ? info->FixedWidthFont : "");
-    FFont.SetSize(EditSettings.FontSize);
+    FFont.SetName(FSettings.FontOf(FCodePage));
+    FFont.SetSize(FSettings.FontSize);
     FFont.OnChange = [this] { FontChanged(); };
     FFont.Assign(FFont);
 
@@ -176,6 +175,11 @@ void TZinEdit::Relayout(bool force)
     Invalidate();
 }
 
+std::string TZinEdit::FontOfCodePage(int32_t codePage) const
+{
+    return FSettings.FontOf(FindCodePage(codePage) ? codePage : FLineStore->Decoder().CodePage());
+}
+
 void TZinEdit::SetCodePage(int32_t codePage)
 {
     // A number outside the code-page table selects nothing and is ignored.
@@ -185,7 +189,7 @@ void TZinEdit::SetCodePage(int32_t codePage)
     FLineStore->SetCodePage(codePage);
     const bool wasLoading = FLoading;
     FLoading = true;
-    FFont.SetName(FindCodePage(codePage)->FixedWidthFont);
+    FFont.SetName(FSettings.FontOf(codePage));
     FLoading = wasLoading;
     Redecode();
     FRepaintAll = true;
@@ -196,7 +200,7 @@ void TZinEdit::SetLineSpacing(float spacing)
 {
     if (spacing == FLineSpacing || !(spacing >= 1.0f && spacing <= 5.0f))
         return;
-    EditSettings.LineSpacing = FLineSpacing = spacing;
+    FSettings.LineSpacing = FLineSpacing = spacing;
     FExtraSpacing = CalcExtraSpacing();
     UpdateClientMetrics();
     FRepaintAll = true;
@@ -207,7 +211,7 @@ void TZinEdit::SetWordWrapMode(TWordWrapMode mode)
 {
     if (mode == FWordWrapMode || mode > wwmWrapByColumn)
         return;
-    EditSettings.WordWrapMode = FWordWrapMode = mode;
+    FSettings.WordWrapMode = FWordWrapMode = mode;
     Relayout(true);
 }
 
@@ -215,7 +219,7 @@ void TZinEdit::SetMaxColumns(int32_t columns)
 {
     if (columns == FMaxColumns || columns < 5)
         return;
-    EditSettings.MaxColumns = FMaxColumns = columns;
+    FSettings.MaxColumns = FMaxColumns = columns;
     if (FWordWrapMode == wwmWrapByColumn)
         Relayout(true);
 }
@@ -224,7 +228,7 @@ void TZinEdit::SetDisplayLineNumber(bool value)
 {
     if (value == FDisplayLineNumber)
         return;
-    EditSettings.DisplayLineNumber = FDisplayLineNumber = value;
+    FSettings.DisplayLineNumber = FDisplayLineNumber = value;
     Relayout(false);
 }
 
@@ -232,7 +236,7 @@ void TZinEdit::SetShowEndOfLine(bool value)
 {
     if (value == FShowEndOfLine)
         return;
-    EditSettings.ShowEndOfLine = FShowEndOfLine = value;
+    FSettings.ShowEndOfLine = FShowEndOfLine = value;
     FRepaintAll = true;
     Invalidate();
 }
@@ -241,7 +245,7 @@ void TZinEdit::SetShowSpaceChar(bool value)
 {
     if (value == FShowSpaceChar)
         return;
-    EditSettings.ShowSpaceChar = FShowSpaceChar = value;
+    FSettings.ShowSpaceChar = FShowSpaceChar = value;
     FRepaintAll = true;
     Invalidate();
 }
@@ -250,7 +254,7 @@ void TZinEdit::SetShowTabChar(bool value)
 {
     if (value == FShowTabChar)
         return;
-    EditSettings.ShowTabChar = FShowTabChar = value;
+    FSettings.ShowTabChar = FShowTabChar = value;
     FRepaintAll = true;
     Invalidate();
 }
@@ -259,7 +263,7 @@ void TZinEdit::SetMarkActiveLine(bool value)
 {
     if (value == FMarkActiveLine)
         return;
-    EditSettings.MarkActiveLine = FMarkActiveLine = value;
+    FSettings.MarkActiveLine = FMarkActiveLine = value;
     // The frame is drawn on a copy of the page, which stays as it is.
     Invalidate();
 }

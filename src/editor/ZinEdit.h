@@ -59,9 +59,9 @@ enum TMouseButton : uint8_t { mbLeft = 0, mbRight = 1, mbMiddle = 2 };
 
 class TZinEdit : public TZinLinesOwner {
 public:
-    // Builds the control for a window that the host stands for. The host
-    // must outlive the control.
-    explicit TZinEdit(TControlHost* host);
+    // Builds the control for a window that the host stands for, with the
+    // settings the user chose. The host must outlive the control.
+    explicit TZinEdit(TControlHost* host, const TEditSettings& settings = TEditSettings());
     ~TZinEdit() override;
     TZinEdit(const TZinEdit&) = delete;
     TZinEdit& operator=(const TZinEdit&) = delete;
@@ -161,6 +161,13 @@ public:
     bool Working() const { return FWorking; }
 
     // ---- What the owner reads (status bar, tools, tests)
+    // The settings as the user chose them last (each setter updates them),
+    // for the window to save.
+    const TEditSettings& Settings() const { return FSettings; }
+    // The font a file is shown in for a code page: its own from the
+    // settings; for a number outside the table, that of the code page the
+    // store decodes in.
+    std::string FontOfCodePage(int32_t codePage) const;
     const TZinLines& LineStore() const { return *FLineStore; }
     TZinLines& LineStore() { return *FLineStore; }
     const TCaretPos& Caret() const { return FCaret; }
@@ -378,6 +385,8 @@ private:
     bool FMarkActiveLine = true;
 
     TKeyBinding* FKeyBindings = nullptr;
+
+    TEditSettings FSettings;
     bool FWantTabs = true;
     int32_t FMaxMemFileSize = 8 * 1024 * 1024;
     bool FLoading = false;

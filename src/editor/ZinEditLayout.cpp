@@ -81,7 +81,7 @@ void TZinEdit::FontChanged()
     FLastFontSize = FFont.Size();
     FLastFontName = FFont.Name();
     FLastFontBold = bold;
-    EditSettings.FontSize = FFont.Size();
+    FSettings.FontSize = FFont.Size();
     std::memset(FCharWidthCache.get(), 0, 65536 * sizeof(int32_t));
 
     // A tiny font may measure 0; every layout rule divides by or steps in
@@ -105,8 +105,7 @@ void TZinEdit::FontChanged()
         Invalidate();
     }
     DoStateChange();
-    if (TCodePageInfo* info = FindCodePage(FCodePage))
-        SetNameField(info->FixedWidthFont, FFont.Name().c_str());
+    FSettings.SetFontOf(FCodePage, FFont.Name());
 }
 
 void TZinEdit::UpdateClientMetrics()
@@ -146,8 +145,8 @@ void TZinEdit::ReformatRows(bool force)
     } else {
         // Too many rows: the rows stay as they were, and so do the settings
         // they were built with.
-        EditSettings.WordWrapMode = FWordWrapMode = FRowsWrapMode;
-        EditSettings.MaxColumns = FMaxColumns = FRowsMaxColumns;
+        FSettings.WordWrapMode = FWordWrapMode = FRowsWrapMode;
+        FSettings.MaxColumns = FMaxColumns = FRowsMaxColumns;
     }
     ++FRowRebuilds;
     RelocateCaretByLine();

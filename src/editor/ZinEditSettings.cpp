@@ -10,9 +10,14 @@
 
 namespace zin {
 
-TEditSettings EditSettings;
-
 namespace {
+
+int CodePageIndex(int32_t codePage)
+{
+    const TCodePageInfo* info = FindCodePage(codePage);
+    return info ? static_cast<int>(info - CodePageTable) : -1;
+}
+
 
 std::string FontKey(const TCodePageInfo& info)
 {
@@ -33,17 +38,31 @@ int32_t LineSpacingPercent(float lineSpacing)
 
 }  // namespace
 
-void ResetEditSettings()
+TEditSettings::TEditSettings()
 {
-    EditSettings = TEditSettings{};
+    Fonts.fill("Courier New");
 }
 
-void LoadEditSettings(TIniFile& ini, const std::string& section, const std::string& keySection)
+std::string TEditSettings::FontOf(int32_t codePage) const
 {
-    for (TCodePageInfo& info : CodePageTable) {
+    const int i = CodePageIndex(codePage);
+    return i >= 0 ? Fonts[static_cast<size_t>(i)] : std::string();
+}
+
+void TEditSettings::SetFontOf(int32_t codePage, const std::string& name)
+{
+    const int i = CodePageIndex(codePage);
+    if (i >= 0)
+        Fonts[static_cast<size_t>(i)] = name.substr(0, NameFieldLength(name.c_str()));
+}
+
+void LoadEditSettings(TIniFile& ini, const std::string& section, const std::string& keySection,
+                      TEditSettings& settings)
+{
+    for (const TCodePageInfo& info : CodePageTable) {
         const std::string font = ini.ReadString(section, FontKey(info), "");
         if (!font.empty())
-            SetNameField(info.FixedWidthFont, font.c_str());
+            settings.SetFontOf(info.CodePage, font);
     }
 
     // Loaded values reach a new control directly, not through its setters,
@@ -53,46 +72,46 @@ void LoadEditSettings(TIniFile& ini, const std::string& section, const std::stri
     // factor is what a file written by the panel gives), and an unknown
     // wrap mode to no wrap. MaxColumns is left alone: the wrap width never
     // drops below five character widths whatever it holds.
-    EditSettings.FontSize = std::clamp(ini.ReadInteger(section, "FontSize", 16), 1, 99);
+    settings.FontSize = std::clamp(ini.ReadInteger(section, "FontSize", 16), 1, 99);
     // A percent loads as (percent + 0.5) / 100, so that cutting the fraction
     // off the factor times 100 gives the percent back. Without the key the
     // spacing keeps its start value, single spacing.
     if (ini.ValueExists(section, "LineSpacing")) {
         const int32_t percent = std::clamp(ini.ReadInteger(section, "LineSpacing", 100), 100, 500);
-        EditSettings.LineSpacing = static_cast<float>((percent + 0.5) * 0.01);
+        settings.LineSpacing = static_cast<float>((percent + 0.5) * 0.01);
     } else {
-        EditSettings.LineSpacing = TEditSettings{}.LineSpacing;
+        settings.LineSpacing = TEditSettings{}.LineSpacing;
     }
     const int32_t wrap = ini.ReadInteger(section, "WordWrapMode", wwmNoWrap);
-    EditSettings.WordWrapMode =
+    settings.WordWrapMode =
         wrap >= wwmNoWrap && wrap <= wwmWrapByColumn ? static_cast<TWordWrapMode>(wrap) : wwmNoWrap;
-    EditSettings.MaxColumns = ini.ReadInteger(section, "MaxColumns", 80);
-    EditSettings.DisplayLineNumber = ini.ReadBool(section, "DisplayLineNumber", true);
-    EditSettings.ShowEndOfLine = ini.ReadBool(section, "ShowEndOfLine", true);
-    EditSettings.ShowSpaceChar = ini.ReadBool(section, "ShowSpaceChar", true);
-    EditSettings.ShowTabChar = ini.ReadBool(section, "ShowTabChar", true);
-    EditSettings.MarkActiveLine = ini.ReadBool(section, "MarkActiveLine", true);
+    settings.MaxColumns = ini.ReadInteger(section, "MaxColumns", 80);
+    settings.DisplayLineNumber = ini.ReadBool(section, "DisplayLineNumber", true);
+    settings.ShowEndOfLine = ini.ReadBool(section, "ShowEndOfLine", true);
+    settings.ShowSpaceChar = ini.ReadBool(section, "ShowSpaceChar", true);
+    settings.ShowTabChar = ini.ReadBool(section, "ShowTabChar", true);
+    settings.MarkActiveLine = ini.ReadBool(section, "MarkActiveLine", true);
 
-    EditSettings.KeyBindings.LoadKeys(ini, keySection);
+    settings.KeyBindings.LoadKeys(ini, keySection);
 }
 
-void SaveEditSettings(TIniFile& ini, const std::string& section, const std::string& keySection)
+void SaveEditSettings(TIniFile& ini, const std::string& section, const std::string& keySection,
+                      const TEditSettings& settings)
 {
     for (const TCodePageInfo& info : CodePageTable)
-        ini.WriteString(section, FontKey(info),
-                        std::string_view(info.FixedWidthFont, strnlen(info.FixedWidthFont, sizeof(info.FixedWidthFont))));
+        ini.WriteString(section, FontKey(info), settings.FontOf(info.CodePage));
 
-    ini.WriteInteger(section, "FontSize", EditSettings.FontSize);
-    ini.WriteInteger(section, "LineSpacing", LineSpacingPercent(EditSettings.LineSpacing));
-    ini.WriteInteger(section, "WordWrapMode", EditSettings.WordWrapMode);
-    ini.WriteInteger(section, "MaxColumns", EditSettings.MaxColumns);
-    ini.WriteBool(section, "DisplayLineNumber", EditSettings.DisplayLineNumber);
-    ini.WriteBool(section, "ShowEndOfLine", EditSettings.ShowEndOfLine);
-    ini.WriteBool(section, "ShowSpaceChar", EditSettings.ShowSpaceChar);
-    ini.WriteBool(section, "ShowTabChar", EditSettings.ShowTabChar);
-    ini.WriteBool(section, "MarkActiveLine", EditSettings.MarkActiveLine);
+    ini.WriteInteger(section, "FontSize", settings.FontSize);
+    ini.WriteInteger(section, "LineSpacing", LineSpacingPercent(settings.LineSpacing));
+    ini.WriteInteger(section, "WordWrapMode", settings.WordWrapMode);
+    ini.WriteInteger(section, "MaxColumns", settings.MaxColumns);
+    ini.WriteBool(section, "DisplayLineNumber", settings.DisplayLineNumber);
+    ini.WriteBool(section, "ShowEndOfLine", settings.ShowEndOfLine);
+    ini.WriteBool(section, "ShowSpaceChar", settings.ShowSpaceChar);
+    ini.WriteBool(section, "ShowTabChar", settings.ShowTabChar);
+    ini.WriteBool(section, "MarkActiveLine", settings.MarkActiveLine);
 
-    EditSettings.KeyBindings.SaveKeys(ini, keySection);
+    settings.KeyBindings.SaveKeys(ini, keySection);
 }
 
 }  // namespace zin

@@ -7,43 +7,43 @@
 namespace zin {
 
 TCodePageInfo CodePageTable[CodePageCount] = {
-    {1200, "Unicode Little-Endian", cpkUTF16LE, ""},
-    {1201, "Unicode Big-Endian", cpkUTF16BE, ""},
-    {65001, "Unicode UTF-8", cpkUTF8, ""},
-    {37, "IBM EBCDIC - U.S./Canada", cpkSingleByte, ""},
-    {437, "United States (DOS)", cpkSingleByte, ""},
-    {708, "Arabic - ASMO 708", cpkSingleByte, ""},
-    {720, "Arabic - Transparent ASMO", cpkSingleByte, ""},
-    {852, "OEM - Latin II", cpkSingleByte, ""},
-    {862, "OEM - Hebrew", cpkSingleByte, ""},
-    {866, "OEM - Russian", cpkSingleByte, ""},
-    {874, "ANSI/OEM - Thai (same as 28605, ISO 8859-15)", cpkSingleByte, ""},
-    {932, "Japanese (Shift-JIS)", cpkDoubleByte, ""},
-    {936, "Simplified Chinese (GBK)", cpkDoubleByte, ""},
-    {949, "Korean (Unified Hangeul Code)", cpkDoubleByte, ""},
-    {950, "Traditional Chinese Big5", cpkDoubleByte, ""},
-    {1250, "ANSI - Central European", cpkSingleByte, ""},
-    {1251, "ANSI - Cyrillic", cpkSingleByte, ""},
-    {1252, "ANSI - Latin I", cpkSingleByte, ""},
-    {1253, "ANSI - Greek", cpkSingleByte, ""},
-    {1254, "ANSI - Turkish", cpkSingleByte, ""},
-    {1255, "ANSI - Hebrew", cpkSingleByte, ""},
-    {1256, "ANSI - Arabic", cpkSingleByte, ""},
-    {1257, "ANSI - Baltic", cpkSingleByte, ""},
-    {1258, "ANSI/OEM - Vietnamese", cpkSingleByte, ""},
-    {20866, "Russian - KOI8-R", cpkSingleByte, ""},
-    {20932, "EUC - Japanese", cpkDoubleByte, ""},
-    {20936, "Simplified Chinese (GB2312)", cpkDoubleByte, ""},
-    {20949, "EUC - Korean", cpkDoubleByte, ""},
-    {21866, "Ukrainian (KOI8-U)", cpkSingleByte, ""},
-    {28591, "ISO 8859-1 Latin I", cpkSingleByte, ""},
-    {28592, "ISO 8859-2 Central Europe", cpkSingleByte, ""},
-    {28593, "ISO 8859-3 Latin 3", cpkSingleByte, ""},
-    {28594, "ISO 8859-4 Baltic", cpkSingleByte, ""},
-    {28595, "ISO 8859-5 Cyrillic", cpkSingleByte, ""},
-    {28596, "ISO 8859-6 Arabic", cpkSingleByte, ""},
-    {28597, "ISO 8859-7 Greek", cpkSingleByte, ""},
-    {28598, "ISO 8859-8 Hebrew", cpkSingleByte, ""},
+    {1200, "Unicode Little-Endian", cpkUTF16LE},
+    {1201, "Unicode Big-Endian", cpkUTF16BE},
+    {65001, "Unicode UTF-8", cpkUTF8},
+    {37, "IBM EBCDIC - U.S./Canada", cpkSingleByte},
+    {437, "United States (DOS)", cpkSingleByte},
+    {708, "Arabic - ASMO 708", cpkSingleByte},
+    {720, "Arabic - Transparent ASMO", cpkSingleByte},
+    {852, "OEM - Latin II", cpkSingleByte},
+    {862, "OEM - Hebrew", cpkSingleByte},
+    {866, "OEM - Russian", cpkSingleByte},
+    {874, "ANSI/OEM - Thai (same as 28605, ISO 8859-15)", cpkSingleByte},
+    {932, "Japanese (Shift-JIS)", cpkDoubleByte},
+    {936, "Simplified Chinese (GBK)", cpkDoubleByte},
+    {949, "Korean (Unified Hangeul Code)", cpkDoubleByte},
+    {950, "Traditional Chinese Big5", cpkDoubleByte},
+    {1250, "ANSI - Central European", cpkSingleByte},
+    {1251, "ANSI - Cyrillic", cpkSingleByte},
+    {1252, "ANSI - Latin I", cpkSingleByte},
+    {1253, "ANSI - Greek", cpkSingleByte},
+    {1254, "ANSI - Turkish", cpkSingleByte},
+    {1255, "ANSI - Hebrew", cpkSingleByte},
+    {1256, "ANSI - Arabic", cpkSingleByte},
+    {1257, "ANSI - Baltic", cpkSingleByte},
+    {1258, "ANSI/OEM - Vietnamese", cpkSingleByte},
+    {20866, "Russian - KOI8-R", cpkSingleByte},
+    {20932, "EUC - Japanese", cpkDoubleByte},
+    {20936, "Simplified Chinese (GB2312)", cpkDoubleByte},
+    {20949, "EUC - Korean", cpkDoubleByte},
+    {21866, "Ukrainian (KOI8-U)", cpkSingleByte},
+    {28591, "ISO 8859-1 Latin I", cpkSingleByte},
+    {28592, "ISO 8859-2 Central Europe", cpkSingleByte},
+    {28593, "ISO 8859-3 Latin 3", cpkSingleByte},
+    {28594, "ISO 8859-4 Baltic", cpkSingleByte},
+    {28595, "ISO 8859-5 Cyrillic", cpkSingleByte},
+    {28596, "ISO 8859-6 Arabic", cpkSingleByte},
+    {28597, "ISO 8859-7 Greek", cpkSingleByte},
+    {28598, "ISO 8859-8 Hebrew", cpkSingleByte},
 };
 
 namespace {
@@ -236,7 +236,7 @@ const char* ContentTestName(TContentTest test)
     return "none";
 }
 
-void SetNameField(char (&field)[64], const char* text)
+size_t NameFieldLength(const char* text)
 {
     size_t len = text ? strnlen(text, 63) : 0;
     // A longer text is cut at 63 bytes, but not inside a UTF-8 character
@@ -251,6 +251,12 @@ void SetNameField(char (&field)[64], const char* text)
         if (need > 63 - (lead - 1))
             len = lead - 1;
     }
+    return len;
+}
+
+void SetNameField(char (&field)[64], const char* text)
+{
+    const size_t len = NameFieldLength(text);
     std::memset(field, 0, sizeof(field));
     if (len)
         std::memcpy(field, text, len);
@@ -263,7 +269,6 @@ void LoadCodePageNames()
         char name[160];
         std::snprintf(name, sizeof(name), "(%03d)%s", static_cast<int>(info.CodePage), BuiltInName(i));
         SetNameField(info.Name, name);
-        SetNameField(info.FixedWidthFont, "Courier New");
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The table of the 37 code pages the viewer offers, their names and fonts,
 // and the encoding content tests. Decoding is Decoder.h's.
+#include <cstddef>
 #include <cstdint>
 
 namespace zin {
@@ -19,7 +20,6 @@ struct TCodePageInfo {
     int32_t CodePage;
     char Name[64];              // display name, at most 63 bytes, zero-filled
     TCodePageKind Kind;
-    char FixedWidthFont[64];    // font face used while this code page is current
 };
 
 constexpr int CodePageCount = 37;
@@ -45,12 +45,14 @@ TContentTest GuessContent(const uint8_t* data, int32_t n);
 // "UTF-16LE", "UTF-16BE", "UTF-8", "binary" or "none".
 const char* ContentTestName(TContentTest test);
 
-// Gives every record its display name "(%03d)%s" and its font. There is no
-// code-page database on Linux: every record takes its built-in name and the
-// font "Courier New".
+// Gives every record its display name "(%03d)%s". There is no code-page
+// database on Linux: every record takes its built-in name.
 void LoadCodePageNames();
 
 // Copies text into a 64-byte name field: at most 63 bytes, the rest zero.
 void SetNameField(char (&field)[64], const char* text);
+// How many bytes of text such a field keeps: at most 63, and never part of
+// a UTF-8 character.
+size_t NameFieldLength(const char* text);
 
 }  // namespace zin

@@ -31,11 +31,15 @@ void TFixedMetricsOwner::SetCodePage(int32_t codePage)
         return;
     FCodePage = codePage;
     Lines->SetCodePage(codePage);
-    const TCodePageInfo* info = FindCodePage(codePage);
-    FontName = info ? info->FixedWidthFont : "";
+    FontName = FontOfCodePage(codePage);
     // Outside a load every line is decoded and split again.
     if (!FLoading && !Lines->Rescan(Lines->Lines().begin(), std::prev(Lines->Lines().end())))
         ResetView();
+}
+
+std::string TFixedMetricsOwner::FontOfCodePage(int32_t codePage) const
+{
+    return FindCodePage(codePage) || Lines->Decoder().Valid() ? "Courier New" : "";
 }
 
 bool TFixedMetricsOwner::Load(const std::string& path)

@@ -33,6 +33,9 @@ public:
     // table change nothing; outside a load every line is split anew.
     virtual void SetCodePage(int32_t codePage);
     void SetFontName(const std::string& name) { FontName = name; }
+    // "Courier New" for every code page in the table, as a control without
+    // settings shows it; for a number outside, the decoder's code page's.
+    std::string FontOfCodePage(int32_t codePage) const;
     virtual void ResetView() {}
 
     int32_t GetMaxMemFileSize() const override { return MaxMemFileSize; }

@@ -306,14 +306,6 @@ bool TZinLines::BeginRead(TLineReader& reader, TLineIterator line, const TRowInd
     return selected;
 }
 
-const char* TZinLines::FontOfCodePage(int32_t codePage) const
-{
-    const TCodePageInfo* info = FindCodePage(codePage);
-    if (!info)
-        info = FDecoder.Info();
-    return info ? info->FixedWidthFont : "";
-}
-
 bool TZinLines::SelectDecoder()
 {
     const int32_t codePage = FCodePage;

@@ -117,9 +117,6 @@ public:
     // own changes (a number outside the table keeps the decoder it had).
     void SetCodePage(int32_t codePage) { FCodePage = codePage; }
     int32_t CodePage() const { return FCodePage; }
-    // The font of a code page from the table; for a number outside it, that
-    // of the code page the store decodes in.
-    const char* FontOfCodePage(int32_t codePage) const;
     // The file's newline convention, as the last scan found it.
     TNewLineType NewLineType() const { return FNewLineType; }
     // Re-splits the inclusive range of lines in the store's code page. A

@@ -7,7 +7,9 @@
 //   TEditMode LoadEditMode()     and SetEditMode(mode)
 //   int32_t GetCodePage()        and SetCodePage(codePage): ignores numbers
 //                                outside the table, re-splits outside a load
-//   void SetFontName(name)       the font of the code page shown
+//   FontOfCodePage(codePage)     the font of a code page (for a number
+//                                outside the table, that of the store's
+//                                decoder), and SetFontName(name)
 //   void ResetView()             the view at the first row
 #include <string>
 
@@ -42,7 +44,7 @@ bool LoadFileInto(TZinLines& store, const std::string& path, TOwner& owner)
         loading = false;
         owner.ResetView();
         owner.SetCodePage(plan.CodePage);
-        owner.SetFontName(store.FontOfCodePage(owner.GetCodePage()));
+        owner.SetFontName(owner.FontOfCodePage(owner.GetCodePage()));
         return true;
     }
     if (plan.HexMode) {
@@ -52,7 +54,7 @@ bool LoadFileInto(TZinLines& store, const std::string& path, TOwner& owner)
         if (plan.CodePage != 0)
             owner.SetCodePage(plan.CodePage);
         if (plan.Content == TContentTest::None)
-            owner.SetFontName(store.FontOfCodePage(owner.GetCodePage()));
+            owner.SetFontName(owner.FontOfCodePage(owner.GetCodePage()));
     }
     const bool complete = store.CompleteLoad(!plan.HexMode);
     loading = false;

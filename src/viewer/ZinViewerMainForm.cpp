@@ -157,10 +157,10 @@ TZinViewerForm::TZinViewerForm(const TOptions& options, QWidget* parent)
     setAcceptDrops(true);
     resize(821, 640);
 
-    // The settings go into EditSettings before the control copies them.
+    // The settings are read before the control is made with them.
     if (zin::FileExists(FIniFileName)) {
         zin::TIniFile ini(FIniFileName);
-        zin::LoadEditSettings(ini, EditSectionName, KeysSectionName);
+        zin::LoadEditSettings(ini, EditSectionName, KeysSectionName, FStartSettings);
     }
 
     BuildLayout();
@@ -240,7 +240,7 @@ void TZinViewerForm::BuildLayout()
     FBrowserSettingsSplitter->setStretchFactor(1, 1);
     FBrowserSettingsSplitter->setSizes({360, 461});
 
-    FEditWidget = new TZinEditWidget(FPanelsEditSplitter);
+    FEditWidget = new TZinEditWidget(FPanelsEditSplitter, FStartSettings);
     FEditWidget->setObjectName(QStringLiteral("ViewerEdit"));
     FPanelsEditSplitter->setStretchFactor(0, 0);
     FPanelsEditSplitter->setStretchFactor(1, 1);
@@ -258,7 +258,7 @@ void TZinViewerForm::SaveSettings()
     if (slash != std::string::npos)
         zin::ForceDirectories(FIniFileName.substr(0, slash + 1));
     zin::TIniFile ini(FIniFileName);
-    zin::SaveEditSettings(ini, EditSectionName, KeysSectionName);
+    zin::SaveEditSettings(ini, EditSectionName, KeysSectionName, ViewerEdit().Settings());
     SavePlacement(ini);
 }
 

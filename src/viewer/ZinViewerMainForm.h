@@ -15,6 +15,8 @@
 #include <functional>
 #include <string>
 
+#include "editor/ZinEditSettings.h"
+
 #include "viewer/ViewerControl.h"
 
 class QSplitter;
@@ -134,6 +136,9 @@ private:
     void OpenDropped(const std::string& path);
 
     std::string FIniFileName;
+    // The settings read at start, for the control the window makes; the
+    // control keeps its own afterwards.
+    zin::TEditSettings FStartSettings;
     std::string FStartPath;
     bool FInteractive = true;
     bool FRestorePlacement = true;

@@ -119,7 +119,7 @@ constexpr int WheelNotch = 120;
 
 }  // namespace
 
-TZinEditWidget::TZinEditWidget(QWidget* parent) : QAbstractScrollArea(parent)
+TZinEditWidget::TZinEditWidget(QWidget* parent, const zin::TEditSettings& settings) : QAbstractScrollArea(parent)
 {
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_InputMethodEnabled);
@@ -142,7 +142,7 @@ TZinEditWidget::TZinEditWidget(QWidget* parent) : QAbstractScrollArea(parent)
     Blink_.setTimerType(Qt::CoarseTimer);
     connect(&Blink_, &QTimer::timeout, this, [this] { BlinkCaret(); });
 
-    Edit_ = std::make_unique<TZinEdit>(this);
+    Edit_ = std::make_unique<TZinEdit>(this, settings);
     Edit_->CreateWnd();
 }
 
@@ -436,7 +436,7 @@ bool TZinEditWidget::event(QEvent* e)
         // control's even where a menu or a button has the same shortcut.
         auto* k = static_cast<QKeyEvent*>(e);
         const uint16_t vk = VirtualKey(k->key());
-        if (IsCopyKey(k) || (vk && EditSettings.KeyBindings.FindCommand(vk, KeyShift(k)) != ecNone)) {
+        if (IsCopyKey(k) || (vk && Edit_->Settings().KeyBindings.FindCommand(vk, KeyShift(k)) != ecNone)) {
             e->accept();
             return true;
         }
@@ -518,7 +518,7 @@ void TZinEditWidget::SendKey(QKeyEvent* e)
     bool used = false;
     if (vk) {
         Edit_->KeyDown(vk, shift);
-        used = vk == VK_TAB || EditSettings.KeyBindings.FindCommand(vk, shift) != ecNone;
+        used = vk == VK_TAB || Edit_->Settings().KeyBindings.FindCommand(vk, shift) != ecNone;
     }
     // Typed characters go to the control, which drops them.
     const QString text = e->text();

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "commands/ZinEditCommand.h"
+#include "editor/ZinEditSettings.h"
 #include "platform/ControlHost.h"
 
 namespace zin {
@@ -22,8 +23,9 @@ class TQtSurface;
 class TZinEditWidget : public QAbstractScrollArea, public zin::TControlHost {
     Q_OBJECT
 public:
-    // Creates the control with this widget as its host, then its window.
-    explicit TZinEditWidget(QWidget* parent = nullptr);
+    // Creates the control with this widget as its host and the settings
+    // the user chose, then its window.
+    explicit TZinEditWidget(QWidget* parent = nullptr, const zin::TEditSettings& settings = zin::TEditSettings());
     ~TZinEditWidget() override;
 
     zin::TZinEdit& Edit();

@@ -24,7 +24,6 @@ protected:
     {
         LoadCodePageNames();
         SetSystemCodePage(1252);
-        ResetEditSettings();
         Host.Client = TRect{0, 0, 800, 600};
         Edit = MakeEdit(Host);
         Edit->CreateWnd();
@@ -37,12 +36,11 @@ protected:
     {
         Edit.reset();
         SetSystemCodePage(0);
-        ResetEditSettings();
     }
 
-    std::unique_ptr<TZinEdit> MakeEdit(TTestHost& host)
+    std::unique_ptr<TZinEdit> MakeEdit(TTestHost& host, const TEditSettings& settings = TEditSettings())
     {
-        auto e = std::make_unique<TZinEdit>(&host);
+        auto e = std::make_unique<TZinEdit>(&host, settings);
         e->OnStateChange = [this](TZinEdit&) { Events.push_back("state"); };
         e->OnSelectionChange = [this](TZinEdit&) { Events.push_back("selection"); };
         return e;

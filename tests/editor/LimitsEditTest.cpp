@@ -22,7 +22,7 @@ TEST_F(LimitsEditTest, AWrapPastTheRowLimitKeepsThePreviousModeAndRows)
     Edit->LineStore().SetCountLimit(60);
     Edit->SetMaxColumns(5);  // some 140 rows
     EXPECT_EQ(Edit->MaxColumns(), 40);
-    EXPECT_EQ(EditSettings.MaxColumns, 40);
+    EXPECT_EQ(Edit->Settings().MaxColumns, 40);
     EXPECT_EQ(Edit->LineStore().RowCount(), 21);
     Edit->SetWordWrapMode(wwmNoWrap);
     Edit->SetMaxColumns(5);

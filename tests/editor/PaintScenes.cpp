@@ -88,7 +88,6 @@ std::vector<TPaintScene> PaintScenes()
 std::unique_ptr<TRasterSurface> RenderScene(const TPaintScene& scene, const std::string& dir)
 {
     SetSystemCodePage(1252);
-    ResetEditSettings();
     LoadCodePageNames();
     TTestHost host;
     host.Raster = true;
@@ -114,7 +113,6 @@ std::unique_ptr<TRasterSurface> RenderScene(const TPaintScene& scene, const std:
     edit->Paint(*window);
     edit.reset();
     SetSystemCodePage(0);
-    ResetEditSettings();
     return window;
 }
 

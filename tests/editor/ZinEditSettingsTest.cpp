@@ -10,19 +10,17 @@
 namespace zin {
 namespace {
 
-// Settings and code-page fonts are process-wide: each test starts from the
-// start values and built-in fonts and leaves them so.
+// Each test reads into and writes from its own settings value.
 class EditSettingsTest : public ::testing::Test {
 protected:
-    void SetUp() override { Restore(); }
-    void TearDown() override { Restore(); }
-    static void Restore() { ResetEditSettings(), LoadCodePageNames(); }
-    static std::string Font(int32_t codePage) { return FindCodePage(codePage)->FixedWidthFont; }
+    void Restore() { EditSettings = TEditSettings{}; }
+    std::string Font(int32_t codePage) const { return EditSettings.FontOf(codePage); }
     void Load(const std::string& text)
     {
         TIniFile ini(FDir.Write("load.ini", text));
-        LoadEditSettings(ini, "ZinEdit", "ZinEdit Keys");
+        LoadEditSettings(ini, "ZinEdit", "ZinEdit Keys", EditSettings);
     }
+    TEditSettings EditSettings;
     test::TempDir FDir;
 };
 
@@ -35,6 +33,10 @@ TEST_F(EditSettingsTest, FileWithoutTheSectionOrKeysKeepsStartValuesAndFonts)
     EXPECT_TRUE(EditSettings.KeyBindings.Empty());
     EXPECT_EQ(Font(1252), "Courier New");  // an empty name keeps the font
     EXPECT_EQ(Font(932), "Mono CJK");
+    EXPECT_EQ(Font(4242), "");  // no such code page
+    // A long name keeps 63 bytes, never part of a UTF-8 character.
+    Load("[ZinEdit]\nFN1251=" + std::string(62, 'n') + "\xC3\xA9" + "tail\n");
+    EXPECT_EQ(Font(1251), std::string(62, 'n'));
 }
 
 TEST_F(EditSettingsTest, SavedSettingsLoadBackTheSame)
@@ -43,16 +45,16 @@ TEST_F(EditSettingsTest, SavedSettingsLoadBackTheSame)
     EditSettings.WordWrapMode = wwmWrapByColumn;
     EditSettings.MaxColumns = 132;
     EditSettings.ShowTabChar = false;
-    SetNameField(FindCodePage(1251)->FixedWidthFont, "Cyrillic Mono");
-    SetNameField(FindCodePage(866)->FixedWidthFont, "");
+    EditSettings.SetFontOf(1251, "Cyrillic Mono");
+    EditSettings.SetFontOf(866, "");
     const std::string path = FDir.Path() + "config/ZinViewer.ini";
     {
         TIniFile ini(path);
-        SaveEditSettings(ini, "ZinEdit", "ZinEdit Keys");
+        SaveEditSettings(ini, "ZinEdit", "ZinEdit Keys", EditSettings);
     }
     Restore();
     TIniFile ini(path);
-    LoadEditSettings(ini, "ZinEdit", "ZinEdit Keys");
+    LoadEditSettings(ini, "ZinEdit", "ZinEdit Keys", EditSettings);
     EXPECT_EQ(EditSettings.FontSize, 11);
     EXPECT_EQ(EditSettings.WordWrapMode, wwmWrapByColumn);
     EXPECT_EQ(EditSettings.MaxColumns, 132);
@@ -69,15 +71,15 @@ TEST_F(EditSettingsTest, LineSpacingPercentSurvivesLoadAndSave)
     // 112 loads exactly on the half (1.125), 107 just above it (1.075).
     for (int32_t percent : {100, 107, 112, 150, 333, 500}) {
         ini.WriteInteger("ZinEdit", "LineSpacing", percent);
-        LoadEditSettings(ini, "ZinEdit", "ZinEdit Keys");
+        LoadEditSettings(ini, "ZinEdit", "ZinEdit Keys", EditSettings);
         if (percent == 150) {
             EXPECT_FLOAT_EQ(EditSettings.LineSpacing, 1.505f);
         }
-        SaveEditSettings(ini, "ZinEdit", "ZinEdit Keys");
+        SaveEditSettings(ini, "ZinEdit", "ZinEdit Keys", EditSettings);
         EXPECT_EQ(ini.ReadInteger("ZinEdit", "LineSpacing", 0), percent);
     }
     EditSettings.LineSpacing = 1.07f;  // as set in the control
-    SaveEditSettings(ini, "ZinEdit", "ZinEdit Keys");
+    SaveEditSettings(ini, "ZinEdit", "ZinEdit Keys", EditSettings);
     EXPECT_EQ(ini.ReadInteger("ZinEdit", "LineSpacing", 0), 107);
 }
 

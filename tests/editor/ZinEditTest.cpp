@@ -17,20 +17,22 @@ TEST_F(EditTest, ConstructionTakesTheSettingsAndFallsBackTo1252)
     EXPECT_EQ(Edit->MaxLineLength(), 32768);
     EXPECT_EQ(Host.Border, bsSingle);
     EXPECT_EQ(Host.Bars, ssBoth);
-    EXPECT_EQ(EditSettings.KeyBindings.Pairs().size(), 25u);
+    EXPECT_EQ(Edit->Settings().KeyBindings.Pairs().size(), 25u);
 
-    // A second control neither appends the bindings again nor ignores the
-    // current settings; a locale code page outside the table gives 1252.
+    // A second control takes the settings it is given, its bindings filled
+    // in once; a locale code page outside the table gives 1252.
     SetSystemCodePage(12345);
-    EditSettings.MaxColumns = 33;
-    EditSettings.LineSpacing = 2.0f;
+    TEditSettings settings = Edit->Settings();
+    settings.MaxColumns = 33;
+    settings.LineSpacing = 2.0f;
     TTestHost host;
-    auto second = MakeEdit(host);
+    auto second = MakeEdit(host, settings);
     EXPECT_EQ(second->CodePage(), 1252);
     EXPECT_EQ(second->MaxColumns(), 33);
     EXPECT_EQ(second->LineSpacing(), 2.0f);
     EXPECT_EQ(second->ExtraSpacing(), 16);
-    EXPECT_EQ(EditSettings.KeyBindings.Pairs().size(), 25u);
+    EXPECT_EQ(second->Settings().KeyBindings.Pairs().size(), 25u);
+    EXPECT_EQ(Edit->MaxColumns(), 80);  // the first one's are its own
     SetSystemCodePage(65001);
     TTestHost host2;
     EXPECT_EQ(MakeEdit(host2)->CodePage(), 65001);
@@ -68,9 +70,9 @@ TEST_F(EditTest, SettersIgnoreTheCurrentValueAndValuesOutOfRange)
     EXPECT_EQ(Edit->LineSpacing(), 5.0f);
     Edit->SetMaxColumns(5);
     EXPECT_EQ(Edit->MaxColumns(), 5);
-    // Stored values go back to the shared settings.
-    EXPECT_EQ(EditSettings.LineSpacing, 5.0f);
-    EXPECT_EQ(EditSettings.MaxColumns, 5);
+    // Stored values go into the control's settings, for the window to save.
+    EXPECT_EQ(Edit->Settings().LineSpacing, 5.0f);
+    EXPECT_EQ(Edit->Settings().MaxColumns, 5);
 }
 
 TEST_F(EditTest, EachSetterRebuildsWhatItMustAndNotifiesInOrder)
@@ -457,7 +459,7 @@ TEST_F(EditTest, ATinyFontStillMeasuresAtLeastOnePixel)
     EXPECT_EQ(Edit->CharHeight(), 1);
     EXPECT_EQ(Edit->CharWidth(), 1);
     EXPECT_EQ(Edit->DigitWidth(), 1);
-    EXPECT_EQ(EditSettings.FontSize, 1);
+    EXPECT_EQ(Edit->Settings().FontSize, 1);
     Edit->SetWordWrapMode(wwmWrapByColumn);
     ASSERT_TRUE(Load("\ta\tb\t\tc d e f g h i j k\n"));
     EXPECT_EQ(Edit->GetWrapWidth(), 80);
@@ -474,11 +476,13 @@ TEST_F(EditTest, TheFontOfTheCodePageFollowsTheChosenFont)
     Edit->SetFont(font);
     // New metrics rebuild the rows (state, selection), then tell the state.
     EXPECT_EQ(Events, (Strings{"state", "selection", "state"}));
-    EXPECT_STREQ(FindCodePage(1252)->FixedWidthFont, "Liberation Mono");
-    // Another code page renames the control's font to its own.
+    EXPECT_EQ(Edit->Settings().FontOf(1252), "Liberation Mono");
+    // Another code page renames the control's font to its own, and back.
     Edit->SetCodePage(1251);
-    EXPECT_EQ(Edit->Font().Name(), FindCodePage(1251)->FixedWidthFont);
-    SetNameField(FindCodePage(1252)->FixedWidthFont, "Courier New");
+    EXPECT_EQ(Edit->Font().Name(), Edit->Settings().FontOf(1251));
+    EXPECT_EQ(Edit->Font().Name(), "Courier New");
+    Edit->SetCodePage(1252);
+    EXPECT_EQ(Edit->Font().Name(), "Liberation Mono");
 }
 
 }  // namespace

@@ -37,7 +37,6 @@ protected:
         QtApp();
         LoadCodePageNames();
         SetSystemCodePage(1252);
-        ResetEditSettings();
         Window = std::make_unique<QWidget>();
         auto* layout = new QVBoxLayout(Window.get());
         W = new TZinEditWidget;
@@ -55,7 +54,6 @@ protected:
     {
         Window.reset();
         SetSystemCodePage(0);
-        ResetEditSettings();
     }
 
     TZinEdit& Edit() { return W->Edit(); }

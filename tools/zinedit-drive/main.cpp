@@ -411,16 +411,17 @@ int main(int argc, char** argv)
 
     LoadCodePageNames();
     SetSystemCodePage(acp);
+    TEditSettings settings;
     if (!ini.empty()) {
-        TIniFile settings(ini);
-        LoadEditSettings(settings, "ZinEdit", "ZinEdit Keys");
+        TIniFile file(ini);
+        LoadEditSettings(file, "ZinEdit", "ZinEdit Keys", settings);
     }
     if (fontSize > 0)
-        EditSettings.FontSize = fontSize;
+        settings.FontSize = fontSize;
 
     TDrive d;
     d.Host.WideCJK = wide;
-    d.Edit = std::make_unique<TZinEdit>(&d.Host);
+    d.Edit = std::make_unique<TZinEdit>(&d.Host, settings);
     d.Edit->OnStateChange = [&d](TZinEdit&) { d.Events.push_back("state"); };
     d.Edit->OnSelectionChange = [&d](TZinEdit&) { d.Events.push_back("selection"); };
     d.Edit->CreateWnd();
