@@ -42,7 +42,7 @@ struct TRowText {
 };
 
 // The row's tokens, checked one by one.
-TRowText ScanRow(TZinScanner& s, TZinLines& store, TLineIterator line, const std::vector<char16_t>& text,
+TRowText ScanRow(TZinScanner& s, TLineIterator line, const std::vector<char16_t>& text,
                  const std::vector<int32_t>& widths)
 {
     TRowText out;
@@ -57,7 +57,7 @@ TRowText ScanRow(TZinScanner& s, TZinLines& store, TLineIterator line, const std
         FUZZ_CHECK(sum == w);
         out.Text.append(text.data(), static_cast<size_t>(n));
         out.Width += w;
-        FUZZ_CHECK(store.ReadPos() <= line->Length());
+        FUZZ_CHECK(s.Reader().Pos() <= line->Length());
         FUZZ_CHECK(++guard < 1000000);
     } while (s.RowHasMore());
     return out;
@@ -95,7 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     owner.FEditMode = emTextMode;
     owner.SetCodePage(codePage);
     store.Lines().front().State = TLineState{};
-    TZinLinesAccess::Syntax(store) = &syn;
+    TZinLinesAccess::UseSyntax(store, syn);
     store.Rescan(store.Lines().begin(), std::prev(store.Lines().end()));
     fuzz::CheckStore(store, maxLen);
 
@@ -113,11 +113,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const int32_t seekRow = static_cast<int32_t>((seekSeed + static_cast<uint32_t>(lines)) %
                                                      static_cast<uint32_t>(rowCount));
         seeker.SeekRow(line, seekRow);
-        const TRowText sought = ScanRow(seeker, store, line, textBuf, widthBuf);
+        const TRowText sought = ScanRow(seeker, line, textBuf, widthBuf);
 
         s.BeginRow(line, 0);
         for (int32_t r = 0; r < rowCount; ++r) {
-            const TRowText got = ScanRow(s, store, line, textBuf, widthBuf);
+            const TRowText got = ScanRow(s, line, textBuf, widthBuf);
             // The row's characters as the reader gives them.
             std::u16string want;
             twc_queue q;

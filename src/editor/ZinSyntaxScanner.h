@@ -82,6 +82,8 @@ public:
     bool RowHasMore() const { return FRowBegun; }
     // Whether the scan reached the line's end entry.
     bool LineEnded() const { return FLineEnded; }
+    // The scanner's own reader (for checks that it never reads past a line).
+    const TLineReader& Reader() const { return FReader; }
     // The range of the characters being emitted.
     int32_t RangeId() const { return FCur.RangeId; }
 
