@@ -525,9 +525,21 @@ bool TZinLines::ScanPieceFast(TScanSetup& s, TSpanCursor& c, TLineIterator lineI
                               bool scanMode, bool firstOfList, uint64_t& endPos)
 {
     TLine& line = *lineIt;
-    if (!FUseFastScan || line.Spilled() || line.SourceSlot() == 0 || line.CompactLength() == 0)
+    if (!FUseFastScan)
         return false;
-    c.Bind(line.Source(), line.FOffset, line.CompactLength());
+    // The line's bytes must lie in one run of a source: a compact line's
+    // block, or the one block of a line spilled for its many rows (a long
+    // line wrapped into more rows than a record holds).
+    if (!line.Spilled()) {
+        if (line.SourceSlot() == 0 || line.CompactLength() == 0)
+            return false;
+        c.Bind(line.Source(), line.FOffset, line.CompactLength());
+    } else {
+        const std::vector<TBlock>& blocks = line.FSpill->Blocks;
+        if (blocks.size() != 1 || !blocks[0].Source || blocks[0].Size == 0 || blocks[0].Size != line.Length())
+            return false;
+        c.Bind(blocks[0].Source, blocks[0].Offset, blocks[0].Size);
+    }
     switch (s.Kind) {
     case cpkSingleByte: endPos = FastPiece<cpkSingleByte>(s, c, line, rb, scanMode, firstOfList); break;
     case cpkDoubleByte:
@@ -550,7 +562,7 @@ template <int K>
 uint64_t TZinLines::FastPiece(TScanSetup& s, TSpanCursor& c, TLine& line, TRowBuilder& rb, bool scanMode,
                               bool firstOfList)
 {
-    const uint64_t len = line.CompactLength();
+    const uint64_t len = c.Len;
     uint64_t pos = rb.RowStart;
     int32_t u, n;
     if constexpr (KindHasByteOrderMark(K)) {

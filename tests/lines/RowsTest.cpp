@@ -1,5 +1,8 @@
 // Rows: the byte limit, the wrap width, carrying words and delimiter runs,
 // tabs, wide characters, Reformat.
+#include <algorithm>
+#include <random>
+
 #include "LinesTestUtil.h"
 
 namespace zin::test {
@@ -34,6 +37,50 @@ TEST_F(RowsTest, ByteLimitCutsALongWord)
     ASSERT_TRUE(Load(text));
     EXPECT_EQ(Sizes()[0], 32761u);
     ExpectInvariants(Lines(), Owner);
+}
+
+TEST_F(RowsTest, LinesWithManyRowsAreRebuiltAlikeByBothScanRoutes)
+{
+    // Long lines wrapped into hundreds of rows keep their rows out of line;
+    // a rebuild and a re-decode of them take the fast route over their one
+    // block, and must give what the reader gives, in memory and on disk.
+    std::mt19937 rng(11);
+    std::string text;
+    for (int line = 0; line < 6; ++line) {
+        const int words = 200 + static_cast<int>(rng() % 3000);
+        for (int w = 0; w < words; ++w) {
+            text += std::string(1 + rng() % 9, static_cast<char>('a' + rng() % 26));
+            text += rng() % 7 ? " " : (rng() % 2 ? "\t" : "+-");
+        }
+        text += line % 2 ? "\r\n" : "\n";
+    }
+    for (const int32_t maxMem : {1 << 24, 0}) {
+        std::vector<std::vector<TLineCopy>> results[2];
+        for (const bool fast : {true, false}) {
+            SCOPED_TRACE(fast);
+            Owner.MaxMemFileSize = maxMem;
+            Owner.WrapMode = wwmNoWrap;
+            Lines().SetUseFastScan(fast);
+            ASSERT_TRUE(Load(text));
+            for (const int32_t columns : {5, 13, 80}) {
+                Owner.WrapMode = wwmWrapByColumn;
+                Owner.MaxColumns = columns;
+                ASSERT_TRUE(Lines().Reformat());
+                results[fast].push_back(CopyLines(Lines()));
+                ExpectInvariants(Lines(), Owner);
+            }
+            Owner.SetCodePage(1251);
+            results[fast].push_back(CopyLines(Lines()));
+            Owner.SetCodePage(1252);
+        }
+        // At 5 columns the lines hold more rows than a record keeps in line.
+        EXPECT_GE(std::count_if(results[0][0].begin(), results[0][0].end(),
+                                [](const TLineCopy& l) { return l.Rows.size() > 256; }),
+                  4);
+        ASSERT_EQ(results[0].size(), results[1].size());
+        for (size_t i = 0; i < results[0].size(); ++i)
+            EXPECT_TRUE(results[0][i] == results[1][i]) << "step " << i << ", on disk " << (maxMem == 0);
+    }
 }
 
 TEST_F(RowsTest, WordMovesToTheNextRowAndTheSpaceStays)
