@@ -173,5 +173,27 @@ int main(int argc, char** argv)
         std::printf("%s  %8.0f   (%d lines, %d rows, code page %d)\n", o.label, MBps(lines.FileSize(), Seconds(t0, t1)),
                     lines.LineCount(), lines.RowCount(), owner.GetCodePage());
     }
+    // The one 100 MiB line rewrapped: hundreds of thousands of rows in one
+    // line, in milliseconds per change.
+    struct {
+        const char* label;
+        TWordWrapMode mode;
+        int32_t columns;
+    } const wraps[] = {{"one line: wrap at 80 columns      ", wwmWrapByColumn, 80},
+                       {"one line: wrap at 200 columns     ", wwmWrapByColumn, 200},
+                       {"one line: wrap by a 640 px window ", wwmWrapByWindow, 0},
+                       {"one line: no wrap                 ", wwmNoWrap, 0}};
+    for (const auto& w : wraps) {
+        owner.WrapMode = w.mode;
+        owner.MaxColumns = w.columns ? w.columns : owner.MaxColumns;
+        t0 = std::chrono::steady_clock::now();
+        lines.Reformat();
+        t1 = std::chrono::steady_clock::now();
+        std::printf("%s  %8.1f ms (%d rows)\n", w.label, Seconds(t0, t1) * 1000, lines.RowCount());
+    }
+    t0 = std::chrono::steady_clock::now();
+    owner.SetCodePage(1251);
+    t1 = std::chrono::steady_clock::now();
+    std::printf("one line: code page 1251           %8.1f ms\n", Seconds(t0, t1) * 1000);
     return 0;
 }
