@@ -1,13 +1,24 @@
 #include "lines/ZinData.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 namespace zin {
 
 // ---------------------------------------------------------------- TFileData
 
-TFileData::TFileData(const std::string& fileName) : FFileName(fileName)
+namespace {
+
+uint64_t NextSourceId()
+{
+    static std::atomic<uint64_t> last{0};
+    return ++last;
+}
+
+}  // namespace
+
+TFileData::TFileData(const std::string& fileName) : FFileName(fileName), FId(NextSourceId())
 {
     if (!FHandle.Open(fileName))
         return;
@@ -62,12 +73,12 @@ const uint8_t* TFileData::Span(uint64_t pos, uint32_t& avail)
 
 uint8_t TFileData::ByteAt(uint64_t pos, TByteWindow& window) const
 {
-    if (window.Source != this || pos - window.Pos >= window.Size) {
+    if (window.SourceId != FId || pos - window.Pos >= window.Size) {
         if (pos >= FSize)
             return 0;
         if (!window.Bytes)
             window.Bytes = std::make_unique_for_overwrite<uint8_t[]>(TByteWindow::Capacity);
-        window.Source = this;
+        window.SourceId = FId;
         window.Pos = pos - pos % TByteWindow::Capacity;
         window.Size = std::min<uint64_t>(FSize - window.Pos, TByteWindow::Capacity);
         // As in the file's own window: what a short read did not deliver

@@ -25,7 +25,9 @@ class TInData;
 // meet. Memory sources need no window.
 struct TByteWindow {
     static constexpr uint32_t Capacity = 0x10000;  // 64 KiB
-    const TInData* Source = nullptr;
+    // The source it was filled from, by its identity: a source opened later
+    // may live at the address of one since destroyed.
+    uint64_t SourceId = 0;
     uint64_t Pos = 0;
     uint64_t Size = 0;
     std::unique_ptr<uint8_t[]> Bytes;
@@ -74,6 +76,8 @@ public:
     uint8_t ByteAt(uint64_t pos, TByteWindow& window) const override;
 
     std::string FFileName;
+    // Different for every source the process opens (never 0).
+    const uint64_t FId;
     TPlatformFile FHandle;
     std::unique_ptr<uint8_t[]> FBuffer;  // the window, ChunkSize bytes
     uint64_t FBufferPos = 0;             // always a multiple of ChunkSize

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <gtest/gtest.h>
+#include <new>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -170,6 +171,30 @@ TEST(FileData, AFileThatShrinksOrVanishesIsReadSafely)
 
     ASSERT_EQ(unlink(path.c_str()), 0);
     EXPECT_EQ(f.GetByte(0), PatternByte(0));
+}
+
+TEST(FileData, AReadersWindowKnowsTheFileItWasFilledFrom)
+{
+    // A reader's window serves the bytes it holds only to the file it read
+    // them from; it refills for any other, at any position, even one that
+    // lives where a destroyed file lived (the address alone would match).
+    test::TempDir dir;
+    const std::string a = dir.Write("a.bin", std::string(200000, 'a'));
+    const std::string b = dir.Write("b.bin", std::string(200000, 'b'));
+    alignas(TFileData) unsigned char place[sizeof(TFileData)];
+    TByteWindow window;
+    auto* first = new (place) TFileData(a);
+    EXPECT_EQ(first->ByteAt(70000, window), 'a');
+    EXPECT_EQ(first->ByteAt(199999, window), 'a');
+    EXPECT_EQ(first->ByteAt(200000, window), 0);  // past the end
+    first->~TFileData();
+    auto* second = new (place) TFileData(b);
+    EXPECT_EQ(second->ByteAt(199999, window), 'b');
+    EXPECT_EQ(second->ByteAt(70000, window), 'b');
+    // Another window onto the same file shares nothing with the first.
+    TByteWindow other;
+    EXPECT_EQ(second->ByteAt(5, other), 'b');
+    second->~TFileData();
 }
 
 TEST(MemData, WriteReadAndGetByteAcrossChunks)
