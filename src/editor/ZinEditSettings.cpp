@@ -60,8 +60,10 @@ void LoadEditSettings(TIniFile& ini, const std::string& section, const std::stri
                       TEditSettings& settings)
 {
     for (const TCodePageInfo& info : CodePageTable) {
+        // A name that is empty as kept (nothing before a NUL byte) keeps
+        // the font too, so that what is saved reads back the same.
         const std::string font = ini.ReadString(section, FontKey(info), "");
-        if (!font.empty())
+        if (NameFieldLength(font.c_str()) > 0)
             settings.SetFontOf(info.CodePage, font);
     }
 
