@@ -357,13 +357,24 @@ void TQtSurface::FillRect(const TRect& r)
     FPainter.fillRect(ToQRect(r), QColor::fromRgb(ToRgb(FBrush)));
 }
 
+namespace {
+
+// The points as Qt takes them (a few, on the stack).
+QVarLengthArray<QPoint, 16> ToQPoints(const TPoint* points, int32_t n)
+{
+    QVarLengthArray<QPoint, 16> q(n);
+    for (int32_t i = 0; i < n; ++i)
+        q[i] = QPoint(points[i].X, points[i].Y);
+    return q;
+}
+
+}  // namespace
+
 void TQtSurface::Polyline(const TPoint* points, int32_t n)
 {
     if (!FPainter.isActive() || n < 2)
         return;
-    QVarLengthArray<QPoint, 16> q(n);
-    for (int32_t i = 0; i < n; ++i)
-        q[i] = QPoint(points[i].X, points[i].Y);
+    const QVarLengthArray<QPoint, 16> q = ToQPoints(points, n);
     UsePen(FPen);
     FPainter.drawPolyline(q.data(), n);
 }
@@ -372,9 +383,7 @@ void TQtSurface::Polygon(const TPoint* points, int32_t n)
 {
     if (!FPainter.isActive() || n < 2)
         return;
-    QVarLengthArray<QPoint, 16> q(n);
-    for (int32_t i = 0; i < n; ++i)
-        q[i] = QPoint(points[i].X, points[i].Y);
+    const QVarLengthArray<QPoint, 16> q = ToQPoints(points, n);
     UsePen(FPen);
     FPainter.setBrush(QColor::fromRgb(ToRgb(FBrush)));
     FPainter.drawPolygon(q.data(), n);
