@@ -616,13 +616,13 @@ void TZinScanner::SetSnapshots(bool on)
 {
     FUseSnapshots = on;
     FSnaps.clear();
-    FSnapLine = nullptr;
+    FSnapLine = UINT32_MAX;
     FRecording = false;
 }
 
 bool TZinScanner::SnapshotsValid(TLineIterator line) const
 {
-    return FSnapLine == line.Node() && FSnapGeneration == FStore->Generation() && FSnapSyntax == FSyntax &&
+    return FSnapLine == line.Index() && FSnapGeneration == FStore->Generation() && FSnapSyntax == FSyntax &&
            FSnapStore == FStore;
 }
 
@@ -670,7 +670,7 @@ void TZinScanner::SeekRow(TLineIterator line, int32_t row)
     if (FUseSnapshots) {
         if (!SnapshotsValid(line)) {
             FSnaps.clear();
-            FSnapLine = line.Node();
+            FSnapLine = line.Index();
             FSnapGeneration = FStore->Generation();
             FSnapSyntax = FSyntax;
             FSnapStore = FStore;

@@ -231,7 +231,7 @@ private:
     // Snapshots of the line last sought in: entry k holds row k * SnapshotStride.
     bool FUseSnapshots = true;
     bool FRecording = false;  // the scan is exact and belongs to FSnapLine
-    TLine* FSnapLine = nullptr;
+    uint32_t FSnapLine = UINT32_MAX;  // the index of the line the snapshots belong to
     uint64_t FSnapGeneration = 0;
     const TZinSyntax* FSnapSyntax = nullptr;
     const TZinLines* FSnapStore = nullptr;

@@ -1,321 +1,399 @@
-// The line list: records in slabs, their views, the row pool.
+// The line list: its arrays, checkpoints and side tables; the views of a
+// line's blocks and rows.
 #include "lines/ZinLineList.h"
-
-#include <sys/mman.h>
 
 #include <algorithm>
 #include <cstdlib>
-#include <memory>
 #include <new>
 
 namespace zin {
 
-// ---- TLine and its views ---------------------------------------------------
+// ---- TChunkArray ---------------------------------------------------------------
 
-namespace {
-// Slabs of 2 MiB, aligned so that a record finds its slab's header (and so
-// its list) by masking its address, and so that one huge page can hold a
-// slab (AdviseHugePages).
-constexpr size_t SlabBytes = 2 * 1024 * 1024;
-constexpr size_t SlabHeader = 64;
-constexpr size_t SlabLines = (SlabBytes - SlabHeader) / sizeof(TLine);
-static_assert(sizeof(TLine) <= 40, "a line record must stay compact");
-static_assert(TRowPool::MaxEntries <= UINT8_MAX, "a pooled line keeps its entry count in one byte");
-
-struct TSlabHeader {
-    const TLineList* List;
-};
-
-TLine* FirstOfSlab(void* slab)
+template <class T, unsigned Shift>
+void TChunkArray<T, Shift>::AddChunk(TGrowthWatch* watch)
 {
-    return reinterpret_cast<TLine*>(static_cast<char*>(slab) + SlabHeader);
-}
-}  // namespace
-
-TLine::~TLine()
-{
-    if (Spilled())
-        delete FSpill;
+    FChunks.reserve(FChunks.size() + 1);
+    void* chunk = std::malloc(ChunkValues * sizeof(T));
+    if (!chunk)
+        throw std::bad_alloc();
+    FChunks.push_back(static_cast<T*>(chunk));
+    if (watch)
+        watch->Add(ChunkValues * sizeof(T));
 }
 
-namespace {
-const TLineList& ListOf(const TLine* line)
-{
-    return *reinterpret_cast<const TSlabHeader*>(reinterpret_cast<uintptr_t>(line) & ~(uintptr_t{SlabBytes} - 1))
-                ->List;
-}
-}  // namespace
+template class TChunkArray<uint32_t, 16>;
+template class TChunkArray<TRowUnit, 16>;
 
-TInData* TLine::Source() const
-{
-    const int slot = SourceSlot();
-    if (slot == 0)
-        return nullptr;
-    return ListOf(this).FSources[slot];
-}
+// ---- Views -----------------------------------------------------------------------
 
-const TRowPool& TLine::Pool() const
+TBlockList::TBlockList(const TLine& line)
 {
-    return ListOf(this).FRowPool;
+    const TLineList& l = *line.FList;
+    const size_t i = line.FIndex;
+    if (l.SpilledAt(i)) {
+        const TLineSpill* sp = l.SpillAt(i);
+        if (!sp->Blocks.empty()) {
+            FBlocks = &sp->Blocks;
+            return;
+        }
+    }
+    FOne = TBlock{l.Source, l.StartOf(i), l.LengthAt(i)};
 }
 
-int32_t TLine::RowCount() const
+TRowList::TRowList(const TLine& line) : FList(line.FList)
 {
-    if (Spilled())
-        return static_cast<int32_t>(FSpill->Rows.size()) - 1;
-    if (PooledRows())
-        return static_cast<int32_t>(RowEntries()) - 1;
-    return 1;
+    const TLineList& l = *FList;
+    const size_t i = line.FIndex;
+    const uint32_t info = l.FInfo[i];
+    if (info & TLineList::Spilled) {
+        FSpill = &l.SpillAt(i)->Rows;
+        return;
+    }
+    FPos0 = i == 0 ? l.FPos0 : 0;
+    FEnd = l.FLen[i] - (info & TLineList::NlMask);
+    if (info & TLineList::Multi) {
+        FRows = ((info >> TLineList::PayloadShift) & TLineList::ExtraMask) + 1;
+        FWidth0 = static_cast<int32_t>(info >> TLineList::MultiWidthShift);
+        FUnit = l.UnitOf(i);
+    } else {
+        FWidth0 = static_cast<int32_t>(info >> TLineList::PayloadShift);
+    }
 }
 
-size_t TBlockList::size() const
+TRowIndex TRowList::operator[](size_t k) const
 {
-    return FLine->Spilled() ? FLine->FSpill->Blocks.size() : 1;
+    if (FSpill)
+        return (*FSpill)[k];
+    if (k == 0)
+        return TRowIndex{FPos0, FWidth0};
+    if (k >= FRows)
+        return TRowIndex{FEnd, 0};
+    const TRowUnit& u = FList->FUnits[FUnit + k - 1];
+    return TRowIndex{u.Pos(), u.Width};
 }
 
-TBlock TBlockList::operator[](size_t i) const
+// ---- Lookups -----------------------------------------------------------------------
+
+uint64_t TLineList::StartOf(size_t i) const
 {
-    if (FLine->Spilled())
-        return FLine->FSpill->Blocks[i];
-    return TBlock{FLine->Source(), FLine->FOffset, FLine->CompactLength()};
+    if (i >= size())
+        return FTotalBytes;
+    const size_t c = i / Stride;
+    uint64_t start = FCheckpoints[c].Start;
+    for (size_t j = c * Stride; j < i; ++j) {
+        const uint32_t n = FLen[j];
+        start += n != LongLength ? n : SpillAt(j)->Length;
+    }
+    return start;
 }
 
-size_t TRowList::size() const
+int32_t TLineList::FirstRowOf(size_t i) const
 {
-    if (FLine->Spilled())
-        return FLine->FSpill->Rows.size();
-    if (FLine->PooledRows())
-        return FLine->RowEntries();
-    return 2;
+    if (i >= size())
+        return static_cast<int32_t>(FTotalRows);
+    const size_t c = i / Stride;
+    int64_t row = FCheckpoints[c].FirstRow;
+    for (size_t j = c * Stride; j < i; ++j)
+        row += RowCountAt(j);
+    return static_cast<int32_t>(row);
 }
 
-TRowIndex TRowList::operator[](size_t i) const
+uint32_t TLineList::UnitOf(size_t i) const
 {
-    if (FLine->Spilled())
-        return FLine->FSpill->Rows[i];
-    if (FLine->PooledRows()) {
-        const TRowPool::TUnit& u = FLine->Pool().At(FLine->RowRun())[i];
-        return TRowIndex{u.Pos, u.Width};
+    const size_t c = i / Stride;
+    uint32_t unit = FCheckpoints[c].Unit;
+    for (size_t j = c * Stride; j < i; ++j) {
+        const uint32_t info = FInfo[j];
+        if (info & Multi)
+            unit += (info >> PayloadShift) & ExtraMask;
+    }
+    return unit;
+}
+
+TLineState TLineList::StateLookup(size_t i) const
+{
+    const size_t c = i / Stride;
+    const auto first = FStates.begin() + FCheckpoints[c].State;
+    const auto last = c + 1 < FCheckpoints.size() ? FStates.begin() + FCheckpoints[c + 1].State : FStates.end();
+    const auto it = std::lower_bound(first, last, i, [](const TStateEntry& e, size_t k) { return e.Index < k; });
+    return it != last && it->Index == i ? it->State : TLineState{};
+}
+
+const TLineSpill* TLineList::SpillAt(size_t i) const
+{
+    const size_t c = i / Stride;
+    const auto first = FSpills.begin() + FCheckpoints[c].Spill;
+    const auto last = c + 1 < FCheckpoints.size() ? FSpills.begin() + FCheckpoints[c + 1].Spill : FSpills.end();
+    const auto it = std::lower_bound(first, last, i, [](const TSpillEntry& e, size_t k) { return e.Index < k; });
+    return it->Spill.get();
+}
+
+TLineBytes TLineList::BytesAt(size_t i, uint64_t start) const
+{
+    if (SpilledAt(i)) {
+        const TLineSpill* sp = SpillAt(i);
+        if (!sp->Blocks.empty())
+            return TLineBytes{nullptr, 0, sp->Length, &sp->Blocks};
+        return TLineBytes{Source, start, sp->Length, nullptr};
+    }
+    return TLineBytes{Source, start, FLen[i], nullptr};
+}
+
+uint64_t TLineList::FirstRowPos(size_t i) const
+{
+    if (SpilledAt(i))
+        return SpillAt(i)->Rows[0].Pos;
+    return i == 0 ? FPos0 : 0;
+}
+
+size_t TLineList::MemoryBytes() const
+{
+    size_t n = FLen.CapacityBytes() + FInfo.CapacityBytes() + FUnits.CapacityBytes() +
+               FCheckpoints.capacity() * sizeof(TCheckpoint) + FStates.capacity() * sizeof(TStateEntry) +
+               FSpills.capacity() * sizeof(TSpillEntry);
+    for (const TSpillEntry& e : FSpills)
+        n += sizeof(TLineSpill) + e.Spill->Blocks.capacity() * sizeof(TBlock) +
+             e.Spill->Rows.capacity() * sizeof(TRowIndex);
+    return n;
+}
+
+// ---- Building ------------------------------------------------------------------------
+
+void TLineList::AddCheckpoint()
+{
+    FCheckpoints.push_back(TCheckpoint{FTotalBytes, static_cast<uint32_t>(FTotalRows),
+                                       static_cast<uint32_t>(FUnits.size()), static_cast<uint32_t>(FStates.size()),
+                                       static_cast<uint32_t>(FSpills.size())});
+}
+
+bool TLineList::EncodeRows(size_t i, uint64_t length, uint8_t nl, const TRowIndex* rows, size_t entries,
+                           uint32_t& info)
+{
+    if (length >= LongLength || entries < 2 || nl > NlMask || nl > length)
+        return false;
+    const size_t k = entries - 1;
+    if (rows[k].Pos != length - nl || rows[k].Width != 0)
+        return false;
+    if (i != 0 && rows[0].Pos != 0)
+        return false;
+    const int32_t w0 = rows[0].Width;
+    if (k == 1) {
+        if (w0 < 0 || w0 > OneRowWidthMax)
+            return false;
+        info = nl | (static_cast<uint32_t>(w0) << PayloadShift);
+    } else {
+        if (k - 1 > ExtraMask || w0 < 0 || w0 > MultiWidthMax)
+            return false;
+        for (size_t j = 1; j < k; ++j)
+            if (rows[j].Pos > UINT32_MAX || rows[j].Width < 0 || rows[j].Width > UINT16_MAX)
+                return false;
+        info = nl | Multi | (static_cast<uint32_t>(k - 1) << PayloadShift) |
+               (static_cast<uint32_t>(w0) << MultiWidthShift);
     }
     if (i == 0)
-        return TRowIndex{FLine->FPos0, FLine->FWidth0};
-    return TRowIndex{FLine->CompactLength() - FLine->NewLineBytes, 0};
+        FPos0 = rows[0].Pos;
+    return true;
 }
 
-namespace {
-
-// One huge page per 2 MiB block of line records or row entries where the
-// system allows it: a file of millions of lines touches its records once
-// each, and a page fault per 4 KiB of them costs more than the scan itself.
-void AdviseHugePages(void* block, size_t bytes)
+void TLineList::PushUnits(const TRowIndex* rows, size_t entries)
 {
-#ifdef MADV_HUGEPAGE
-    madvise(block, bytes, MADV_HUGEPAGE);
-#else
-    (void)block;
-    (void)bytes;
-#endif
+    for (size_t j = 1; j + 1 < entries; ++j)
+        FUnits.push_back(TRowUnit{static_cast<uint16_t>(rows[j].Pos), static_cast<uint16_t>(rows[j].Pos >> 16),
+                                  static_cast<uint16_t>(rows[j].Width)},
+                         Watch);
 }
 
-}  // namespace
-
-// ---- TRowPool ---------------------------------------------------------------
-
-uint32_t TRowPool::Allocate(uint32_t entries)
+void TLineList::PushSpill(size_t i, std::unique_ptr<TLineSpill> spill)
 {
-    uint32_t& head = FFree[entries];
-    if (head != None) {
-        const uint32_t run = head;
-        head = At(run)->Pos;
-        return run;
+    FSpills.push_back(TSpillEntry{static_cast<uint32_t>(i), std::move(spill)});
+}
+
+void TLineList::Append(uint64_t length, uint8_t nl, const TLineState& state, const TRowIndex* rows, size_t entries,
+                       const std::vector<TBlock>* blocks)
+{
+    const size_t i = size();
+    // Blocks that are the source's run at the line's file offset make a
+    // compact line; empty blocks cover nothing.
+    std::vector<TBlock> kept;
+    if (blocks) {
+        for (const TBlock& b : *blocks)
+            if (b.Size != 0)
+                kept.push_back(b);
+        if (kept.empty() ||
+            (kept.size() == 1 && kept[0].Source == Source && kept[0].Offset == FTotalBytes && kept[0].Size == length))
+            blocks = nullptr;
+        else
+            blocks = &kept;
     }
-    if (FUsed + entries > ChunkUnits) {
-        // A run never straddles chunks; the rest of a full chunk is left
-        // unused. Indexes are 32 bits, which bounds the number of chunks.
-        if (FChunks.size() >= (size_t{1} << (32 - ChunkShift)))
-            return None;
-        FChunks.reserve(FChunks.size() + 1);
-        void* chunk = std::aligned_alloc(ChunkBytes, ChunkBytes);
-        if (!chunk)
-            throw std::bad_alloc();
-        AdviseHugePages(chunk, ChunkBytes);
-        FChunks.push_back(static_cast<TUnit*>(chunk));
-        FUsed = 0;
-        if (Watch)
-            Watch->Add(ChunkUnits * sizeof(TUnit));
-    }
-    const uint32_t run = static_cast<uint32_t>(((FChunks.size() - 1) << ChunkShift) + FUsed);
-    FUsed += entries;
-    return run;
-}
-
-void TRowPool::Free(uint32_t run, uint32_t entries)
-{
-    uint32_t& head = FFree[entries];
-    At(run)->Pos = head;
-    head = run;
-}
-
-void TRowPool::Clear()
-{
-    for (TUnit* chunk : FChunks)
-        std::free(chunk);
-    FChunks.clear();
-    FUsed = ChunkUnits;
-    FFree.fill(None);
-}
-
-// ---- TLineList -------------------------------------------------------------
-
-TLineList::TLineList()
-{
-    FHead.FPrev = FHead.FNext = &FHead;
-    FRowPool.Watch = &FWatch;
-}
-
-TLineList::~TLineList()
-{
-    clear();
-    FreeSlabs(0);
-}
-
-TLine* TLineList::Allocate()
-{
-    void* mem;
-    if (FFree) {
-        mem = FFree;
-        FFree = FFree->FNext;
+    if (i % Stride == 0)
+        AddCheckpoint();
+    uint32_t info = 0;
+    if (!blocks && EncodeRows(i, length, nl, rows, entries, info)) {
+        if (info & Multi)
+            PushUnits(rows, entries);
+        FLen.push_back(static_cast<uint32_t>(length), Watch);
     } else {
-        if (FSlabs.empty() || FSlabUsed == SlabLines) {
-            FSlabs.reserve(FSlabs.size() + 1);
-            void* slab = std::aligned_alloc(SlabBytes, SlabBytes);
-            if (!slab)
-                throw std::bad_alloc();
-            AdviseHugePages(slab, SlabBytes);
-            static_cast<TSlabHeader*>(slab)->List = this;
-            FSlabs.push_back(slab);
-            FSlabUsed = 0;
-            FWatch.Add(SlabBytes);
-        }
-        mem = FirstOfSlab(FSlabs.back()) + FSlabUsed++;
+        auto spill = std::make_unique<TLineSpill>();
+        spill->Length = length;
+        if (blocks)
+            spill->Blocks = *blocks;
+        spill->Rows.assign(rows, rows + entries);
+        PushSpill(i, std::move(spill));
+        info = (nl & NlMask) | Spilled;
+        FLen.push_back(length < LongLength ? static_cast<uint32_t>(length) : LongLength, Watch);
     }
-    return new (mem) TLine();
-}
-
-void TLineList::Release(TLine* node)
-{
-    if (node->Spilled())
-        --FSpilledLines;
-    else if (node->PooledRows())
-        FRowPool.Free(node->RowRun(), node->RowEntries());
-    node->~TLine();
-    node->FNext = FFree;
-    FFree = node;
-}
-
-void TLineList::FreeSlabs(size_t keep)
-{
-    while (FSlabs.size() > keep) {
-        std::free(FSlabs.back());
-        FSlabs.pop_back();
+    if (state != TLineState{}) {
+        info |= HasState;
+        FStates.push_back(TStateEntry{static_cast<uint32_t>(i), state});
     }
-}
-
-TLineList::iterator TLineList::insert(iterator pos)
-{
+    FInfo.push_back(info, Watch);
+    FTotalBytes += length;
+    FTotalRows += static_cast<int64_t>(entries) - 1;
     ++FChanges;
-    TLine* node = Allocate();
-    TLine* next = pos.Node();
-    node->FNext = next;
-    node->FPrev = next->FPrev;
-    next->FPrev->FNext = node;
-    next->FPrev = node;
-    ++FSize;
-    return iterator(node);
 }
 
-TLineList::iterator TLineList::erase(iterator pos)
+void TLineList::AppendFrom(const TLineList& other, size_t i, uint64_t start, const TLineState& state)
 {
-    ++FChanges;
-    TLine* node = pos.Node();
-    TLine* next = node->FNext;
-    node->FPrev->FNext = next;
-    next->FPrev = node->FPrev;
-    --FSize;
-    Release(node);
-    return iterator(next);
+    const TLine line = *other.At(i);
+    std::vector<TRowIndex> rows;
+    const TRowList r = line.Rows();
+    rows.reserve(r.size());
+    for (size_t k = 0; k < r.size(); ++k)
+        rows.push_back(r[k]);
+    const TLineBytes bytes = other.BytesAt(i, start);
+    std::vector<TBlock> blocks;
+    if (bytes.Blocks)
+        blocks = *bytes.Blocks;
+    else
+        blocks.assign(1, TBlock{bytes.Source, bytes.Offset, bytes.Length});
+    Append(bytes.Length, other.NewLineBytesAt(i), state, rows.data(), rows.size(), &blocks);
 }
 
-void TLineList::TrimToFirst()
+void TLineList::swap(TLineList& o) noexcept
 {
+    FLen.swap(o.FLen);
+    FInfo.swap(o.FInfo);
+    FUnits.swap(o.FUnits);
+    FCheckpoints.swap(o.FCheckpoints);
+    FStates.swap(o.FStates);
+    FSpills.swap(o.FSpills);
+    std::swap(FTotalBytes, o.FTotalBytes);
+    std::swap(FTotalRows, o.FTotalRows);
+    std::swap(FPos0, o.FPos0);
     ++FChanges;
-    if (empty())
-        return;
-    TLine* first = FHead.FNext;
-    // The first line's pooled rows survive the pool being emptied.
-    TRowPool::TUnit saved[TRowPool::MaxEntries];
-    const uint32_t entries = first->PooledRows() ? first->RowEntries() : 0;
-    if (entries > 0) {
-        const TRowPool::TUnit* run = FRowPool.At(first->RowRun());
-        std::copy(run, run + entries, saved);
-    }
-    struct TRestore {
-        TLineList& L;
-        TLine* First;
-        const TRowPool::TUnit* Saved;
-        uint32_t Entries;
-        ~TRestore()
-        {
-            L.FRowPool.Clear();
-            if (Entries == 0)
-                return;
-            // A run of that size comes from the new first chunk.
-            const uint32_t run = L.FRowPool.Allocate(Entries);
-            std::copy(Saved, Saved + Entries, L.FRowPool.At(run));
-            First->FWidth0 = static_cast<int32_t>(run);
-        }
-    } restore{*this, first, saved, entries};
-    if (!FSlabs.empty() && first == FirstOfSlab(FSlabs.front())) {
-        // The usual case: the first line is the pool's first record, so the
-        // whole pool but that record can be handed back at once. Records
-        // need destroying only where a line has a spill.
-        if (FSpilledLines > (first->Spilled() ? 1u : 0u)) {
-            for (TLine* n = first->FNext; n != &FHead;) {
-                TLine* next = n->FNext;
-                n->~TLine();
-                n = next;
-            }
-        }
-        FSpilledLines = first->Spilled() ? 1 : 0;
-        FreeSlabs(1);
-        FSlabUsed = 1;
-        FFree = nullptr;
-        first->FNext = first->FPrev = &FHead;
-        FHead.FNext = FHead.FPrev = first;
-        FSize = 1;
-        return;
-    }
-    for (iterator it = ++begin(); it != end();)
-        it = erase(it);
+    ++o.FChanges;
 }
 
 void TLineList::clear()
 {
+    FLen.clear();
+    FInfo.clear();
+    FUnits.clear();
+    FCheckpoints.clear();
+    FStates.clear();
+    FSpills.clear();
+    FNewSpills.clear();
+    FDroppedSpills = false;
+    FTotalBytes = 0;
+    FTotalRows = 0;
+    FPos0 = 0;
     ++FChanges;
-    if (FSpilledLines > 0) {
-        for (TLine* n = FHead.FNext; n != &FHead;) {
-            TLine* next = n->FNext;
-            n->~TLine();
-            n = next;
-        }
+}
+
+void TLineList::Release()
+{
+    clear();
+    FLen.Release();
+    FInfo.Release();
+    FUnits.Release();
+    std::vector<TCheckpoint>().swap(FCheckpoints);
+    std::vector<TStateEntry>().swap(FStates);
+    std::vector<TSpillEntry>().swap(FSpills);
+    std::vector<TSpillEntry>().swap(FNewSpills);
+}
+
+// ---- Rebuilding rows ----------------------------------------------------------------------
+
+void TLineList::BeginRows()
+{
+    // A rebuild that stopped half way left its new and dropped spills
+    // aside: they are settled first.
+    SettleSpills();
+    FUnits.clear();
+    FTotalRows = 0;
+    ++FChanges;
+}
+
+void TLineList::SettleSpills()
+{
+    if (FNewSpills.empty() && !FDroppedSpills)
+        return;
+    std::erase_if(FSpills, [](const TSpillEntry& e) { return !e.Spill; });
+    std::vector<TSpillEntry> merged;
+    merged.reserve(FSpills.size() + FNewSpills.size());
+    std::merge(std::make_move_iterator(FSpills.begin()), std::make_move_iterator(FSpills.end()),
+               std::make_move_iterator(FNewSpills.begin()), std::make_move_iterator(FNewSpills.end()),
+               std::back_inserter(merged), [](const TSpillEntry& a, const TSpillEntry& b) { return a.Index < b.Index; });
+    FSpills.swap(merged);
+    FNewSpills.clear();
+    FDroppedSpills = false;
+    // Each checkpoint learns where its stretch of lines begins in the table.
+    size_t k = 0;
+    for (size_t c = 0; c < FCheckpoints.size(); ++c) {
+        while (k < FSpills.size() && FSpills[k].Index < c * Stride)
+            ++k;
+        FCheckpoints[c].Spill = static_cast<uint32_t>(k);
     }
-    FSpilledLines = 0;
-    FRowPool.Clear();
-    FHead.FPrev = FHead.FNext = &FHead;
-    FSize = 0;
-    FFree = nullptr;
-    FreeSlabs(0);
-    FSlabUsed = 0;
+}
+
+void TLineList::SetRows(size_t i, const TRowIndex* rows, size_t entries)
+{
+    if (i % Stride == 0) {
+        TCheckpoint& cp = FCheckpoints[i / Stride];
+        cp.FirstRow = static_cast<uint32_t>(FTotalRows);
+        cp.Unit = static_cast<uint32_t>(FUnits.size());
+    }
+    const uint32_t old = FInfo[i];
+    const uint8_t nl = static_cast<uint8_t>(old & NlMask);
+    const uint32_t keep = old & (NlMask | HasState);
+    uint32_t info;
+    if (old & Spilled) {
+        TLineSpill* spill = const_cast<TLineSpill*>(SpillAt(i));
+        if (spill->Blocks.empty() && EncodeRows(i, spill->Length, nl, rows, entries, info)) {
+            // Spilled for its rows only, and they fit now: compact again
+            // (the table drops the spill when the rebuild ends).
+            if (info & Multi)
+                PushUnits(rows, entries);
+            info |= keep;
+            const size_t c = i / Stride;
+            const auto first = FSpills.begin() + FCheckpoints[c].Spill;
+            std::lower_bound(first, FSpills.end(), i, [](const TSpillEntry& e, size_t k) {
+                return e.Index < k;
+            })->Spill.reset();
+            FDroppedSpills = true;
+        } else {
+            spill->Rows.assign(rows, rows + entries);
+            info = keep | Spilled;
+        }
+    } else if (EncodeRows(i, FLen[i], nl, rows, entries, info)) {
+        if (info & Multi)
+            PushUnits(rows, entries);
+        info |= keep;
+    } else {
+        // Rows the compact form cannot hold: a new spill, merged in order
+        // when the rebuild ends.
+        auto spill = std::make_unique<TLineSpill>();
+        spill->Length = FLen[i];
+        spill->Rows.assign(rows, rows + entries);
+        FNewSpills.push_back(TSpillEntry{static_cast<uint32_t>(i), std::move(spill)});
+        info = keep | Spilled;
+    }
+    FInfo[i] = info;
+    FTotalRows += static_cast<int64_t>(entries) - 1;
+    ++FChanges;
+    if (i + 1 == size())
+        SettleSpills();
 }
 
 }  // namespace zin

@@ -1,21 +1,29 @@
 #pragma once
-// The line list: one compact record per line of the opened file, holding
-// where its bytes lie in the data sources, its rows and its syntax state at
-// the start; with its row pool, its views of blocks and rows, its iterator
-// and a line's place (index, first row, file offset).
+// The line list: the facts of every line of the opened file in contiguous,
+// indexed arrays, with views of a line's blocks and rows, its iterator and a
+// line's place (index, first row, file offset).
 //
-// Memory: a loaded file of many millions of lines is held as one compact
-// 40-byte record per line. A line with one block and one row keeps both in
-// the record itself. A line with one block and several rows (a wrapped line)
-// keeps its block in the record and its row entries in the list's row pool,
-// 8 bytes an entry; only a line with several blocks, more rows than a pool
-// run holds or row positions beyond 4 GiB gets an out-of-line spill with two
-// vectors. Records come from a slab pool and pooled rows from large chunks,
-// so neither costs a heap allocation of its own.
+// Memory: a line costs 8 bytes: its length (4 bytes) and a word of facts
+// (the newline's bytes, the width of its first row or, for a wrapped line,
+// its extra rows' count and first width, and flags). Where a line starts in
+// the file and which global row it begins are sums: a checkpoint every
+// Stride lines records them, so they are a walk of fewer than Stride
+// entries away. The extra rows of wrapped lines are 6-byte units in an
+// array of their own, in line order. The syntax state at a line's start is
+// kept only where it is not the empty state, in a side table sorted by line.
+// Lines the compact form cannot hold (several blocks, bytes elsewhere than
+// at their file position, 4 GiB or longer, rows beyond the units' ranges)
+// have a spill in another side table.
+//
+// The list is built by appending lines in order (a load, a rescan) and its
+// rows are rebuilt in order (a reformat); lines are never inserted in the
+// middle in place: a change of a range of lines builds the list anew from
+// the unchanged lines before and after it and the new ones.
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -50,10 +58,11 @@ enum TLineStateByte : size_t {
     lsString = 3,         // 1-based position of the open string's quote character, 0 for none
 };
 
-class TLine;
+class TLineList;
 class TZinLines;
-// Watches the growth of the line index: every Step bytes of new slabs and
-// pool chunks it calls Check, which may throw TLoadStop. Never per line.
+
+// Watches the growth of the line index: every Step bytes of new chunks it
+// calls Check, which may throw TLoadStop. Never per line.
 struct TGrowthWatch {
     uint64_t Grown = 0;
     uint64_t Step = uint64_t{32} << 20;
@@ -69,244 +78,374 @@ struct TGrowthWatch {
     }
 };
 
-// Out-of-line storage of a line with several blocks, a length of 1 TiB or
-// more, or rows the compact record and the row pool cannot hold.
+// Out-of-line facts of a line the compact form cannot hold.
 struct TLineSpill {
     uint64_t Length = 0;
+    // Empty when the line's bytes are the list's source at the line's file
+    // position (the line spilled for its length or its rows only).
     std::vector<TBlock> Blocks;
     std::vector<TRowIndex> Rows;
 };
 
-// Row entries of compact lines with several rows, 8 bytes each (a 32-bit
-// Pos and the Width), carved from 2 MiB chunks (each one huge page where
-// the system allows). A line's run is its
-// entries in a row; the line's record keeps the count. Freed runs wait on a
-// free list per entry count (the first entry's Pos links them); rebuilding
-// rows of the same count reuses the run in place. Dropped as a whole when
-// the list is emptied.
-class TRowPool {
+// Where a line's bytes are: one run of a source (Blocks null), or blocks.
+struct TLineBytes {
+    TInData* Source = nullptr;
+    uint64_t Offset = 0;
+    uint64_t Length = 0;
+    const std::vector<TBlock>* Blocks = nullptr;
+};
+
+// An array of plain values in chunks of 2^Shift values: it grows without
+// moving what it holds, and emptying it keeps its chunks for the next fill.
+template <class T, unsigned Shift>
+class TChunkArray {
 public:
-    struct TUnit {
-        uint32_t Pos;
-        int32_t Width;
-        friend bool operator==(const TUnit&, const TUnit&) = default;
-    };
-    // The most entries a run holds; lines with more rows spill.
-    static constexpr uint32_t MaxEntries = 255;
-    static constexpr uint32_t None = UINT32_MAX;
+    static constexpr size_t ChunkValues = size_t{1} << Shift;
+    static constexpr size_t Mask = ChunkValues - 1;
 
-    TRowPool() { FFree.fill(None); }
-    ~TRowPool() { Clear(); }
-    TRowPool(const TRowPool&) = delete;
-    TRowPool& operator=(const TRowPool&) = delete;
+    TChunkArray() = default;
+    ~TChunkArray() { Release(); }
+    TChunkArray(const TChunkArray&) = delete;
+    TChunkArray& operator=(const TChunkArray&) = delete;
+    void swap(TChunkArray& o) noexcept
+    {
+        FChunks.swap(o.FChunks);
+        std::swap(FSize, o.FSize);
+    }
 
-    // A run for 1 to MaxEntries entries (its first entry's index), or None
-    // when the pool cannot grow.
-    uint32_t Allocate(uint32_t entries);
-    void Free(uint32_t run, uint32_t entries);
-    // Told of every chunk the pool allocates (may be null).
-    TGrowthWatch* Watch = nullptr;
-    TUnit* At(uint32_t index) { return FChunks[index >> ChunkShift] + (index & ChunkMask); }
-    const TUnit* At(uint32_t index) const { return FChunks[index >> ChunkShift] + (index & ChunkMask); }
-    void Clear();
+    size_t size() const { return FSize; }
+    T& operator[](size_t i) { return FChunks[i >> Shift][i & Mask]; }
+    const T& operator[](size_t i) const { return FChunks[i >> Shift][i & Mask]; }
+    void push_back(const T& v, TGrowthWatch* watch)
+    {
+        if ((FSize >> Shift) >= FChunks.size())
+            AddChunk(watch);
+        (*this)[FSize++] = v;
+    }
+    // Empties the array; its chunks stay for the next values.
+    void clear() { FSize = 0; }
+    // Drops the values from `n` on.
+    void truncate(size_t n)
+    {
+        if (n < FSize)
+            FSize = n;
+    }
+    // Returns every chunk.
+    void Release()
+    {
+        for (T* c : FChunks)
+            std::free(c);
+        FChunks.clear();
+        FSize = 0;
+    }
+    // Returns the chunks that hold no values.
+    void Trim()
+    {
+        const size_t keep = (FSize + Mask) >> Shift;
+        while (FChunks.size() > keep) {
+            std::free(FChunks.back());
+            FChunks.pop_back();
+        }
+    }
+    size_t CapacityBytes() const { return FChunks.size() * ChunkValues * sizeof(T); }
 
 private:
-    static constexpr uint32_t ChunkShift = 18;
-    static constexpr uint32_t ChunkUnits = uint32_t{1} << ChunkShift;
-    static constexpr size_t ChunkBytes = size_t{ChunkUnits} * sizeof(TUnit);
-    static constexpr uint32_t ChunkMask = ChunkUnits - 1;
-    std::vector<TUnit*> FChunks;
-    uint32_t FUsed = ChunkUnits;  // units handed out from the last chunk
-    std::array<uint32_t, MaxEntries + 1> FFree;
+    void AddChunk(TGrowthWatch* watch);
+    std::vector<T*> FChunks;
+    size_t FSize = 0;
+};
+
+// The extra rows of a wrapped line: the row's offset in the line (32 bits)
+// and its width (16 bits), in three 16-bit halves (6 bytes, no padding).
+struct TRowUnit {
+    uint16_t PosLo;
+    uint16_t PosHi;
+    uint16_t Width;
+    uint64_t Pos() const { return PosLo | (uint64_t{PosHi} << 16); }
+};
+static_assert(sizeof(TRowUnit) == 6, "a row unit takes 6 bytes");
+
+class TBlockList;
+class TRowList;
+
+// A view of one line of a list: its index, and the newline's bytes and
+// syntax state read when the view was made. A value; it stays valid while
+// the list keeps its lines (Generation()).
+class TLine {
+public:
+    // Bytes of the line, its newline included.
+    uint64_t Length() const;
+    // The line's bytes, in order; their sizes add up to Length.
+    TBlockList Blocks() const;
+    // The row entries (rows and the end entry).
+    TRowList Rows() const;
+    // The number of rows (entries less the end entry).
+    int32_t RowCount() const;
+    // Where the line's bytes are.
+    TLineBytes Bytes() const;
+    uint32_t Index() const { return FIndex; }
+    const TLineList* List() const { return FList; }
+    // Whether the line's facts are out of line.
+    bool Spilled() const;
+
+    uint8_t NewLineBytes = 0;  // bytes of the newline ending the line, 0 when none
+    TLineState State{};        // syntax state at the line's start
+
+private:
+    friend class TLineList;
+    friend class TLineIterator;
+    friend class TRowList;
+    friend class TBlockList;
+    const TLineList* FList = nullptr;
+    uint32_t FIndex = 0;
 };
 
 // Read-only views of a line's blocks and row entries (values, not references).
 class TBlockList {
 public:
-    explicit TBlockList(const TLine* line) : FLine(line) {}
-    size_t size() const;
+    explicit TBlockList(const TLine& line);
+    size_t size() const { return FBlocks ? FBlocks->size() : 1; }
     bool empty() const { return size() == 0; }
-    TBlock operator[](size_t i) const;
+    TBlock operator[](size_t i) const { return FBlocks ? (*FBlocks)[i] : FOne; }
     TBlock front() const { return (*this)[0]; }
     TBlock back() const { return (*this)[size() - 1]; }
 
 private:
-    const TLine* FLine;
+    const std::vector<TBlock>* FBlocks = nullptr;
+    TBlock FOne;
 };
 
 class TRowList {
 public:
-    explicit TRowList(const TLine* line) : FLine(line) {}
-    size_t size() const;
+    explicit TRowList(const TLine& line);
+    size_t size() const { return FSpill ? FSpill->size() : FRows + 1; }
     TRowIndex operator[](size_t i) const;
     TRowIndex front() const { return (*this)[0]; }
     TRowIndex back() const { return (*this)[size() - 1]; }
 
 private:
-    const TLine* FLine;
+    const TLineList* FList;
+    const std::vector<TRowIndex>* FSpill = nullptr;
+    uint32_t FRows = 1;   // compact: rows
+    uint32_t FUnit = 0;   // compact: index of the first extra row's unit
+    uint64_t FPos0 = 0;   // compact: the first row's offset
+    int32_t FWidth0 = 0;  // compact: the first row's width
+    uint64_t FEnd = 0;    // compact: the end entry's offset
 };
 
-// One line of the file. Owned by the list; no owner pointers.
-//
-// The compact form (40 bytes) holds a line with one block and one row: the
-// block's offset, the line's length (below 1 TiB), the row's start and width;
-// the end entry is where the newline begins (Length - NewLineBytes), and the
-// block's source is one of the few sources registered with the list, found
-// through the header of the 2 MiB slab the record lives in. A compact line
-// with pooled rows keeps the same block fields; the row fields give way to
-// the entry count and the index of its run in the list's row pool, which
-// holds every entry.
-class TLine {
-public:
-    ~TLine();
-    TLine(const TLine&) = delete;
-    TLine& operator=(const TLine&) = delete;
-
-    // Bytes of the line, its newline included.
-    uint64_t Length() const { return (FFlags & flSpilled) ? FSpill->Length : CompactLength(); }
-    // The line's bytes, in order; their sizes add up to Length.
-    TBlockList Blocks() const { return TBlockList(this); }
-    // The row entries (rows and the end entry).
-    TRowList Rows() const { return TRowList(this); }
-    // The number of rows (entries less the end entry).
-    int32_t RowCount() const;
-
-private:
-    friend class TLineList;
-    friend class TLineIterator;
-    friend class TBlockList;
-    friend class TRowList;
-    friend class TZinLines;
-    friend class TLineReader;
-
-    // Only the list creates lines: a record finds its list (its sources
-    // and row pool) through the slab it lives in.
-    TLine() : FOffset(0) {}
-
-    enum : uint8_t { flSpilled = 1, flSourceShift = 1, flSourceMask = 6, flPooledRows = 8 };
-    // The longest line the compact record holds (40 bits, 1 TiB).
-    static constexpr uint64_t CompactMax = (uint64_t{1} << 40) - 1;
-    uint64_t CompactLength() const { return FLengthLo | (uint64_t{FLengthHi} << 32); }
-    void SetCompactLength(uint64_t n)
-    {
-        FLengthLo = static_cast<uint32_t>(n);
-        FLengthHi = static_cast<uint8_t>(n >> 32);
-    }
-    bool Spilled() const { return FFlags & flSpilled; }
-    // A compact line whose rows live in the list's row pool (FWidth0 holds
-    // the run's index, FPos0 the number of entries).
-    bool PooledRows() const { return FFlags & flPooledRows; }
-    uint32_t RowRun() const { return static_cast<uint32_t>(FWidth0); }
-    uint32_t RowEntries() const { return FPos0; }
-    const TRowPool& Pool() const;
-    // The compact block's source.
-    TInData* Source() const;
-    int SourceSlot() const { return (FFlags & flSourceMask) >> flSourceShift; }
-
-    TLine* FPrev = nullptr;
-    TLine* FNext = nullptr;
-    union {
-        uint64_t FOffset;    // compact: the single block's offset
-        TLineSpill* FSpill;  // spilled
-    };
-    uint32_t FLengthLo = 0;  // compact: Length, low 32 bits
-    int32_t FWidth0 = 0;     // compact: width of the one row, or the pooled rows' run
-
-public:
-    TLineState State{};         // syntax state at the line's start
-    uint8_t NewLineBytes = 0;   // bytes of the newline ending the line, 0 when none
-
-private:
-    uint8_t FPos0 = 0;      // compact: Pos of the first row (a byte-order mark), or the pooled entries
-    uint8_t FFlags = 0;     // spilled flag, the compact block's source slot, pooled rows
-    uint8_t FLengthHi = 0;  // compact: Length, bits 32-39
-};
-
-// Iterator into the line list; stays valid while other lines are inserted or
-// removed.
+// Iterator over the list's lines by index. Valid while the list keeps its
+// lines; a change of lines or rows (Generation()) makes it stale.
 class TLineIterator {
 public:
     using iterator_category = std::bidirectional_iterator_tag;
     using value_type = TLine;
     using difference_type = std::ptrdiff_t;
-    using pointer = TLine*;
-    using reference = TLine&;
+    using pointer = const TLine*;
+    using reference = const TLine&;
 
     TLineIterator() = default;
-    explicit TLineIterator(TLine* node) : FNode(node) {}
-    TLine& operator*() const { return *FNode; }
-    TLine* operator->() const { return FNode; }
-    TLineIterator& operator++() { FNode = FNode->FNext; return *this; }
+    TLineIterator(const TLineList* list, uint32_t index) { FLine.FList = list; FLine.FIndex = index; Load(); }
+    const TLine& operator*() const { return FLine; }
+    const TLine* operator->() const { return &FLine; }
+    TLineIterator& operator++() { ++FLine.FIndex; Load(); return *this; }
     TLineIterator operator++(int) { TLineIterator t = *this; ++*this; return t; }
-    TLineIterator& operator--() { FNode = FNode->FPrev; return *this; }
+    TLineIterator& operator--() { --FLine.FIndex; Load(); return *this; }
     TLineIterator operator--(int) { TLineIterator t = *this; --*this; return t; }
-    friend bool operator==(const TLineIterator&, const TLineIterator&) = default;
-    TLine* Node() const { return FNode; }
+    friend bool operator==(const TLineIterator& a, const TLineIterator& b)
+    {
+        return a.FLine.Index() == b.FLine.Index() && a.FLine.List() == b.FLine.List();
+    }
+    uint32_t Index() const { return FLine.FIndex; }
 
 private:
-    TLine* FNode = nullptr;
+    inline void Load();
+    TLine FLine;
 };
 
-// The doubly linked list of lines. Line records come from slabs of raw
-// memory (constructed on use) and a free list.
+// The list of lines (see the head of this file).
 class TLineList {
 public:
     using iterator = TLineIterator;
-    TLineList();
-    ~TLineList();
+    // Lines between two checkpoints.
+    static constexpr uint32_t Stride = 256;
+
+    TLineList() = default;
+    ~TLineList() = default;
     TLineList(const TLineList&) = delete;
     TLineList& operator=(const TLineList&) = delete;
+    // Exchanges the lines of two lists (their sources and watches stay).
+    void swap(TLineList& o) noexcept;
 
-    iterator begin() const { return iterator(FHead.FNext); }
-    iterator end() const { return iterator(const_cast<TLine*>(&FHead)); }
-    bool empty() const { return FHead.FNext == &FHead; }
-    TLine& front() const { return *FHead.FNext; }
-    TLine& back() const { return *FHead.FPrev; }
-    // Number of lines, counted as they are inserted and removed.
-    size_t size() const { return FSize; }
+    iterator begin() const { return iterator(this, 0); }
+    iterator end() const { return iterator(this, static_cast<uint32_t>(size())); }
+    iterator At(size_t index) const { return iterator(this, static_cast<uint32_t>(index)); }
+    bool empty() const { return FLen.size() == 0; }
+    size_t size() const { return FLen.size(); }
+    TLine front() const { return *begin(); }
+    TLine back() const { return *At(size() - 1); }
 
-    // Inserts a blank line (State zero) before `pos` and returns it.
-    iterator insert(iterator pos);
-    // Removes the line and returns the one after it.
-    iterator erase(iterator pos);
-    // Removes every line but the first one and returns its memory to the
-    // pool (slabs no longer needed are freed).
-    void TrimToFirst();
-    void clear();
-
-    // Counts insertions and removals of lines, and (through the store)
-    // changes of their lengths and rows.
-    uint64_t FChanges = 0;
-    // Lines holding an out-of-line spill; kept by the store, so that
-    // dropping millions of compact lines needs no walk over them.
-    size_t FSpilledLines = 0;
-    // Row entries of compact lines with several rows.
-    TRowPool FRowPool;
-    // The sources compact lines may refer to, by slot.
-    enum TSourceSlot : int { SourceNone = 0, SourceMemory = 1, SourceFile = 2 };
-    TInData* FSources[4] = {};
-    // Told of every slab and row-pool chunk allocated.
-    TGrowthWatch FWatch;
-    // The slot of a registered source (0 for null), or -1.
-    int SlotOf(const TInData* source) const
+    // ---- Facts of line i (i < size()).
+    uint64_t LengthAt(size_t i) const
     {
-        for (int i = 0; i < 4; ++i)
-            if (FSources[i] == source)
-                return i;
-        return -1;
+        const uint32_t n = FLen[i];
+        return n != LongLength ? n : SpillAt(i)->Length;
     }
+    uint8_t NewLineBytesAt(size_t i) const { return static_cast<uint8_t>(FInfo[i] & NlMask); }
+    TLineState StateAt(size_t i) const { return (FInfo[i] & HasState) ? StateLookup(i) : TLineState{}; }
+    int32_t RowCountAt(size_t i) const
+    {
+        const uint32_t info = FInfo[i];
+        if (info & Multi)
+            return static_cast<int32_t>(((info >> PayloadShift) & ExtraMask) + 1);
+        if (info & Spilled)
+            return static_cast<int32_t>(SpillAt(i)->Rows.size()) - 1;
+        return 1;
+    }
+    bool SpilledAt(size_t i) const { return FInfo[i] & Spilled; }
+    // The file offset of line i's first byte, and of its end (i may be size()).
+    uint64_t StartOf(size_t i) const;
+    // The global index of line i's first row (i may be size()).
+    int32_t FirstRowOf(size_t i) const;
+    // Where line i's bytes are, given its file offset.
+    TLineBytes BytesAt(size_t i, uint64_t start) const;
+    // The first row's offset in line i (a byte-order mark on the first line).
+    uint64_t FirstRowPos(size_t i) const;
+
+    // Totals.
+    uint64_t TotalBytes() const { return FTotalBytes; }
+    int64_t TotalRows() const { return FTotalRows; }
+
+    // ---- Building, in order.
+    // Appends a line of `length` bytes: its newline's bytes, its state, its
+    // row entries (rows and the end entry) and, when its bytes are not the
+    // source's run at its file offset, its blocks.
+    void Append(uint64_t length, uint8_t newLineBytes, const TLineState& state, const TRowIndex* rows,
+                size_t entries, const std::vector<TBlock>* blocks = nullptr);
+    // The common case: one row from the line's start, of `width` pixels.
+    void AppendOneRow(uint64_t length, uint8_t newLineBytes, const TLineState& state, int32_t width)
+    {
+        if (length < LongLength && width >= 0 && width <= OneRowWidthMax && newLineBytes <= NlMask &&
+            state == TLineState{} && newLineBytes <= length) {
+            if (FLen.size() % Stride == 0)
+                AddCheckpoint();
+            if (FLen.size() == 0)
+                FPos0 = 0;
+            FLen.push_back(static_cast<uint32_t>(length), Watch);
+            FInfo.push_back(newLineBytes | (static_cast<uint32_t>(width) << PayloadShift), Watch);
+            FTotalBytes += length;
+            ++FTotalRows;
+            ++FChanges;
+            return;
+        }
+        const TRowIndex rows[2] = {TRowIndex{0, width}, TRowIndex{length - newLineBytes, 0}};
+        Append(length, newLineBytes, state, rows, 2);
+    }
+    // Appends line i of another list as it is (with `state` in place of its own).
+    void AppendFrom(const TLineList& other, size_t i, uint64_t start, const TLineState& state);
+    // Empties the list; its memory stays for the next lines.
+    void clear();
+    // Empties the list and returns its memory.
+    void Release();
+
+    // ---- Rebuilding the rows of every line, in order: BeginRows, then
+    // SetRows for line 0, 1, ... up to the last.
+    void BeginRows();
+    void SetRows(size_t i, const TRowIndex* rows, size_t entries);
+
+    // Counts changes of lines and rows.
+    uint64_t FChanges = 0;
+    // The source whose bytes compact lines are (at their file offsets).
+    TInData* Source = nullptr;
+    // Told of every chunk allocated (may be null).
+    TGrowthWatch* Watch = nullptr;
+    // Lines holding a spill.
+    size_t SpilledLines() const { return FSpills.size(); }
+    // Bytes of memory the list holds.
+    size_t MemoryBytes() const;
+    // Bytes of the checkpoints.
+    size_t CheckpointBytes() const { return FCheckpoints.capacity() * sizeof(TCheckpoint); }
 
 private:
-    TLine* Allocate();
-    void Release(TLine* node);
-    void FreeSlabs(size_t keep);
+    friend class TLine;
+    friend class TRowList;
+    friend class TBlockList;
+    friend class TLineIterator;
 
-    TLine FHead;  // sentinel
-    size_t FSize = 0;
-    std::vector<void*> FSlabs;
-    size_t FSlabUsed = 0;   // records handed out from the last slab
-    TLine* FFree = nullptr; // free list through FNext
+    // The word of facts: the newline's bytes, flags and a payload.
+    enum : uint32_t {
+        NlMask = 7,
+        HasState = 8,     // the state is in FStates
+        Spilled = 16,     // the facts are in FSpills
+        Multi = 32,       // several rows: extra rows in the payload's low byte, units in FUnits
+        PayloadShift = 6,
+        ExtraMask = 0xFF,
+        MultiWidthShift = PayloadShift + 8,
+    };
+    static constexpr int32_t OneRowWidthMax = (1 << (32 - PayloadShift)) - 1;
+    static constexpr int32_t MultiWidthMax = (1 << (32 - MultiWidthShift)) - 1;
+    static constexpr uint32_t LongLength = UINT32_MAX;
+
+    struct TCheckpoint {
+        uint64_t Start;     // file offset of the checkpoint's line
+        uint32_t FirstRow;  // its first global row
+        uint32_t Unit;      // index of its first unit in FUnits
+        uint32_t State;     // index in FStates of the first entry at or after it
+        uint32_t Spill;     // index in FSpills of the first entry at or after it
+    };
+    struct TStateEntry {
+        uint32_t Index;
+        TLineState State;
+    };
+    struct TSpillEntry {
+        uint32_t Index;
+        std::unique_ptr<TLineSpill> Spill;
+    };
+
+    void AddCheckpoint();
+    TLineState StateLookup(size_t i) const;
+    const TLineSpill* SpillAt(size_t i) const;
+    // Index in FUnits of line i's first extra row.
+    uint32_t UnitOf(size_t i) const;
+    // The facts word and units for rows; false when they need a spill.
+    bool EncodeRows(size_t i, uint64_t length, uint8_t nl, const TRowIndex* rows, size_t entries, uint32_t& info);
+    void PushUnits(const TRowIndex* rows, size_t entries);
+    void PushSpill(size_t i, std::unique_ptr<TLineSpill> spill);
+
+    TChunkArray<uint32_t, 16> FLen;
+    TChunkArray<uint32_t, 16> FInfo;
+    TChunkArray<TRowUnit, 16> FUnits;
+    std::vector<TCheckpoint> FCheckpoints;
+    std::vector<TStateEntry> FStates;
+    std::vector<TSpillEntry> FSpills;
+    uint64_t FTotalBytes = 0;
+    int64_t FTotalRows = 0;
+    uint64_t FPos0 = 0;  // the first line's first row offset
+
+    // While rows are rebuilt: spills of lines that need one now, merged
+    // with the others when the last line's rows are set.
+    std::vector<TSpillEntry> FNewSpills;
+    // Whether spills were dropped (left empty in FSpills) by the rebuild.
+    bool FDroppedSpills = false;
+    // Merges the new spills, removes the dropped ones and points the
+    // checkpoints at the table anew.
+    void SettleSpills();
 };
+
+inline void TLineIterator::Load()
+{
+    const TLineList* l = FLine.FList;
+    if (l && FLine.FIndex < l->size()) {
+        FLine.NewLineBytes = l->NewLineBytesAt(FLine.FIndex);
+        FLine.State = l->StateAt(FLine.FIndex);
+    }
+}
+
+inline uint64_t TLine::Length() const { return FList->LengthAt(FIndex); }
+inline int32_t TLine::RowCount() const { return FList->RowCountAt(FIndex); }
+inline bool TLine::Spilled() const { return FList->SpilledAt(FIndex); }
+inline TBlockList TLine::Blocks() const { return TBlockList(*this); }
+inline TRowList TLine::Rows() const { return TRowList(*this); }
+inline TLineBytes TLine::Bytes() const { return FList->BytesAt(FIndex, FList->StartOf(FIndex)); }
 
 // Where a line stands: the line, its index, the global index of its first
 // row and the file offset of its first byte.

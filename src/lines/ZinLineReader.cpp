@@ -17,20 +17,13 @@ void TLineReader::SetDecoder(const TDecoder& decoder)
     }
 }
 
-void TLineReader::Begin(TLineIterator line, uint64_t pos)
+void TLineReader::Begin(const TLineBytes& bytes, uint64_t pos)
 {
-    FLine = line;
     FPos = pos;
-    FLength = line->Length();
-    if (line->Spilled()) {
-        FBlocks = &line->FSpill->Blocks;
-        FSource = nullptr;
-        FOffset = 0;
-    } else {
-        FBlocks = nullptr;
-        FSource = line->Source();
-        FOffset = line->FOffset;
-    }
+    FLength = bytes.Length;
+    FBlocks = bytes.Blocks;
+    FSource = bytes.Blocks ? nullptr : bytes.Source;
+    FOffset = bytes.Blocks ? 0 : bytes.Offset;
     FPending.clear();
 }
 

@@ -29,7 +29,13 @@ public:
     int Kind() const { return FKind; }
 
     // Starts at byte `pos` of the line.
-    void Begin(TLineIterator line, uint64_t pos);
+    void Begin(TLineIterator line, uint64_t pos)
+    {
+        FLine = line;
+        Begin(line->Bytes(), pos);
+    }
+    // Starts at byte `pos` of the bytes (a line, or part of one being scanned).
+    void Begin(const TLineBytes& bytes, uint64_t pos);
     // Appends the next character to the queue; false at the line's end.
     bool Next(twc_queue& q) { return (this->*FNext)(q); }
     // Whether the next character is a line feed (an LF after a CR joins it

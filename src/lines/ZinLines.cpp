@@ -1,5 +1,5 @@
-// The line store: construction, line records, rescanning and joining of
-// lines, readers. Loading is ZinLinesLoad.cpp's, the scan ZinLinesScan.cpp's.
+// The line store: construction, assembling lines, joining the bytes of
+// lines for a rescan, readers. Loading is ZinLinesLoad.cpp's, the scan ZinLinesScan.cpp's.
 #include "lines/ZinLines.h"
 
 #include "lines/ZinLinesDecode.h"
@@ -17,13 +17,15 @@
 
 namespace zin {
 
-// ---- TZinLines: construction, line records ----------------------------------
+// ---- TZinLines: construction, assembling lines ------------------------------
 
 TZinLines::TZinLines(TZinLinesOwner* edit) : FEdit(edit)
 {
     FSyntax = GetPlainTextSyntax();
     FMemData = new TMemData();
-    FLines.FSources[TLineList::SourceMemory] = FMemData;
+    FLines.Source = FMemData;
+    FLines.Watch = &FWatch;
+    FSpare.Watch = &FWatch;
     Clear(false);
     FMaxRowWidth = 0;
     FFileData = nullptr;
@@ -36,172 +38,53 @@ TZinLines::~TZinLines()
     delete FMemData;
 }
 
-TLineSpill& TZinLines::Materialize(TLine& line)
+void TZinLines::SetLineBlocks(TLineIterator line, const std::vector<TBlock>& blocks)
 {
-    if (!line.Spilled()) {
-        auto* spill = new TLineSpill;
-        spill->Length = line.CompactLength();
-        spill->Blocks.assign(1, TBlock{line.Source(), line.FOffset, line.CompactLength()});
-        const TRowList rows = line.Rows();
-        spill->Rows.resize(rows.size());
-        for (size_t i = 0; i < rows.size(); ++i)
-            spill->Rows[i] = rows[i];
-        if (line.PooledRows())
-            FLines.FRowPool.Free(line.RowRun(), line.RowEntries());
-        line.FSpill = spill;
-        line.FFlags = TLine::flSpilled;
-        ++FLines.FSpilledLines;
-    }
-    return *line.FSpill;
-}
-
-void TZinLines::TryCompact(TLine& line)
-{
-    if (!line.Spilled())
-        return;
-    const TLineSpill& sp = *line.FSpill;
-    if (sp.Length > TLine::CompactMax || sp.Blocks.size() != 1 || sp.Blocks[0].Size != sp.Length)
-        return;
-    const int slot = FLines.SlotOf(sp.Blocks[0].Source);
-    if (slot < 0 || (slot == 0 && sp.Length != 0))
-        return;
-    TLineSpill* spill = line.FSpill;
-    const bool oneRow = sp.Rows.size() == 2 && sp.Rows[0].Pos < 256 && sp.Rows[1].Width == 0 &&
-                        sp.Rows[1].Pos == sp.Length - line.NewLineBytes;
-    line.FOffset = spill->Blocks[0].Offset;
-    line.SetCompactLength(spill->Length);
-    line.FFlags = static_cast<uint8_t>(slot << TLine::flSourceShift);
-    if (oneRow) {
-        line.FPos0 = static_cast<uint8_t>(spill->Rows[0].Pos);
-        line.FWidth0 = spill->Rows[0].Width;
-    } else if (!PoolRows(line, spill->Rows)) {
-        line.FSpill = spill;
-        line.FFlags = TLine::flSpilled;
-        return;
-    }
-    delete spill;
-    --FLines.FSpilledLines;
-}
-
-bool TZinLines::PoolRows(TLine& line, const std::vector<TRowIndex>& rows)
-{
-    Changed();
-    const size_t n = rows.size();
-    if (n == 0 || n > TRowPool::MaxEntries)
-        return false;
-    for (const TRowIndex& r : rows)
-        if (r.Pos > UINT32_MAX)
-            return false;
-    TRowPool& pool = FLines.FRowPool;
-    uint32_t run;
-    if (line.PooledRows() && line.RowEntries() == n) {
-        run = line.RowRun();  // the same count: rebuilt in place
-    } else {
-        if (line.PooledRows()) {
-            pool.Free(line.RowRun(), line.RowEntries());
-            line.FFlags &= static_cast<uint8_t>(~TLine::flPooledRows);
-        }
-        run = pool.Allocate(static_cast<uint32_t>(n));
-        if (run == TRowPool::None)
-            return false;
-    }
-    TRowPool::TUnit* u = pool.At(run);
-    for (size_t i = 0; i < n; ++i)
-        u[i] = TRowPool::TUnit{static_cast<uint32_t>(rows[i].Pos), rows[i].Width};
-    line.FPos0 = static_cast<uint8_t>(n);
-    line.FWidth0 = static_cast<int32_t>(run);
-    line.FFlags |= TLine::flPooledRows;
-    return true;
-}
-
-void TZinLines::SetOneRow(TLine& line, uint8_t pos0, int32_t width)
-{
-    Changed();
-    if (line.PooledRows()) {
-        FLines.FRowPool.Free(line.RowRun(), line.RowEntries());
-        line.FFlags &= static_cast<uint8_t>(~TLine::flPooledRows);
-    }
-    line.FPos0 = pos0;
-    line.FWidth0 = width;
-}
-
-void TZinLines::ResetBlank(TLine& line)
-{
-    Changed();
-    if (line.Spilled()) {
-        delete line.FSpill;
-        --FLines.FSpilledLines;
-    } else if (line.PooledRows()) {
-        FLines.FRowPool.Free(line.RowRun(), line.RowEntries());
-    }
-    line.FFlags = 0;
-    line.FOffset = 0;
-    line.SetCompactLength(0);
-    line.FPos0 = 0;
-    line.FWidth0 = 0;
-    line.NewLineBytes = 0;
-}
-
-void TZinLines::SetSingleBlock(TLine& line, TInData* source, uint64_t offset, uint64_t length)
-{
-    Changed();
-    const int slot = FLines.SlotOf(source);
-    if (!line.Spilled() && length <= TLine::CompactMax && (slot > 0 || (slot == 0 && length == 0))) {
-        line.FOffset = offset;
-        line.SetCompactLength(length);
-        line.FFlags = static_cast<uint8_t>((slot << TLine::flSourceShift) | (line.FFlags & TLine::flPooledRows));
-        return;
-    }
-    TLineSpill& sp = Materialize(line);
-    sp.Length = length;
-    sp.Blocks.assign(1, TBlock{source, offset, length});
-    TryCompact(line);
-}
-
-void TZinLines::GetBlocks(const TLine& line, std::vector<TBlock>& blocks) const
-{
-    if (line.Spilled())
-        blocks = line.FSpill->Blocks;
-    else
-        blocks.assign(1, TBlock{line.Source(), line.FOffset, line.CompactLength()});
-}
-
-void TZinLines::SetBlocks(TLine& line, const std::vector<TBlock>& blocks)
-{
-    Changed();
+    // The list is built anew: the lines before, the line with its new
+    // blocks (its rows when its length stays, else one row to its end),
+    // the lines after.
+    const size_t k = line.Index();
+    FSpare.clear();
+    FSpare.Source = FLines.Source;
+    uint64_t start = 0;
     uint64_t length = 0;
     for (const TBlock& b : blocks)
         length += b.Size;
-    if (blocks.size() == 1) {
-        SetSingleBlock(line, blocks[0].Source, blocks[0].Offset, length);
-        return;
-    }
-    TLineSpill& sp = Materialize(line);
-    sp.Length = length;
-    sp.Blocks = blocks;
-}
-
-void TZinLines::CommitRows(TLine& line, const std::vector<TRowIndex>& rows)
-{
-    Changed();
-    if (!line.Spilled()) {
-        if (rows.size() == 2 && rows[0].Pos < 256 && rows[1].Width == 0 &&
-            rows[1].Pos == line.CompactLength() - line.NewLineBytes) {
-            SetOneRow(line, static_cast<uint8_t>(rows[0].Pos), rows[0].Width);
-            return;
+    for (size_t i = 0; i < FLines.size(); ++i) {
+        const uint64_t n = FLines.LengthAt(i);
+        if (i != k) {
+            FSpare.AppendFrom(FLines, i, start, FLines.StateAt(i));
+        } else if (length == n) {
+            // The same length: the rows stay.
+            std::vector<TRowIndex> rows;
+            const TRowList r = FLines.At(i)->Rows();
+            for (size_t e = 0; e < r.size(); ++e)
+                rows.push_back(r[e]);
+            FSpare.Append(length, FLines.NewLineBytesAt(i), FLines.StateAt(i), rows.data(), rows.size(), &blocks);
+        } else {
+            const uint8_t nl = static_cast<uint8_t>(std::min<uint64_t>(FLines.NewLineBytesAt(i), length));
+            const TRowIndex rows[2] = {TRowIndex{0, 0}, TRowIndex{length - nl, 0}};
+            FSpare.Append(length, nl, FLines.StateAt(i), rows, 2, &blocks);
         }
-        if (PoolRows(line, rows))
-            return;
+        start += n;
     }
-    Materialize(line).Rows = rows;
-    TryCompact(line);
+    FLines.swap(FSpare);
+    FSpare.Release();
+    FRowCount = static_cast<int32_t>(FLines.TotalRows());
 }
 
-uint8_t TZinLines::ByteOfLine(const TLine& line, uint64_t i)
+void TZinLines::AppendBlankLine()
 {
-    if (!line.Spilled())
-        return line.Source()->GetByte(line.FOffset + i);
-    for (const TBlock& b : line.FSpill->Blocks) {
+    FLines.AppendOneRow(0, 0, TLineState{}, 0);
+    ++FLineCount;
+    ++FRowCount;
+}
+
+uint8_t TZinLines::ByteOf(const TLineBytes& bytes, uint64_t i)
+{
+    if (!bytes.Blocks)
+        return bytes.Source->GetByte(bytes.Offset + i);
+    for (const TBlock& b : *bytes.Blocks) {
         if (i < b.Size)
             return b.Source->GetByte(b.Offset + i);
         i -= b.Size;
@@ -211,14 +94,12 @@ uint8_t TZinLines::ByteOfLine(const TLine& line, uint64_t i)
 
 // ---- Rescan and joining -----------------------------------------------------
 
-
-int32_t TZinLines::LineEndChar(TLineIterator it)
+int32_t TZinLines::LineEndCharOf(const TLineBytes& line) const
 {
-    const TLine& line = *it;
-    const uint64_t len = line.Length();
+    const uint64_t len = line.Length;
     if (len == 0)
         return 0;
-    const uint8_t last = ByteOfLine(line, len - 1);
+    const uint8_t last = ByteOf(line, len - 1);
     int32_t u;
     switch (FDecoder.Kind()) {
     case cpkSingleByte:
@@ -227,12 +108,12 @@ int32_t TZinLines::LineEndChar(TLineIterator it)
     case cpkUTF16LE:
         if (len & 1)
             return 0;
-        u = last * 256 + ByteOfLine(line, len - 2);
+        u = last * 256 + ByteOf(line, len - 2);
         break;
     case cpkUTF16BE:
         if (len & 1)
             return 0;
-        u = ByteOfLine(line, len - 2) * 256 + last;
+        u = ByteOf(line, len - 2) * 256 + last;
         break;
     default:
         u = last;
@@ -241,58 +122,94 @@ int32_t TZinLines::LineEndChar(TLineIterator it)
     return (u == 13 || u == 10) ? u : 0;
 }
 
-bool TZinLines::StartsWithLF(TLineIterator it)
+bool TZinLines::StartsWithLFOf(const TLineBytes& line) const
 {
-    const TLine& line = *it;
-    const uint64_t len = line.Length();
+    const uint64_t len = line.Length;
     if (len == 0)
         return false;
-    const uint8_t first = ByteOfLine(line, 0);
+    const uint8_t first = ByteOf(line, 0);
     switch (FDecoder.Kind()) {
     case cpkSingleByte:
         return FDecoder.SingleByte(first) == 10;
     case cpkUTF16LE:
-        return (len & 1) == 0 && first == 10 && ByteOfLine(line, 1) == 0;
+        return (len & 1) == 0 && first == 10 && ByteOf(line, 1) == 0;
     case cpkUTF16BE:
-        return (len & 1) == 0 && first == 0 && ByteOfLine(line, 1) == 10;
+        return (len & 1) == 0 && first == 0 && ByteOf(line, 1) == 10;
     default:
         return first == 10;
     }
 }
 
-void TZinLines::JoinNext(TLineIterator it, TLineIterator nextIt)
+void TZinLines::JoinInto(TWork& w, const TLineBytes& next)
 {
-    Changed();
-    TLine& line = *it;
-    TLine& next = *nextIt;
-    if (next.Length() == 0)
+    if (next.Length == 0)
         return;
-    if (!line.Spilled() && !next.Spilled() &&
-        (line.FFlags & TLine::flSourceMask) == (next.FFlags & TLine::flSourceMask) &&
-        line.FOffset + line.CompactLength() == next.FOffset &&
-        line.CompactLength() + next.CompactLength() <= TLine::CompactMax) {
-        // Both are slices of the same run: the single block grows.
-        line.SetCompactLength(line.CompactLength() + next.CompactLength());
+    TLineBytes& b = w.Bytes;
+    if (!b.Blocks && !next.Blocks && (b.Length == 0 || (b.Source == next.Source && b.Offset + b.Length == next.Offset))) {
+        // Both are slices of the same run: the run grows.
+        if (b.Length == 0) {
+            b.Source = next.Source;
+            b.Offset = next.Offset;
+        }
+        b.Length += next.Length;
         return;
     }
     std::vector<TBlock> blocks;
+    if (b.Blocks)
+        blocks = *b.Blocks;
+    else if (b.Length != 0)
+        blocks.push_back(TBlock{b.Source, b.Offset, b.Length});
     std::vector<TBlock> tail;
-    GetBlocks(line, blocks);
-    GetBlocks(next, tail);
-    // Empty blocks (a blank line's {null, 0, 0}) cover nothing and are left out.
-    std::erase_if(blocks, [](const TBlock& b) { return b.Size == 0; });
-    size_t from = 0;
-    while (from < tail.size() && tail[from].Size == 0)
-        ++from;
-    if (!blocks.empty() && from < tail.size() && blocks.back().Source == tail[from].Source &&
-        blocks.back().Offset + blocks.back().Size == tail[from].Offset) {
-        blocks.back().Size += tail[from].Size;
-        ++from;
+    if (next.Blocks)
+        tail = *next.Blocks;
+    else
+        tail.push_back(TBlock{next.Source, next.Offset, next.Length});
+    // Empty blocks cover nothing and are left out; touching ones merge.
+    std::erase_if(blocks, [](const TBlock& x) { return x.Size == 0; });
+    for (const TBlock& t : tail) {
+        if (t.Size == 0)
+            continue;
+        if (!blocks.empty() && blocks.back().Source == t.Source && blocks.back().Offset + blocks.back().Size == t.Offset)
+            blocks.back().Size += t.Size;
+        else
+            blocks.push_back(t);
     }
-    for (; from < tail.size(); ++from)
-        if (tail[from].Size != 0)
-            blocks.push_back(tail[from]);
-    SetBlocks(line, blocks);
+    w.Blocks = std::move(blocks);
+    b.Length += next.Length;
+    if (w.Blocks.size() == 1) {
+        b.Source = w.Blocks[0].Source;
+        b.Offset = w.Blocks[0].Offset;
+        b.Blocks = nullptr;
+    } else {
+        b.Source = nullptr;
+        b.Offset = 0;
+        b.Blocks = &w.Blocks;
+    }
+}
+
+void TZinLines::AdvanceWork(TWork& w, uint64_t n)
+{
+    TLineBytes& b = w.Bytes;
+    b.Length -= n;
+    if (!b.Blocks) {
+        b.Offset += n;
+        return;
+    }
+    size_t i = 0;
+    while (i < w.Blocks.size() && n >= w.Blocks[i].Size) {
+        n -= w.Blocks[i].Size;
+        ++i;
+    }
+    w.Blocks.erase(w.Blocks.begin(), w.Blocks.begin() + static_cast<std::ptrdiff_t>(i));
+    if (!w.Blocks.empty()) {
+        w.Blocks[0].Offset += n;
+        w.Blocks[0].Size -= n;
+    }
+    if (w.Blocks.size() <= 1) {
+        b.Source = w.Blocks.empty() ? nullptr : w.Blocks[0].Source;
+        b.Offset = w.Blocks.empty() ? 0 : w.Blocks[0].Offset;
+        b.Blocks = nullptr;
+    }
 }
 
 // ---- Readers ------------------------------------------------------------------
@@ -304,6 +221,14 @@ bool TZinLines::BeginRead(TLineReader& reader, TLineIterator line, const TRowInd
         reader.SetDecoder(FDecoder);
     reader.Begin(line, entry.Pos);
     return selected;
+}
+
+void TZinLines::BeginReadWork(const TWork& w, uint64_t pos)
+{
+    SelectDecoder();
+    if (FReader.Decoder().Tables() != FDecoder.Tables())
+        FReader.SetDecoder(FDecoder);
+    FReader.Begin(w.Bytes, pos);
 }
 
 bool TZinLines::SelectDecoder()

@@ -4,7 +4,7 @@
 // syntax state at each line's start, and the decoder of the file's code page
 // that every reader of its lines decodes with.
 //
-// The line records themselves are ZinLineList.h's, the character reader
+// The lines' facts themselves are ZinLineList.h's, the character reader
 // ZinLineReader.h's.
 #include <algorithm>
 #include <array>
@@ -128,13 +128,9 @@ public:
     // rebuilt with the wrap width of the rows before (as they were).
     bool Reformat();
 
-    // Splits one line at its newlines; returns the state after its last piece.
-    TLineState ScanLine(TLineIterator line);
-    // Appends the next line's bytes to the line.
-    void JoinNext(TLineIterator line, TLineIterator next);
     // 13, 10 or 0: the line's last character in the current code page.
-    int32_t LineEndChar(TLineIterator line);
-    bool StartsWithLF(TLineIterator line);
+    int32_t LineEndChar(TLineIterator line) { return LineEndCharOf(line->Bytes()); }
+    bool StartsWithLF(TLineIterator line) { return StartsWithLFOf(line->Bytes()); }
 
     // Readers. A reader begins at a row entry's position of a line, with
     // the decoder of the owner's code page (selected anew when it changed;
@@ -144,6 +140,7 @@ public:
     bool BeginRead(TLineReader& reader, TLineIterator line, const TRowIndex& entry);
     // The store's own reader, which its scans use (and tools and tests).
     bool BeginRead(TLineIterator line, const TRowIndex& entry) { return BeginRead(FReader, line, entry); }
+
     bool NextChar(twc_queue& queue) { return FReader.Next(queue); }
     bool IsLFNext() { return FReader.IsLFNext(); }
     const TLineReader& Reader() const { return FReader; }
@@ -159,9 +156,12 @@ public:
     // The same over `count` strings in a row (one end token needs no list).
     int32_t MatchStrings(twc_queue& queue, const std::string* strings, size_t count, int32_t& length);
 
-    // Replaces a line's blocks; the line's Length becomes their total. For
-    // tools and tests that assemble lines from pieces.
-    void SetLineBlocks(TLineIterator line, const std::vector<TBlock>& blocks) { SetBlocks(*line, blocks); }
+    // Replaces a line's blocks; the line's Length becomes their total and
+    // its rows one row up to its end. For tools and tests that assemble
+    // lines from pieces (the lines are built anew: not for a loop).
+    void SetLineBlocks(TLineIterator line, const std::vector<TBlock>& blocks);
+    // Appends a blank line (for tests that assemble lines).
+    void AppendBlankLine();
 
     // Figures for the status bar and for tools (the newline convention is
     // the owner's field, which the scan writes).
@@ -178,12 +178,10 @@ public:
     // The reader's position in the line it reads.
     uint64_t ReadPos() const { return FReader.Pos(); }
 
-    // ---- Finding lines. Each answers from a checkpoint index (every
-    // IndexStride-th line with its place) and a walk of fewer than
-    // IndexStride lines, so no lookup walks millions of lines. The index
-    // is built as far as the lookups reach (the first look at the top of a
-    // file just opened walks no further than that), and begun anew on the
-    // first lookup after the lines or rows changed.
+    // ---- Finding lines. Each answers from the list's checkpoints (every
+    // IndexStride-th line's file offset and first row, kept as the lines
+    // are built) and a walk of fewer than IndexStride lines, so no lookup
+    // walks millions of lines.
     //
     // The line holding global row `row` (clamped to the rows there are).
     TLinePlace FindRow(int32_t row);
@@ -197,9 +195,9 @@ public:
     // Changes whenever lines are added, removed or resized or rows are
     // rebuilt; a place found earlier is valid while it stays the same.
     uint64_t Generation() const { return FLines.FChanges; }
-    static constexpr int32_t IndexStride = 256;
+    static constexpr int32_t IndexStride = TLineList::Stride;
     // Bytes the index takes.
-    size_t IndexBytes() const { return FCheckpoints.capacity() * sizeof(TLinePlace); }
+    size_t IndexBytes() const { return FLines.CheckpointBytes(); }
 
     // The lines, for reading (the store alone changes them).
     const TLineList& Lines() const { return FLines; }
@@ -247,6 +245,10 @@ private:
     std::string FLoadErrorReason;
     bool FUnsplit = false;
     int32_t FCountLimit = INT32_MAX;
+    // Told of the growth of the lists' memory during a load.
+    TGrowthWatch FWatch;
+    // The list a rescan of lines builds before it takes the place of FLines.
+    TLineList FSpare;
     // The wrap width the rows were last built with (Reformat falls back to it).
     int32_t FRowsWrapWidth = INT32_MAX;
     uint64_t (*FMemoryProbe)() = &TZinLines::SystemAvailableMemory;
@@ -291,64 +293,59 @@ private:
         ++FRowCount;
     }
     void ReformatWith(int32_t wrapWidth);
-    void RescanLines(TLineIterator first, TLineIterator last);
+    void RescanLines(size_t first, size_t last);
+    // A line being scanned: the rest of its bytes (a split moves its start
+    // on), its newline and its state at the start.
+    struct TWork {
+        TWork() = default;
+        TWork(const TWork&) = delete;
+        TWork& operator=(const TWork&) = delete;
+        TLineBytes Bytes;
+        std::vector<TBlock> Blocks;  // Bytes.Blocks points here when there are several
+        uint8_t NewLineBytes = 0;
+        TLineState State{};
+    };
+    // Appends line k of `in` (at file offset `start`) to the work's bytes.
+    static void JoinInto(TWork& w, const TLineBytes& next);
+    // Drops the work's first n bytes.
+    static void AdvanceWork(TWork& w, uint64_t n);
+    int32_t LineEndCharOf(const TLineBytes& bytes) const;
+    bool StartsWithLFOf(const TLineBytes& bytes) const;
+    static uint8_t ByteOf(const TLineBytes& bytes, uint64_t i);
+    // The store's reader over a line being scanned.
+    void BeginReadWork(const TWork& w, uint64_t pos);
 
     void PrepareScan(TScanSetup& s);
     // Selects the owner's code page and the decoder of its kind; false when
     // the number is not in the table (the previous decoder stays).
     bool SelectDecoder();
-    TLineState ScanLineWith(TScanSetup& s, TLineIterator line);
+    // Scans the work's bytes into lines appended to `out`; returns the
+    // state after the last one.
+    TLineState ScanLineWith(TScanSetup& s, TWork& w, TLineList& out);
+    // The piece of the work up to byte p becomes a line of `out`; the work
+    // goes on after it with `state`.
+    void EmitPiece(TWork& w, TLineList& out, uint64_t p, const TLineState& state);
     void PlaceChar(const TScanSetup& s, TRowBuilder& rb, int32_t u, int32_t n, int32_t w);
     void CloseRow(TRowBuilder& rb, bool carry);
     void CloseLine(TRowBuilder& rb);
-    void CommitRows(TLine& line, const std::vector<TRowIndex>& rows);
-    // Gives a compact line the rows in the row pool; false when they do not
-    // fit there (the line then has no pooled rows).
-    bool PoolRows(TLine& line, const std::vector<TRowIndex>& rows);
-    // A compact line's rows become the one row in the record.
-    void SetOneRow(TLine& line, uint8_t pos0, int32_t width);
-    void Track(const TScanSetup& s, TTracker& t, twc_queue& q, TLine& line);
+    void Track(const TScanSetup& s, TTracker& t, twc_queue& q, TWork& w);
     // One line piece through the reader: from the row builder's start to
     // the first newline or the line's end. Returns the read position after
     // the newline. scanMode: a scan (newlines counted, states tracked)
     // rather than a reformat.
-    uint64_t ScanPieceSlow(TScanSetup& s, TLineIterator line, TRowBuilder& rb, TTracker* t,
-                           bool scanMode, bool firstOfList);
+    uint64_t ScanPieceSlow(TScanSetup& s, TWork& w, TRowBuilder& rb, TTracker* t, bool scanMode,
+                           bool firstOfList);
     // The same through direct span access; false when this piece cannot take
     // the fast route (then nothing was changed).
-    bool ScanPieceFast(TScanSetup& s, detail::TSpanCursor& c, TLineIterator line, TRowBuilder& rb,
-                       bool scanMode, bool firstOfList, uint64_t& endPos);
-    bool SimplePieces(TScanSetup& s, detail::TSpanCursor& c, TLineIterator& cur, const TLineState& state,
+    bool ScanPieceFast(TScanSetup& s, detail::TSpanCursor& c, TWork& w, TRowBuilder& rb, bool scanMode,
+                       bool firstOfList, uint64_t& endPos);
+    bool SimplePieces(TScanSetup& s, detail::TSpanCursor& c, TWork& w, TLineList& out, const TLineState& state,
                       bool& firstOfList);
     template <int Kind>
-    uint64_t FastPiece(TScanSetup& s, detail::TSpanCursor& c, TLine& line, TRowBuilder& rb, bool scanMode,
+    uint64_t FastPiece(TScanSetup& s, detail::TSpanCursor& c, TWork& w, TRowBuilder& rb, bool scanMode,
                        bool firstOfList);
-    void SplitAfter(TLineIterator line, uint64_t p, const TLineState& state);
-    void ResetBlank(TLine& line);
-    // Line records: a compact line turned into a spilled one and back.
-    TLineSpill& Materialize(TLine& line);
-    void TryCompact(TLine& line);
-    void SetSingleBlock(TLine& line, TInData* source, uint64_t offset, uint64_t length);
-    void GetBlocks(const TLine& line, std::vector<TBlock>& blocks) const;
-    // Sets the blocks and makes Length their total.
-    void SetBlocks(TLine& line, const std::vector<TBlock>& blocks);
-    static uint8_t ByteOfLine(const TLine& line, uint64_t i);
-
-    // Marks the lines or rows as changed (the index and places go stale).
-    void Changed() { ++FLines.FChanges; }
-    // Records the next checkpoint and walks to the one after it; false
-    // when every line is indexed.
-    bool ExtendIndex();
-    // The checkpoint at or before the line a lookup wants: the last one for
-    // which `before` holds (the index is extended until `before` fails on
-    // its last checkpoint or the lines end).
-    template <class Pred>
-    const TLinePlace& Checkpoint(Pred before);
-
-    uint64_t FIndexGeneration = UINT64_MAX;
-    std::vector<TLinePlace> FCheckpoints;
-    // The place of the line the next checkpoint records.
-    TLinePlace FIndexNext;
+    // The place of line `index` from the nearest checkpoint.
+    TLinePlace PlaceOf(size_t index) const;
 
     std::vector<TRowIndex> FRowScratch;
     std::vector<TBlock> FBlockScratch;

@@ -23,14 +23,14 @@ void TZinLines::Clear(bool dropAll)
     FLineCount = 0;
     FRowCount = 0;
     FFileSize = 0;
+    FLines.clear();
+    FSpare.Release();
     if (dropAll) {
-        FLines.clear();
+        FLines.Release();
         return;
     }
-    if (FLines.empty())
-        FLines.insert(FLines.end());
-    FLines.TrimToFirst();
-    ResetBlank(FLines.front());
+    // One blank line, in the empty state.
+    FLines.AppendOneRow(0, 0, TLineState{}, 0);
     FLineCount = 1;
     FRowCount = 1;
 }
@@ -76,7 +76,7 @@ uint64_t TZinLines::SystemAvailableMemory()
 void TZinLines::SetMemoryProbe(uint64_t (*probe)(), uint64_t step)
 {
     FMemoryProbe = probe;
-    FLines.FWatch.Step = std::max<uint64_t>(step, 1);
+    FWatch.Step = std::max<uint64_t>(step, 1);
 }
 
 void TZinLines::CheckMemory(void* store)
@@ -92,12 +92,12 @@ void TZinLines::CheckMemory(void* store)
 template <class TStep>
 bool TZinLines::Guarded(TStep&& step)
 {
-    FLines.FWatch.Check = &TZinLines::CheckMemory;
-    FLines.FWatch.Context = this;
+    FWatch.Check = &TZinLines::CheckMemory;
+    FWatch.Context = this;
     struct TWatchOff {
-        TLineList& L;
-        ~TWatchOff() { L.FWatch.Check = nullptr; }
-    } watchOff{FLines};
+        TGrowthWatch& W;
+        ~TWatchOff() { W.Check = nullptr; }
+    } watchOff{FWatch};
     try {
         return step();
     } catch (const TLoadStop& stop) {
@@ -118,7 +118,7 @@ bool TZinLines::OpenFile(const std::string& path)
     FMemoryReserve = available ? std::max<uint64_t>(available / 8, uint64_t{64} << 20) : 0;
     if (FMemoryReserve >= available)
         FMemoryReserve = available / 8;
-    FLines.FWatch.Grown = 0;
+    FWatch.Grown = 0;
     FLoadPath = path;
     return Guarded([&] { return Open(path); });
 }
@@ -137,10 +137,8 @@ bool TZinLines::ReadFile(int32_t current, TLoadPlan& plan)
 bool TZinLines::CompleteLoad(bool split)
 {
     return Guarded([&] {
-        if (split) {
-            const TLineIterator first = FLines.begin();
-            RescanLines(first, first);
-        }
+        if (split)
+            RescanLines(0, 0);
         FRowsWrapWidth = FEdit->GetWrapWidth();
         return true;
     });
@@ -150,17 +148,14 @@ void TZinLines::FailLoad(TLoadError reason)
 {
     FLoadError = reason;
     FLoadErrorReason = LoadStopReason(reason);
-    FLines.FWatch.Check = nullptr;
+    FWatch.Check = nullptr;
     delete FFileData;
     FFileData = nullptr;
-    FLines.FSources[TLineList::SourceFile] = nullptr;
+    FLines.Source = FMemData;
     FMemData->FSize = 0;
-    // Emptying the first line first leaves nothing for the trim to keep, so
-    // it allocates nothing.
-    if (!FLines.empty())
-        ResetBlank(FLines.front());
+    // The list's memory is returned: the load stopped for want of it.
+    FLines.Release();
     Clear(false);
-    FLines.front().State = TLineState{};
     FEndState = TLineState{};
     FMaxRowWidth = 0;
     FRowsWrapWidth = INT32_MAX;
@@ -216,7 +211,7 @@ bool TZinLines::Open(const std::string& path)
     }
     delete FFileData;
     FFileData = data;
-    FLines.FSources[TLineList::SourceFile] = FFileData;
+    FLines.Source = FMemData;
     FMemData->FSize = 0;
 
     Clear(false);
@@ -242,7 +237,6 @@ bool TZinLines::Read(int32_t current, TLoadPlan& plan)
     if (size == 0) {
         delete FFileData;
         FFileData = nullptr;
-        FLines.FSources[TLineList::SourceFile] = nullptr;
         FSyntax = SelectSyntaxByExtension(std::move(FSyntax), ExtractFileExt(FLoadPath));
         // An empty file is shown in the system's code page.
         plan.Empty = true;
@@ -251,7 +245,6 @@ bool TZinLines::Read(int32_t current, TLoadPlan& plan)
     }
 
     FFileSize = size;
-    TLine& line = FLines.front();
     const uint8_t* sampleBytes;
     TInData* source;
     if (!unsized && !copied) {
@@ -261,13 +254,14 @@ bool TZinLines::Read(int32_t current, TLoadPlan& plan)
         // Read into memory above.
         delete FFileData;
         FFileData = nullptr;
-        FLines.FSources[TLineList::SourceFile] = nullptr;
         source = FMemData;
         sampleBytes = FMemData->FChunks[0].get();
     }
     // The one line covers the whole file, with one row up to its end.
-    SetSingleBlock(line, source, 0, FFileSize);
-    CommitRows(line, {TRowIndex{0, 0}, TRowIndex{FFileSize, 0}});
+    FLines.clear();
+    FLines.Source = source;
+    const TRowIndex rows[2] = {TRowIndex{0, 0}, TRowIndex{FFileSize, 0}};
+    FLines.Append(FFileSize, 0, TLineState{}, rows, 2);
 
     FSyntax = SelectSyntaxByExtension(std::move(FSyntax), ExtractFileExt(FLoadPath));
 

@@ -168,17 +168,22 @@ void TZinLines::ReformatWith(int32_t wrapWidth)
     rb.Rows = &FRowScratch;
     rb.Progress = &s;
     TSpanCursor cursor;
-    for (TLineIterator it = FLines.begin(); it != FLines.end(); ++it) {
-        const TLine& line = *it;
-        rb.Reset(line.Spilled() || line.PooledRows() ? line.Rows()[0].Pos : line.FPos0);
+    FLines.BeginRows();
+    TWork w;
+    uint64_t start = 0;
+    const size_t n = FLines.size();
+    for (size_t i = 0; i < n; ++i) {
+        w.Bytes = FLines.BytesAt(i, start);
+        rb.Reset(FLines.FirstRowPos(i));
         CountRow();
         uint64_t end;
-        if (!ScanPieceFast(s, cursor, it, rb, false, false, end)) {
-            ScanPieceSlow(s, it, rb, nullptr, false, false);
+        if (!ScanPieceFast(s, cursor, w, rb, false, false, end)) {
+            ScanPieceSlow(s, w, rb, nullptr, false, false);
             cursor.Reset();
         }
-        CommitRows(*it, FRowScratch);
-        s.Advance(line.Length());
+        FLines.SetRows(i, FRowScratch.data(), FRowScratch.size());
+        s.Advance(w.Bytes.Length);
+        start += w.Bytes.Length;
     }
 }
 
@@ -230,7 +235,7 @@ int32_t TZinLines::MatchStrings(twc_queue& q, const std::string* strings, size_t
     return 0;
 }
 
-void TZinLines::Track(const TScanSetup& s, TTracker& t, twc_queue& q, TLine& line)
+void TZinLines::Track(const TScanSetup& s, TTracker& t, twc_queue& q, TWork& w)
 {
     if (t.Skip != 0) {
         --t.Skip;
@@ -257,7 +262,7 @@ void TZinLines::Track(const TScanSetup& s, TTracker& t, twc_queue& q, TLine& lin
             if (MatchStrings(q, &syn.BlockCommentEnds[idx], 1, len)) {
                 t.State[lsBlockComment] = 0;
                 t.Skip = len;
-                line.State[lsCommentClosed] = 1;
+                w.State[lsCommentClosed] = 1;
             }
         }
     } else if (t.State[lsString] != 0) {
@@ -315,7 +320,7 @@ bool TZinLines::Rescan(TLineIterator first, TLineIterator last)
     // as after a load that stopped. (A load splits its lines through
     // CompleteLoad, which catches a stop itself.)
     try {
-        RescanLines(first, last);
+        RescanLines(first.Index(), last.Index());
         return true;
     } catch (const TLoadStop& stop) {
         FailLoad(stop.Reason);
@@ -323,59 +328,137 @@ bool TZinLines::Rescan(TLineIterator first, TLineIterator last)
     return false;
 }
 
-void TZinLines::RescanLines(TLineIterator first, TLineIterator last)
+void TZinLines::RescanLines(size_t first, size_t last)
 {
-    if (first == FLines.begin())
+    if (first == 0)
         FUnsplit = false;
     SelectDecoder();
     TScanSetup setup;
     PrepareScan(setup);
-    TLineIterator cur = first;
+    // The lines are read from `in` and the new ones appended to `out`: a
+    // new list of the lines before the range, the range rescanned and the
+    // lines after it. A list of one line (a load) is rebuilt in place: its
+    // one line is taken out first.
+    TLineList& in = FLines;
+    const size_t n = in.size();
+    const bool inPlace = n == 1;
+    TLineList& out = inPlace ? FLines : FSpare;
+    uint64_t pos = in.StartOf(first);
+    TWork w;
+    w.Bytes = in.BytesAt(first, pos);
+    if (w.Bytes.Blocks) {
+        w.Blocks = *w.Bytes.Blocks;
+        w.Bytes.Blocks = &w.Blocks;
+    }
+    w.NewLineBytes = in.NewLineBytesAt(first);
+    w.State = in.StateAt(first);
+    // The rows of the line the work began with, for a line that cannot be
+    // scanned (no bytes): it stays as it was.
+    std::vector<TRowIndex> keptRows;
+    int32_t keptRowCount = in.RowCountAt(first);
+    auto keepRows = [&](size_t k) {
+        const TRowList rows = in.At(k)->Rows();
+        keptRows.clear();
+        for (size_t r = 0; r < rows.size(); ++r)
+            keptRows.push_back(rows[r]);
+    };
+    if (inPlace) {
+        keepRows(first);
+        FLines.clear();
+    } else {
+        FSpare.clear();
+        FSpare.Source = FLines.Source;
+        uint64_t at = 0;
+        for (size_t i = 0; i < first; ++i) {
+            FSpare.AppendFrom(in, i, at, in.StateAt(i));
+            at += in.LengthAt(i);
+        }
+    }
+    size_t cur = first;
+    pos += w.Bytes.Length;
     TLineState state{};
     bool inRange = true;
     bool more = true;
     bool unchanged = false;
+    size_t rest = n;  // the first line copied as it is after the scan
     for (;;) {
         if (inRange && cur == last)
             inRange = false;
-        TLineIterator nxt = std::next(cur);
-        if (nxt == FLines.end()) {
+        size_t nxt = cur + 1;
+        if (nxt == n) {
             more = false;
         } else {
             // Join where the current decoding sees no newline at the line's
             // end, and where a CR ends a line whose successor starts with LF.
             for (;;) {
-                const int32_t endChar = LineEndChar(cur);
-                if (!(endChar == 0 || (endChar == 13 && StartsWithLF(nxt))))
+                const TLineBytes next = in.BytesAt(nxt, pos);
+                const int32_t endChar = LineEndCharOf(w.Bytes);
+                if (!(endChar == 0 || (endChar == 13 && StartsWithLFOf(next))))
                     break;
                 if (inRange && nxt == last)
                     inRange = false;
-                JoinNext(cur, nxt);
+                JoinInto(w, next);
+                pos += next.Length;
                 --FLineCount;
-                FRowCount -= nxt->RowCount();
-                FLines.erase(nxt);
-                nxt = std::next(cur);
-                if (nxt == FLines.end()) {
+                FRowCount -= in.RowCountAt(nxt);
+                ++nxt;
+                if (nxt == n) {
                     more = false;
                     break;
                 }
             }
         }
-        state = ScanLineWith(setup, cur);
+        if (w.Bytes.Length == 0) {
+            // Nothing to split: the line stays as it was.
+            if (!inPlace)
+                keepRows(cur);
+            out.Append(0, w.NewLineBytes, w.State, keptRows.data(), keptRows.size());
+            state = w.State;
+        } else {
+            // The line's rows are counted again as they are made; its
+            // first row stays counted.
+            FRowCount -= keptRowCount - 1;
+            state = ScanLineWith(setup, w, out);
+        }
         if (!more)
             break;
         cur = nxt;
-        if (cur->State == state)
+        const TLineState old = in.StateAt(cur);
+        if (old == state)
             unchanged = true;
-        else
-            cur->State = state;
-        if (!inRange && unchanged)
-            return;
+        w.Bytes = in.BytesAt(cur, pos);
+        w.Blocks.clear();
+        if (w.Bytes.Blocks) {
+            w.Blocks = *w.Bytes.Blocks;
+            w.Bytes.Blocks = &w.Blocks;
+        }
+        w.NewLineBytes = in.NewLineBytesAt(cur);
+        w.State = state;
+        if (!inRange && unchanged) {
+            // The lines from here on stay as they are, this one with the
+            // state the lines before it leave.
+            out.AppendFrom(in, cur, pos, state);
+            rest = cur + 1;
+            pos += w.Bytes.Length;
+            break;
+        }
+        keptRowCount = in.RowCountAt(cur);
+        pos += w.Bytes.Length;
     }
+    if (!inPlace) {
+        for (size_t i = rest; i < n; ++i) {
+            const uint64_t len = in.LengthAt(i);
+            FSpare.AppendFrom(in, i, pos, in.StateAt(i));
+            pos += len;
+        }
+        FLines.swap(FSpare);
+        FSpare.Release();
+    }
+    if (rest != n)
+        return;
     if (LineEndChar(std::prev(FLines.end())) != 0) {
         CountRow();
-        TLineIterator blank = FLines.insert(FLines.end());
-        blank->State = state;
+        FLines.AppendOneRow(0, 0, state, 0);
         ++FLineCount;
     }
     FEndState = state;
@@ -383,60 +466,20 @@ void TZinLines::RescanLines(TLineIterator first, TLineIterator last)
 
 // ---- Line scan -------------------------------------------------------------
 
-TLineState TZinLines::ScanLine(TLineIterator line)
+void TZinLines::EmitPiece(TWork& w, TLineList& out, uint64_t p, const TLineState& state)
 {
-    if (line->Length() == 0)
-        return line->State;
-    TScanSetup s;
-    PrepareScan(s);
-    return ScanLineWith(s, line);
+    out.Append(p, w.NewLineBytes, w.State, FRowScratch.data(), FRowScratch.size(),
+               w.Bytes.Blocks ? &w.Blocks : nullptr);
+    AdvanceWork(w, p);
+    w.NewLineBytes = 0;
+    w.State = state;
 }
 
-void TZinLines::SplitAfter(TLineIterator it, uint64_t p, const TLineState& state)
+TLineState TZinLines::ScanLineWith(TScanSetup& s, TWork& w, TLineList& out)
 {
-    TLine& line = *it;
-    TLineIterator nIt = FLines.insert(std::next(it));
-    TLine& n = *nIt;
-    n.State = state;
-    if (!line.Spilled()) {
-        // The block splits in two: the line keeps its start, the new line
-        // takes the rest.
-        n.FOffset = line.FOffset + p;
-        n.SetCompactLength(line.CompactLength() - p);
-        n.FFlags = line.FFlags & TLine::flSourceMask;
-        line.SetCompactLength(p);
-    } else {
-        std::vector<TBlock> head = line.FSpill->Blocks;
-        uint64_t r = p;
-        size_t i = 0;
-        while (i < head.size() && r >= head[i].Size) {
-            r -= head[i].Size;
-            ++i;
-        }
-        if (i < head.size() && r != 0) {
-            TBlock second{head[i].Source, head[i].Offset + r, head[i].Size - r};
-            head[i].Size = r;
-            head.insert(head.begin() + static_cast<std::ptrdiff_t>(i) + 1, second);
-            ++i;
-        }
-        std::vector<TBlock> tail(head.begin() + static_cast<std::ptrdiff_t>(i), head.end());
-        head.resize(i);
-        SetBlocks(n, tail);
-        SetBlocks(line, head);
-    }
-    CountRow();
-    ++FLineCount;
-}
-
-TLineState TZinLines::ScanLineWith(TScanSetup& s, TLineIterator lineIt)
-{
-    if (lineIt->Length() == 0)
-        return lineIt->State;
-    TLineState state = lineIt->State;
-    lineIt->NewLineBytes = 0;
-    FRowCount -= lineIt->RowCount() - 1;
-    bool firstOfList = lineIt == FLines.begin();
-    TLineIterator cur = lineIt;
+    TLineState state = w.State;
+    w.NewLineBytes = 0;
+    bool firstOfList = out.size() == 0;
     TRowBuilder rb;
     rb.Rows = &FRowScratch;
     rb.Progress = &s;
@@ -445,41 +488,41 @@ TLineState TZinLines::ScanLineWith(TScanSetup& s, TLineIterator lineIt)
     const bool simple = FUseFastScan && s.Uniform > 0 && (s.Kind == cpkSingleByte || s.Kind == cpkUTF8);
     for (;;) {
         const bool inert = s.InertSyntax && state[lsRange] == 0 && state[lsBlockComment] == 0 && state[lsString] == 0;
-        if (inert && simple && SimplePieces(s, cursor, cur, state, firstOfList))
+        if (inert && simple && SimplePieces(s, cursor, w, out, state, firstOfList))
             break;
         rb.Reset(0);
         t.State = state;
         t.Skip = 0;
         t.Range = state[lsRange] ? s.Syntax->FindRange(state[lsRange]) : nullptr;
         uint64_t p;
-        if (!(inert && ScanPieceFast(s, cursor, cur, rb, true, firstOfList, p))) {
-            p = ScanPieceSlow(s, cur, rb, &t, true, firstOfList);
+        if (!(inert && ScanPieceFast(s, cursor, w, rb, true, firstOfList, p))) {
+            p = ScanPieceSlow(s, w, rb, &t, true, firstOfList);
             cursor.Reset();
         }
         state = t.State;
-        if (p >= cur->Length()) {
-            CommitRows(*cur, FRowScratch);
-            s.Advance(cur->Length());
+        if (p >= w.Bytes.Length) {
+            const uint64_t len = w.Bytes.Length;
+            EmitPiece(w, out, len, state);
+            s.Advance(len);
             break;
         }
         // The line ends after its newline (its rows describe it as it is
         // then); the rest of its bytes go to a new line.
-        SplitAfter(cur, p, state);
-        CommitRows(*cur, FRowScratch);
+        EmitPiece(w, out, p, state);
+        CountRow();
+        ++FLineCount;
         s.Advance(p);
-        ++cur;
         firstOfList = false;
     }
     return state;
 }
 
-uint64_t TZinLines::ScanPieceSlow(TScanSetup& s, TLineIterator lineIt, TRowBuilder& rb, TTracker* t,
-                                  bool scanMode, bool firstOfList)
+uint64_t TZinLines::ScanPieceSlow(TScanSetup& s, TWork& w, TRowBuilder& rb, TTracker* t, bool scanMode,
+                                  bool firstOfList)
 {
     twc_queue& q = FScanQueue;
     q.clear();
-    TLine& line = *lineIt;
-    BeginRead(lineIt, TRowIndex{rb.RowStart, 0});
+    BeginReadWork(w, rb.RowStart);
     NextChar(q);
     if (scanMode && firstOfList && !q.empty()) {
         const uint64_t start = FirstRowStart(FDecoder.Kind(), q.front().first, q.front().second);
@@ -502,12 +545,12 @@ uint64_t TZinLines::ScanPieceSlow(TScanSetup& s, TLineIterator lineIt, TRowBuild
                 lfBytes = q.back().second;
             }
             if (scanMode)
-                line.NewLineBytes = NoteNewLine(*s.Nlt, u, n, lfBytes);
+                w.NewLineBytes = NoteNewLine(*s.Nlt, u, n, lfBytes);
             q.clear();
             break;
         }
         if (t)
-            Track(s, *t, q, line);
+            Track(s, *t, q, w);
         q.pop_front();
         PlaceChar(s, rb, u, n, u == 9 ? 0 : s.Width(u));
         if (q.empty() && !NextChar(q))

@@ -466,20 +466,19 @@ TMeasure MeasureRow(TScanTables& s, TSpanCursor& c, TRowState& row, uint64_t& po
 // of one width up to a newline, within the byte limit and the wrap width.
 // Such a piece is one row as wide as its characters, and no run matters.
 // Handles pieces for as long as they are of that kind; returns true when
-// the line is done, false with `cur` at the first piece that is not (left
-// untouched for the general route).
-bool TZinLines::SimplePieces(TScanSetup& s, TSpanCursor& c, TLineIterator& cur, const TLineState& state,
+// the line is done, false with the work at the first piece that is not
+// (left untouched for the general route).
+bool TZinLines::SimplePieces(TScanSetup& s, TSpanCursor& c, TWork& w, TLineList& out, const TLineState& state,
                              bool& firstOfList)
 {
     const uint64_t maxLen = s.MaxLen > 0 ? static_cast<uint64_t>(s.MaxLen) : 0;
     const int64_t uniform = s.Uniform;
     TNewLineType& nlt = *s.Nlt;
     for (;;) {
-        TLine& line = *cur;
-        if (line.Spilled() || line.SourceSlot() == 0 || line.CompactLength() == 0)
+        if (w.Bytes.Blocks || !w.Bytes.Source || w.Bytes.Length == 0)
             return false;
-        c.Bind(line.Source(), line.FOffset, line.CompactLength());
-        const uint64_t len = line.CompactLength();
+        c.Bind(w.Bytes.Source, w.Bytes.Offset, w.Bytes.Length);
+        const uint64_t len = w.Bytes.Length;
         // The newline must come within the byte limit.
         const uint64_t limit = std::min<uint64_t>(len, maxLen + 1);
         uint64_t nl = 0;
@@ -500,56 +499,46 @@ bool TZinLines::SimplePieces(TScanSetup& s, TSpanCursor& c, TLineIterator& cur, 
         const int32_t u = s.ByteU[b];
         const bool lf = u == 13 && (s.Kind == cpkSingleByte ? IsLFAt<cpkSingleByte>(s.ByteU, c, nl + 1)
                                                              : IsLFAt<cpkUTF8>(s.ByteU, c, nl + 1));
-        line.NewLineBytes = NoteNewLine(nlt, u, 1, lf ? 1 : 0);
+        const uint8_t nlBytes = NoteNewLine(nlt, u, 1, lf ? 1 : 0);
         const uint64_t after = nl + 1 + (lf ? 1 : 0);
-        SetOneRow(line, 0, static_cast<int32_t>(width));
         FMaxRowWidth = std::max(FMaxRowWidth, static_cast<int32_t>(width));
         s.Advance(std::min(after, len));
-        if (after >= len)
+        if (after >= len) {
+            out.AppendOneRow(len, nlBytes, w.State, static_cast<int32_t>(width));
             return true;
-        TLineIterator nIt = FLines.insert(std::next(cur));
-        TLine& next = *nIt;
-        next.State = state;
-        next.FOffset = line.FOffset + after;
-        next.SetCompactLength(line.CompactLength() - after);
-        next.FFlags = line.FFlags & TLine::flSourceMask;
-        line.SetCompactLength(after);
+        }
+        // The line ends after its newline; the rest of its bytes go on as
+        // the next line.
+        out.AppendOneRow(after, nlBytes, w.State, static_cast<int32_t>(width));
+        w.Bytes.Offset += after;
+        w.Bytes.Length -= after;
+        w.State = state;
+        w.NewLineBytes = 0;
         CountRow();
         ++FLineCount;
-        cur = nIt;
         firstOfList = false;
     }
 }
 
-bool TZinLines::ScanPieceFast(TScanSetup& s, TSpanCursor& c, TLineIterator lineIt, TRowBuilder& rb,
-                              bool scanMode, bool firstOfList, uint64_t& endPos)
+bool TZinLines::ScanPieceFast(TScanSetup& s, TSpanCursor& c, TWork& w, TRowBuilder& rb, bool scanMode,
+                              bool firstOfList, uint64_t& endPos)
 {
-    TLine& line = *lineIt;
     if (!FUseFastScan)
         return false;
-    // The line's bytes must lie in one run of a source: a compact line's
-    // block, or the one block of a line spilled for its many rows (a long
-    // line wrapped into more rows than a record holds).
-    if (!line.Spilled()) {
-        if (line.SourceSlot() == 0 || line.CompactLength() == 0)
-            return false;
-        c.Bind(line.Source(), line.FOffset, line.CompactLength());
-    } else {
-        const std::vector<TBlock>& blocks = line.FSpill->Blocks;
-        if (blocks.size() != 1 || !blocks[0].Source || blocks[0].Size == 0 || blocks[0].Size != line.Length())
-            return false;
-        c.Bind(blocks[0].Source, blocks[0].Offset, blocks[0].Size);
-    }
+    // The line's bytes must lie in one run of a source.
+    if (w.Bytes.Blocks || !w.Bytes.Source || w.Bytes.Length == 0)
+        return false;
+    c.Bind(w.Bytes.Source, w.Bytes.Offset, w.Bytes.Length);
     switch (s.Kind) {
-    case cpkSingleByte: endPos = FastPiece<cpkSingleByte>(s, c, line, rb, scanMode, firstOfList); break;
+    case cpkSingleByte: endPos = FastPiece<cpkSingleByte>(s, c, w, rb, scanMode, firstOfList); break;
     case cpkDoubleByte:
         if (!s.Decoder.HasDoubleByteTable())
             return false;
-        endPos = FastPiece<cpkDoubleByte>(s, c, line, rb, scanMode, firstOfList);
+        endPos = FastPiece<cpkDoubleByte>(s, c, w, rb, scanMode, firstOfList);
         break;
-    case cpkUTF16LE: endPos = FastPiece<cpkUTF16LE>(s, c, line, rb, scanMode, firstOfList); break;
-    case cpkUTF16BE: endPos = FastPiece<cpkUTF16BE>(s, c, line, rb, scanMode, firstOfList); break;
-    default: endPos = FastPiece<cpkUTF8>(s, c, line, rb, scanMode, firstOfList); break;
+    case cpkUTF16LE: endPos = FastPiece<cpkUTF16LE>(s, c, w, rb, scanMode, firstOfList); break;
+    case cpkUTF16BE: endPos = FastPiece<cpkUTF16BE>(s, c, w, rb, scanMode, firstOfList); break;
+    default: endPos = FastPiece<cpkUTF8>(s, c, w, rb, scanMode, firstOfList); break;
     }
     return true;
 }
@@ -559,7 +548,7 @@ bool TZinLines::ScanPieceFast(TScanSetup& s, TSpanCursor& c, TLineIterator lineI
 // character that closes a row is placed on its own, and measuring starts
 // again after it. Returns the offset after the newline.
 template <int K>
-uint64_t TZinLines::FastPiece(TScanSetup& s, TSpanCursor& c, TLine& line, TRowBuilder& rb, bool scanMode,
+uint64_t TZinLines::FastPiece(TScanSetup& s, TSpanCursor& c, TWork& w, TRowBuilder& rb, bool scanMode,
                               bool firstOfList)
 {
     const uint64_t len = c.Len;
@@ -585,7 +574,7 @@ uint64_t TZinLines::FastPiece(TScanSetup& s, TSpanCursor& c, TLine& line, TRowBu
             const int32_t lfBytes =
                 u == 13 && IsLFAt<K>(s.ByteU, c, pos + static_cast<uint64_t>(n)) ? LFBytes<K> : 0;
             if (scanMode)
-                line.NewLineBytes = NoteNewLine(*s.Nlt, u, n, lfBytes);
+                w.NewLineBytes = NoteNewLine(*s.Nlt, u, n, lfBytes);
             pos += static_cast<uint64_t>(n + lfBytes);
             break;
         }

@@ -25,7 +25,7 @@ void AddManyPairs(TZinSyntax& s)
 
 class StateLimitTest : public ScannerTest {
 protected:
-    const TLine& Line(size_t i) { return *LineAt(i); }
+    TLine Line(size_t i) { return *LineAt(i); }
 };
 
 TEST_F(StateLimitTest, BlockCommentPairsPastThe255thOpenNothing)

@@ -113,7 +113,7 @@ uint64_t Probe()
 
 TEST_F(LimitsTest, AnIndexThatWouldOutgrowTheAvailableMemoryStopsTheLoad)
 {
-    // Checked every 64 KiB of index, so at every 2 MiB slab of line records.
+    // Checked every 64 KiB of index, so at every chunk of its arrays.
     Lines().SetMemoryProbe(&Probe, 64 << 10);
     const std::string path = Dir.Write("many.txt", std::string(200000, '\n'));
     gAvailable = uint64_t{1} << 30;
@@ -122,7 +122,9 @@ TEST_F(LimitsTest, AnIndexThatWouldOutgrowTheAvailableMemoryStopsTheLoad)
     EXPECT_EQ(Lines().LineCount(), 200001);
     EXPECT_GE(gProbes, 3);
     EXPECT_LT(gProbes, 10);  // never per line
-    // Memory runs short while the load goes on.
+    // Memory runs short while the load goes on (a larger file: the memory
+    // the first load left to reuse does not suffice).
+    const std::string larger = Dir.Write("more.txt", std::string(800000, '\n'));
     struct TShrinking {
         static uint64_t Probe()
         {
@@ -132,7 +134,7 @@ TEST_F(LimitsTest, AnIndexThatWouldOutgrowTheAvailableMemoryStopsTheLoad)
     };
     Lines().SetMemoryProbe(&TShrinking::Probe, 64 << 10);
     gProbes = 0;
-    EXPECT_FALSE(Owner.Load(path));
+    EXPECT_FALSE(Owner.Load(larger));
     ExpectStopped(TLoadError::NoMemory);
     EXPECT_STREQ(LoadErrorMessage(Lines().LoadError()), "Not enough memory to open this file.");
     EXPECT_EQ(Lines().LoadErrorReason(), "Not enough memory to open this file.");

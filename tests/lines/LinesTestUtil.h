@@ -33,10 +33,12 @@ inline std::vector<TLineCopy> CopyLines(const TZinLines& lines)
     std::vector<TLineCopy> out;
     for (const TLine& l : lines.Lines()) {
         TLineCopy c{l.Length(), l.NewLineBytes, l.State, {}, {}};
-        for (size_t i = 0; i < l.Rows().size(); ++i)
-            c.Rows.push_back(l.Rows()[i]);
-        for (size_t i = 0; i < l.Blocks().size(); ++i)
-            c.Blocks.push_back(l.Blocks()[i]);
+        const TRowList rows = l.Rows();
+        for (size_t i = 0; i < rows.size(); ++i)
+            c.Rows.push_back(rows[i]);
+        const TBlockList blocks = l.Blocks();
+        for (size_t i = 0; i < blocks.size(); ++i)
+            c.Blocks.push_back(blocks[i]);
         out.push_back(c);
     }
     return out;
@@ -58,13 +60,14 @@ inline void ExpectInvariants(const TZinLines& lines, const TTestLinesOwner& owne
 {
     uint64_t filePos = 0;
     int32_t lineCount = 0, rowCount = 0;
-    const TLine* last = &lines.Lines().back();
+    const uint32_t last = static_cast<uint32_t>(lines.Lines().size() - 1);
     for (const TLine& l : lines.Lines()) {
         ++lineCount;
         rowCount += l.RowCount();
         uint64_t sum = 0;
-        for (size_t i = 0; i < l.Blocks().size(); ++i) {
-            const TBlock b = l.Blocks()[i];
+        const TBlockList blocks = l.Blocks();
+        for (size_t i = 0; i < blocks.size(); ++i) {
+            const TBlock b = blocks[i];
             if (b.Size == 0)
                 continue;
             ASSERT_EQ(b.Offset, filePos) << "line " << lineCount;
@@ -73,7 +76,7 @@ inline void ExpectInvariants(const TZinLines& lines, const TTestLinesOwner& owne
             sum += b.Size;
         }
         ASSERT_EQ(sum, l.Length()) << "line " << lineCount;
-        if (&l != last) {
+        if (l.Index() != last) {
             ASSERT_GT(l.NewLineBytes, 0) << "line " << lineCount;
         }
         const TRowList rows = l.Rows();
@@ -109,12 +112,7 @@ protected:
         return Owner.Load(FPath);
     }
     TZinLines& Lines() { return *Owner.Lines; }
-    const TLine& LineAt(size_t i)
-    {
-        auto it = Lines().Lines().begin();
-        std::advance(it, static_cast<std::ptrdiff_t>(i));
-        return *it;
-    }
+    TLine LineAt(size_t i) { return *Lines().Lines().At(i); }
     TLineIterator IterAt(size_t i)
     {
         auto it = Lines().Lines().begin();

@@ -114,12 +114,13 @@ TEST_F(NewLineTest, CrLfSplitByAnEarlierDecodingIsSeenWhole)
     Lines().Clear(false);
     TZinLinesAccess::FileSize(Lines()) = 4;
     Lines().SetLineBlocks(Lines().Lines().begin(), {TBlock{TZinLinesAccess::MemData(Lines()), 0, 2}});
-    TLineIterator second = TZinLinesAccess::Lines(Lines()).insert(Lines().Lines().end());
+    Lines().AppendBlankLine();
+    TLineIterator second = std::prev(Lines().Lines().end());
     Lines().SetLineBlocks(second, {TBlock{TZinLinesAccess::MemData(Lines()), 2, 2}});
     TZinLinesAccess::LineCount(Lines()) = 2;
     TZinLinesAccess::RowCount(Lines()) = 2;
     EXPECT_EQ(Lines().LineEndChar(Lines().Lines().begin()), 13);
-    EXPECT_TRUE(Lines().StartsWithLF(second));
+    EXPECT_TRUE(Lines().StartsWithLF(std::prev(Lines().Lines().end())));
     Lines().Rescan(Lines().Lines().begin(), std::prev(Lines().Lines().end()));
     EXPECT_EQ(Shape(Lines()), (std::vector<LineExpect>{{3, 2}, {1, 0}}));
     ExpectInvariants(Lines(), Owner);
