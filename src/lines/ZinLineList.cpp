@@ -2,6 +2,8 @@
 // line's blocks and rows.
 #include "lines/ZinLineList.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <new>
@@ -10,16 +12,25 @@ namespace zin {
 
 // ---- TChunkArray ---------------------------------------------------------------
 
+// Chunks are mapped from the system directly, not taken from the heap: a
+// list's memory goes back to the system when it is released (a heap keeps
+// freed blocks of this size, and a rebuild's old list would stay resident).
 template <class T, unsigned Shift>
 void TChunkArray<T, Shift>::AddChunk(TGrowthWatch* watch)
 {
     FChunks.reserve(FChunks.size() + 1);
-    void* chunk = std::malloc(ChunkValues * sizeof(T));
-    if (!chunk)
+    void* chunk = mmap(nullptr, ChunkBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (chunk == MAP_FAILED)
         throw std::bad_alloc();
     FChunks.push_back(static_cast<T*>(chunk));
     if (watch)
-        watch->Add(ChunkValues * sizeof(T));
+        watch->Add(ChunkBytes);
+}
+
+template <class T, unsigned Shift>
+void TChunkArray<T, Shift>::FreeChunk(T* chunk)
+{
+    munmap(chunk, ChunkBytes);
 }
 
 template class TChunkArray<uint32_t, 16>;
@@ -69,8 +80,11 @@ TRowIndex TRowList::operator[](size_t k) const
         return TRowIndex{FPos0, FWidth0};
     if (k >= FRows)
         return TRowIndex{FEnd, 0};
-    const TRowUnit& u = FList->FUnits[FUnit + k - 1];
-    return TRowIndex{u.Pos(), u.Width};
+    // The row's offset is the sum of the steps from the first row's.
+    uint64_t pos = FPos0;
+    for (size_t j = 0; j < k; ++j)
+        pos += FList->FUnits[FUnit + j].Bytes;
+    return TRowIndex{pos, FList->FUnits[FUnit + k - 1].Width};
 }
 
 // ---- Lookups -----------------------------------------------------------------------
@@ -186,7 +200,8 @@ bool TLineList::EncodeRows(size_t i, uint64_t length, uint8_t nl, const TRowInde
         if (k - 1 > ExtraMask || w0 < 0 || w0 > MultiWidthMax)
             return false;
         for (size_t j = 1; j < k; ++j)
-            if (rows[j].Pos > UINT32_MAX || rows[j].Width < 0 || rows[j].Width > UINT16_MAX)
+            if (rows[j].Pos < rows[j - 1].Pos || rows[j].Pos - rows[j - 1].Pos > UINT16_MAX || rows[j].Width < 0 ||
+                rows[j].Width > UINT16_MAX)
                 return false;
         info = nl | Multi | (static_cast<uint32_t>(k - 1) << PayloadShift) |
                (static_cast<uint32_t>(w0) << MultiWidthShift);
@@ -199,9 +214,9 @@ bool TLineList::EncodeRows(size_t i, uint64_t length, uint8_t nl, const TRowInde
 void TLineList::PushUnits(const TRowIndex* rows, size_t entries)
 {
     for (size_t j = 1; j + 1 < entries; ++j)
-        FUnits.push_back(TRowUnit{static_cast<uint16_t>(rows[j].Pos), static_cast<uint16_t>(rows[j].Pos >> 16),
-                                  static_cast<uint16_t>(rows[j].Width)},
-                         Watch);
+        FUnits.push_back(
+            TRowUnit{static_cast<uint16_t>(rows[j].Pos - rows[j - 1].Pos), static_cast<uint16_t>(rows[j].Width)},
+            Watch);
 }
 
 void TLineList::PushSpill(size_t i, std::unique_ptr<TLineSpill> spill)

@@ -8,7 +8,7 @@
 // its extra rows' count and first width, and flags). Where a line starts in
 // the file and which global row it begins are sums: a checkpoint every
 // Stride lines records them, so they are a walk of fewer than Stride
-// entries away. The extra rows of wrapped lines are 6-byte units in an
+// entries away. The extra rows of wrapped lines are 4-byte units in an
 // array of their own, in line order. The syntax state at a line's start is
 // kept only where it is not the empty state, in a side table sorted by line.
 // Lines the compact form cannot hold (several blocks, bytes elsewhere than
@@ -134,7 +134,7 @@ public:
     void Release()
     {
         for (T* c : FChunks)
-            std::free(c);
+            FreeChunk(c);
         FChunks.clear();
         FSize = 0;
     }
@@ -143,27 +143,27 @@ public:
     {
         const size_t keep = (FSize + Mask) >> Shift;
         while (FChunks.size() > keep) {
-            std::free(FChunks.back());
+            FreeChunk(FChunks.back());
             FChunks.pop_back();
         }
     }
-    size_t CapacityBytes() const { return FChunks.size() * ChunkValues * sizeof(T); }
+    size_t CapacityBytes() const { return FChunks.size() * ChunkBytes; }
 
 private:
+    static constexpr size_t ChunkBytes = ChunkValues * sizeof(T);
     void AddChunk(TGrowthWatch* watch);
+    static void FreeChunk(T* chunk);
     std::vector<T*> FChunks;
     size_t FSize = 0;
 };
 
-// The extra rows of a wrapped line: the row's offset in the line (32 bits)
-// and its width (16 bits), in three 16-bit halves (6 bytes, no padding).
+// An extra row of a wrapped line: the bytes from the row before it to this
+// row's start, and its width (4 bytes).
 struct TRowUnit {
-    uint16_t PosLo;
-    uint16_t PosHi;
+    uint16_t Bytes;
     uint16_t Width;
-    uint64_t Pos() const { return PosLo | (uint64_t{PosHi} << 16); }
 };
-static_assert(sizeof(TRowUnit) == 6, "a row unit takes 6 bytes");
+static_assert(sizeof(TRowUnit) == 4, "a row unit takes 4 bytes");
 
 class TBlockList;
 class TRowList;
