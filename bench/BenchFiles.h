@@ -1,12 +1,20 @@
 #pragma once
 // What the benchmarks share: generated files (made once, reused while their
-// size matches), timing and the resident memory of the process.
+// size matches), timing, the resident memory of the process and the printed
+// figures.
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/Files.h"
 
@@ -115,6 +123,29 @@ inline double Seconds(std::chrono::steady_clock::time_point a, std::chrono::stea
     return std::chrono::duration<double>(b - a).count();
 }
 
+// Reads the file in 1 MiB pieces and counts its line feeds.
+inline double PlainCount(const std::string& path, uint64_t& newlines)
+{
+    std::vector<char> buf(MiB);
+    const auto t0 = std::chrono::steady_clock::now();
+    const int fd = open(path.c_str(), O_RDONLY);
+    newlines = 0;
+    uint64_t total = 0;
+    ssize_t n;
+    while ((n = read(fd, buf.data(), buf.size())) > 0) {
+        const char* p = buf.data();
+        const char* e = p + n;
+        while ((p = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(e - p))))) {
+            ++newlines;
+            ++p;
+        }
+        total += static_cast<uint64_t>(n);
+    }
+    close(fd);
+    const auto t1 = std::chrono::steady_clock::now();
+    return static_cast<double>(total) / MiB / Seconds(t0, t1);
+}
+
 inline long ResidentBytes()
 {
     FILE* f = std::fopen("/proc/self/statm", "r");
@@ -125,6 +156,116 @@ inline long ResidentBytes()
         std::fclose(f);
     }
     return resident * sysconf(_SC_PAGESIZE);
+}
+
+// User and system CPU seconds of the process so far.
+inline void CpuSeconds(double& user, double& sys)
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    user = static_cast<double>(u.ru_utime.tv_sec) + u.ru_utime.tv_usec / 1e6;
+    sys = static_cast<double>(u.ru_stime.tv_sec) + u.ru_stime.tv_usec / 1e6;
+}
+
+// The CPU time of the calling thread in seconds. Unlike the wall clock it
+// stops while the thread waits for a core, so on a busy machine the worst of
+// many short timings on it is the action's own cost, not the scheduler's.
+inline double ThreadCpuSeconds()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+}
+
+// Timings of many short actions (lookups, caret commands) in microseconds,
+// each on the wall clock and on the thread's CPU clock.
+struct TShortTimes {
+    std::vector<double> WallUs, CpuUs;
+
+    template <class F>
+    void Time(F&& action)
+    {
+        const double c0 = ThreadCpuSeconds();
+        const auto t0 = std::chrono::steady_clock::now();
+        action();
+        const auto t1 = std::chrono::steady_clock::now();
+        const double c1 = ThreadCpuSeconds();
+        WallUs.push_back(Seconds(t0, t1) * 1e6);
+        CpuUs.push_back((c1 - c0) * 1e6);
+    }
+    size_t Count() const { return WallUs.size(); }
+    double MedianUs() const
+    {
+        std::vector<double> v = WallUs;
+        std::nth_element(v.begin(), v.begin() + static_cast<ptrdiff_t>(v.size() / 2), v.end());
+        return v[v.size() / 2];
+    }
+    double WorstUs() const { return *std::max_element(WallUs.begin(), WallUs.end()); }
+    double WorstCpuUs() const { return *std::max_element(CpuUs.begin(), CpuUs.end()); }
+    // Those on the wall clock over `us`.
+    size_t Over(double us) const
+    {
+        return static_cast<size_t>(std::count_if(WallUs.begin(), WallUs.end(), [us](double t) { return t > us; }));
+    }
+    void Add(const TShortTimes& other)
+    {
+        WallUs.insert(WallUs.end(), other.WallUs.begin(), other.WallUs.end());
+        CpuUs.insert(CpuUs.end(), other.CpuUs.begin(), other.CpuUs.end());
+    }
+    void Clear()
+    {
+        WallUs.clear();
+        CpuUs.clear();
+    }
+};
+
+// The peak resident memory of the process so far (VmHWM), 0 when unknown.
+inline long PeakResidentBytes()
+{
+    FILE* f = std::fopen("/proc/self/status", "r");
+    long kib = 0;
+    if (f) {
+        char line[256];
+        while (std::fgets(line, sizeof line, f))
+            if (std::strncmp(line, "VmHWM:", 6) == 0)
+                kib = std::strtol(line + 6, nullptr, 10);
+        std::fclose(f);
+    }
+    return kib * 1024;
+}
+
+// printf into a string.
+__attribute__((format(printf, 1, 2))) inline std::string Format(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    char buf[512];
+    const int n = std::vsnprintf(buf, sizeof buf, format, args);
+    va_end(args);
+    return n < 0 ? std::string() : std::string(buf, std::min<size_t>(static_cast<size_t>(n), sizeof buf - 1));
+}
+
+// Prints one figure as a line "name value unit (reference)": the reference
+// says what to read the value against (a figure of the same run, a goal).
+inline void Figure(const std::string& name, double value, int decimals, const char* unit,
+                   const std::string& reference = {})
+{
+    std::printf("%-48s %10.*f ", name.c_str(), decimals, value);
+    if (reference.empty())
+        std::printf("%s\n", unit);
+    else
+        std::printf("%-5s (%s)\n", unit, reference.c_str());
+}
+
+// The worst of a set of lookups against the goal of at most a millisecond
+// each: on the wall clock, then on the thread's CPU clock.
+inline void WorstLookup(const std::string& name, const TShortTimes& t, const std::string& what)
+{
+    Figure(name, t.WorstUs(), 1, "us",
+           Format("wall clock; median %.2f us of %zu %s, %zu over 1 ms; goal at most 1000 us", t.MedianUs(),
+                  t.Count(), what.c_str(), t.Over(1000)));
+    Figure(name + ", CPU clock", t.WorstCpuUs(), 1, "us",
+           "the thread's CPU time with the clock reads, without waits for a core");
 }
 
 // The benchmark directory from the command line, else $TMPDIR, else /tmp,

@@ -1,61 +1,28 @@
-// Line store benchmark: loading and indexing generated files, rescanning
-// after a code-page change, reformatting to 80 columns (twice), memory per
-// line after loading and after wrapping, and
-// a plain read-and-count-newlines pass over the same file as the physical
-// limit. Files are generated once into the directory given on the command
-// line ($TMPDIR or /tmp without one) and reused when present.
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <unistd.h>
+// Line store benchmark: loading and indexing generated files, memory per
+// line after loading and per extra row after wrapping, a code-page change
+// and wraps of the whole 1 GiB log (at 80 columns, twice, and by a window),
+// rewraps of a 100 MiB one-line file, and a plain read-and-count-newlines
+// pass over the log as the physical limit; with --big, the load of a 5 GiB
+// file and lookups past 4 GiB (BigFileBench.cpp). Files are generated once
+// into the directory given on the command line ($TMPDIR or /tmp without
+// one) and reused when present.
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "platform/Files.h"
 #include "platform/SystemCodePage.h"
 #include "lines/ZinFixedOwner.h"
 #include "BenchFiles.h"
+#include "BigFileBench.h"
 
 using namespace zin;
 using namespace zin::bench;
 
 namespace {
-
-// Reads the file in 1 MiB pieces and counts its line feeds.
-double PlainCount(const std::string& path, uint64_t& newlines)
-{
-    std::vector<char> buf(MiB);
-    const auto t0 = std::chrono::steady_clock::now();
-    const int fd = open(path.c_str(), O_RDONLY);
-    newlines = 0;
-    uint64_t total = 0;
-    ssize_t n;
-    while ((n = read(fd, buf.data(), buf.size())) > 0) {
-        const char* p = buf.data();
-        const char* e = p + n;
-        while ((p = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(e - p))))) {
-            ++newlines;
-            ++p;
-        }
-        total += static_cast<uint64_t>(n);
-    }
-    close(fd);
-    const auto t1 = std::chrono::steady_clock::now();
-    return static_cast<double>(total) / MiB / Seconds(t0, t1);
-}
-
-// User and system CPU seconds of the process so far.
-void CpuSeconds(double& user, double& sys)
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    user = static_cast<double>(u.ru_utime.tv_sec) + u.ru_utime.tv_usec / 1e6;
-    sys = static_cast<double>(u.ru_stime.tv_sec) + u.ru_stime.tv_usec / 1e6;
-}
 
 double MBps(uint64_t bytes, double seconds)
 {
@@ -67,17 +34,25 @@ double MBps(uint64_t bytes, double seconds)
 int main(int argc, char** argv)
 {
     // --load-only: only the plain pass and the 1 GiB load (for profiling).
-    bool loadOnly = false;
+    // --big: also the 5 GiB file (generated into DIR on first use);
+    // --big-only: that alone.
+    bool loadOnly = false, big = false, bigOnly = false;
     std::string dir;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--load-only") == 0)
             loadOnly = true;
+        else if (std::strcmp(argv[i], "--big") == 0)
+            big = true;
+        else if (std::strcmp(argv[i], "--big-only") == 0)
+            big = bigOnly = true;
         else
             dir = argv[i];
     }
     dir = BenchDir(dir);
 
     SetSystemCodePage(1252);
+    if (bigOnly)
+        return BigFileBench(dir);
     TRandom r2(2), r3(3), r4(4), r5(5);
     const std::string logLF = LogFile1G(dir);
     const std::string logCRLF = MakeFile(dir, "zin-bench-100m-crlf.txt", 100 * MiB,
@@ -104,10 +79,8 @@ int main(int argc, char** argv)
     uint64_t newlines = 0;
     PlainCount(logLF, newlines);
     const double plain = PlainCount(logLF, newlines);
-
-    std::printf("(MiB/s: mebibytes per second)            MiB/s\n");
-    std::printf("read + count newlines (1 GiB LF)   %8.0f   (%llu newlines)\n", plain,
-                static_cast<unsigned long long>(newlines));
+    Figure("read + count newlines, 1 GiB LF", plain, 0, "MiB/s",
+           Format("the reference pass; %llu newlines", static_cast<unsigned long long>(newlines)));
 
     TFixedMetricsOwner owner(8, 1252);
     TZinLines& lines = *owner.Lines;
@@ -121,48 +94,67 @@ int main(int argc, char** argv)
     CpuSeconds(user1, sys1);
     const long rssAfter = ResidentBytes();
     const uint64_t size = lines.FileSize();
+    const int32_t lineCount = lines.LineCount();
     const double load = MBps(size, Seconds(t0, t1));
-    std::printf("load 1 GiB LF (disk)               %8.0f   (%d lines, %.1f s, %.2fx the plain pass)\n", load,
-                lines.LineCount(), Seconds(t0, t1), load / plain);
-    std::printf("  cpu: %.2f s user, %.2f s system (reading the file, first touch of the line records)\n",
-                user1 - user0, sys1 - sys0);
-    std::printf("bytes per line                     %8.1f   (resident after load less before)\n",
-                static_cast<double>(rssAfter - rssBefore) / lines.LineCount());
+    Figure("load 1 GiB LF (disk)", load, 0, "MiB/s",
+           Format("%.2f s, %d lines; %.2fx the reference pass", Seconds(t0, t1), lineCount, load / plain));
+    Figure("load 1 GiB LF: user CPU", user1 - user0, 2, "s");
+    Figure("load 1 GiB LF: system CPU", sys1 - sys0, 2, "s",
+           "reading the file, first touch of the line records");
+    Figure("bytes per line", static_cast<double>(rssAfter - rssBefore) / lineCount, 1, "B",
+           "resident after the load less before; goal under 12");
 
     if (loadOnly)
         return 0;
+    // Each change below rebuilds the lines or rows of the whole log once.
     t0 = std::chrono::steady_clock::now();
     owner.SetCodePage(28591);
     t1 = std::chrono::steady_clock::now();
-    std::printf("rescan 1 GiB after code page 28591 %8.0f   (%d lines)\n", MBps(size, Seconds(t0, t1)),
-                lines.LineCount());
+    Figure("code-page change of the 1 GiB log", Seconds(t0, t1) * 1e3, 0, "ms",
+           Format("1252 to 28591, every line split anew: %.0f MiB/s, %d lines", MBps(size, Seconds(t0, t1)),
+                  lines.LineCount()));
 
+    const long rssUnwrapped = ResidentBytes();
     owner.WrapMode = wwmWrapByColumn;
     owner.MaxColumns = 80;
     t0 = std::chrono::steady_clock::now();
     lines.Reformat();
     t1 = std::chrono::steady_clock::now();
     const long rssWrapped = ResidentBytes();
-    std::printf("reformat 1 GiB to 80 columns       %8.0f   (%d rows)\n", MBps(size, Seconds(t0, t1)),
-                lines.RowCount());
-    std::printf("bytes per line, wrapped            %8.1f   (resident after the reformat less before the load;"
-                " %+.1f over the load)\n",
-                static_cast<double>(rssWrapped - rssBefore) / lines.LineCount(),
-                static_cast<double>(rssWrapped - rssAfter) / lines.LineCount());
+    const int32_t wrappedRows = lines.RowCount();
+    Figure("wrap the 1 GiB log at 80 columns", Seconds(t0, t1) * 1e3, 0, "ms",
+           Format("%.0f MiB/s, %d rows of %d lines", MBps(size, Seconds(t0, t1)), wrappedRows, lines.LineCount()));
+    if (wrappedRows > lines.LineCount())
+        Figure("bytes per extra row, wrapped at 80 columns",
+               static_cast<double>(rssWrapped - rssUnwrapped) / (wrappedRows - lines.LineCount()), 1, "B",
+               Format("resident after the wrap less before it, %+.1f MiB, over the %d rows beyond one per line",
+                      static_cast<double>(rssWrapped - rssUnwrapped) / MiB, wrappedRows - lines.LineCount()));
+    else
+        std::printf("bytes per extra row, wrapped at 80 columns: no extra rows (%d rows)\n", wrappedRows);
     // The same once more: the rows are rebuilt in place.
     t0 = std::chrono::steady_clock::now();
     lines.Reformat();
     t1 = std::chrono::steady_clock::now();
-    std::printf("reformat again to 80 columns       %8.0f\n", MBps(size, Seconds(t0, t1)));
+    Figure("wrap at 80 columns again", Seconds(t0, t1) * 1e3, 0, "ms",
+           Format("%.0f MiB/s, rows rebuilt in place", MBps(size, Seconds(t0, t1))));
+    owner.WrapMode = wwmWrapByWindow;
+    owner.WindowWidth = 1920;
+    t0 = std::chrono::steady_clock::now();
+    lines.Reformat();
+    t1 = std::chrono::steady_clock::now();
+    Figure("wrap the 1 GiB log by a 1920 px window", Seconds(t0, t1) * 1e3, 0, "ms",
+           Format("%.0f MiB/s, %d rows; 8 px characters, from 80 columns", MBps(size, Seconds(t0, t1)),
+                  lines.RowCount()));
     owner.WrapMode = wwmNoWrap;
+    owner.WindowWidth = 640;
 
     struct {
         const char* label;
         std::string path;
-    } others[] = {{"load 100 MiB CRLF                 ", logCRLF},
-                  {"load 100 MiB UTF-8, 30% non-ASCII ", utf8},
-                  {"load 100 MiB UTF-16LE             ", utf16},
-                  {"load one 100 MiB line, no newline ", oneLine}};
+    } others[] = {{"load 100 MiB CRLF", logCRLF},
+                  {"load 100 MiB UTF-8, 30% non-ASCII", utf8},
+                  {"load 100 MiB UTF-16LE", utf16},
+                  {"load one 100 MiB line, no newline", oneLine}};
     const std::string empty = MakeFile(dir, "zin-bench-empty.txt", 0, [](std::string&) {});
     for (auto& o : others) {
         // Drop the previous file first, so that each figure is its own load.
@@ -170,8 +162,8 @@ int main(int argc, char** argv)
         t0 = std::chrono::steady_clock::now();
         owner.Load(o.path);
         t1 = std::chrono::steady_clock::now();
-        std::printf("%s  %8.0f   (%d lines, %d rows, code page %d)\n", o.label, MBps(lines.FileSize(), Seconds(t0, t1)),
-                    lines.LineCount(), lines.RowCount(), owner.GetCodePage());
+        Figure(o.label, MBps(lines.FileSize(), Seconds(t0, t1)), 0, "MiB/s",
+               Format("%d lines, %d rows, code page %d", lines.LineCount(), lines.RowCount(), owner.GetCodePage()));
     }
     // The one 100 MiB line rewrapped: hundreds of thousands of rows in one
     // line, in milliseconds per change.
@@ -179,21 +171,25 @@ int main(int argc, char** argv)
         const char* label;
         TWordWrapMode mode;
         int32_t columns;
-    } const wraps[] = {{"one line: wrap at 80 columns      ", wwmWrapByColumn, 80},
-                       {"one line: wrap at 200 columns     ", wwmWrapByColumn, 200},
-                       {"one line: wrap by a 640 px window ", wwmWrapByWindow, 0},
-                       {"one line: no wrap                 ", wwmNoWrap, 0}};
+    } const wraps[] = {{"one line: wrap at 80 columns", wwmWrapByColumn, 80},
+                       {"one line: wrap at 200 columns", wwmWrapByColumn, 200},
+                       {"one line: wrap by a 640 px window", wwmWrapByWindow, 0},
+                       {"one line: no wrap", wwmNoWrap, 0}};
     for (const auto& w : wraps) {
         owner.WrapMode = w.mode;
         owner.MaxColumns = w.columns ? w.columns : owner.MaxColumns;
         t0 = std::chrono::steady_clock::now();
         lines.Reformat();
         t1 = std::chrono::steady_clock::now();
-        std::printf("%s  %8.1f ms (%d rows)\n", w.label, Seconds(t0, t1) * 1000, lines.RowCount());
+        Figure(w.label, Seconds(t0, t1) * 1000, 1, "ms", Format("%d rows", lines.RowCount()));
     }
     t0 = std::chrono::steady_clock::now();
     owner.SetCodePage(1251);
     t1 = std::chrono::steady_clock::now();
-    std::printf("one line: code page 1251           %8.1f ms\n", Seconds(t0, t1) * 1000);
-    return 0;
+    Figure("one line: code page 1251", Seconds(t0, t1) * 1000, 1, "ms", "the line split anew");
+    if (!big)
+        return 0;
+    // The 5 GiB part measures its own memory: the store lets go of the logs first.
+    owner.Load(empty);
+    return BigFileBench(dir);
 }
