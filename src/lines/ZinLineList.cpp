@@ -258,7 +258,7 @@ void TLineList::Append(uint64_t length, uint8_t nl, const TLineState& state, con
         info = (nl & NlMask) | Spilled;
         FLen.push_back(length < LongLength ? static_cast<uint32_t>(length) : LongLength, Watch);
     }
-    if (state != TLineState{}) {
+    if (!IsEmptyState(state)) {
         info |= HasState;
         FStates.push_back(TStateEntry{static_cast<uint32_t>(i), state});
     }

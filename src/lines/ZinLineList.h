@@ -61,6 +61,12 @@ enum TLineStateByte : size_t {
 class TLineList;
 class TZinLines;
 
+// Whether a state is the empty one (no call, unlike comparing the arrays).
+inline bool IsEmptyState(const TLineState& s)
+{
+    return (s[0] | s[1] | s[2] | s[3]) == 0;
+}
+
 // Watches the growth of the line index: every Step bytes of new chunks it
 // calls Check, which may throw TLoadStop. Never per line.
 struct TGrowthWatch {
@@ -325,7 +331,7 @@ public:
     void AppendOneRow(uint64_t length, uint8_t newLineBytes, const TLineState& state, int32_t width)
     {
         if (length < LongLength && width >= 0 && width <= OneRowWidthMax && newLineBytes <= NlMask &&
-            state == TLineState{} && newLineBytes <= length) {
+            IsEmptyState(state) && newLineBytes <= length) {
             if (FLen.size() % Stride == 0)
                 AddCheckpoint();
             if (FLen.size() == 0)
