@@ -285,6 +285,38 @@ void TLineList::AppendFrom(const TLineList& other, size_t i, uint64_t start, con
     Append(bytes.Length, other.NewLineBytesAt(i), state, rows.data(), rows.size(), &blocks);
 }
 
+void TLineList::TakeList(TLineList& o)
+{
+    if (!o.FSpills.empty() || !o.FStates.empty() || o.FUnits.size() != 0 || (o.size() > 0 && o.FPos0 != 0)) {
+        uint64_t at = 0;
+        for (size_t i = 0; i < o.size(); ++i) {
+            AppendFrom(o, i, at, o.StateAt(i));
+            at += o.LengthAt(i);
+        }
+        o.Release();
+        return;
+    }
+    // Lines of one row each, in the compact form: their facts are copied,
+    // and each chunk of the other list goes back once it is copied.
+    constexpr size_t Chunk = decltype(FLen)::ChunkValues;
+    const size_t n = o.size();
+    for (size_t i = 0; i < n; ++i) {
+        if (size() % Stride == 0)
+            AddCheckpoint();
+        const uint32_t len = o.FLen[i];
+        FLen.push_back(len, Watch);
+        FInfo.push_back(o.FInfo[i], Watch);
+        FTotalBytes += len;
+        if ((i + 1) % Chunk == 0) {
+            o.FLen.DropChunk(i / Chunk);
+            o.FInfo.DropChunk(i / Chunk);
+        }
+    }
+    FTotalRows += static_cast<int64_t>(n);
+    ++FChanges;
+    o.Release();
+}
+
 void TLineList::swap(TLineList& o) noexcept
 {
     FLen.swap(o.FLen);

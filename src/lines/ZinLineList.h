@@ -140,7 +140,8 @@ public:
     void Release()
     {
         for (T* c : FChunks)
-            FreeChunk(c);
+            if (c)
+                FreeChunk(c);
         FChunks.clear();
         FSize = 0;
     }
@@ -152,6 +153,13 @@ public:
             FreeChunk(FChunks.back());
             FChunks.pop_back();
         }
+    }
+    // Returns chunk k, whose values are no longer read (only Release may
+    // follow).
+    void DropChunk(size_t k)
+    {
+        FreeChunk(FChunks[k]);
+        FChunks[k] = nullptr;
     }
     size_t CapacityBytes() const { return FChunks.size() * ChunkBytes; }
 
@@ -346,6 +354,10 @@ public:
         const TRowIndex rows[2] = {TRowIndex{0, width}, TRowIndex{length - newLineBytes, 0}};
         Append(length, newLineBytes, state, rows, 2);
     }
+    // Appends the lines of another list (whose bytes follow this list's)
+    // and empties it, returning its memory as its lines are taken, so that
+    // the two never hold all of it twice.
+    void TakeList(TLineList& other);
     // Appends line i of another list as it is (with `state` in place of its own).
     void AppendFrom(const TLineList& other, size_t i, uint64_t start, const TLineState& state);
     // Empties the list; its memory stays for the next lines.

@@ -215,6 +215,10 @@ public:
     // same lines, rows and states as the character reader; false forces the
     // reader everywhere (for comparison in tests).
     void SetUseFastScan(bool on) { FUseFastScan = on; }
+    // A load of a file of at least this many bytes whose lines need no
+    // syntax state scans its second half on another thread (32 MiB; tests
+    // lower it).
+    void SetTwoThreadMinimum(uint64_t bytes) { FTwoThreadMinimum = bytes; }
 
     // ---- Limits, lowered by tests. The most lines and rows (both counted
     // in 32 bits).
@@ -265,6 +269,7 @@ private:
     // same lines, rows and states as the character reader; false forces the
     // reader everywhere (for comparison in tests).
     bool FUseFastScan = true;
+    uint64_t FTwoThreadMinimum = uint64_t{32} << 20;
 
     struct TScanSetup;
     struct TRowBuilder;
@@ -322,6 +327,9 @@ private:
     // Scans the work's bytes into lines appended to `out`; returns the
     // state after the last one.
     TLineState ScanLineWith(TScanSetup& s, TWork& w, TLineList& out);
+    // A load's one line scanned in two halves, the second on another
+    // thread; false (nothing done) where that does not apply.
+    bool ScanLoadInTwo(TScanSetup& s, TWork& w, TLineList& out, TLineState& state);
     // The piece of the work up to byte p becomes a line of `out`; the work
     // goes on after it with `state`.
     void EmitPiece(TWork& w, TLineList& out, uint64_t p, const TLineState& state);

@@ -418,7 +418,8 @@ void TZinLines::RescanLines(size_t first, size_t last)
             // The line's rows are counted again as they are made; its
             // first row stays counted.
             FRowCount -= keptRowCount - 1;
-            state = ScanLineWith(setup, w, out);
+            if (!(inPlace && ScanLoadInTwo(setup, w, out, state)))
+                state = ScanLineWith(setup, w, out);
         }
         if (!more)
             break;

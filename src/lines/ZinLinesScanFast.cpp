@@ -3,6 +3,8 @@
 // change, with one tight loop for lines of printable ASCII of one width.
 #include <algorithm>
 #include <climits>
+#include <memory>
+#include <thread>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -462,29 +464,57 @@ TMeasure MeasureRow(TScanTables& s, TSpanCursor& c, TRowState& row, uint64_t& po
 
 }  // namespace
 
-// The common case in one tight loop: pieces whose text is printable ASCII
-// of one width up to a newline, within the byte limit and the wrap width.
-// Such a piece is one row as wide as its characters, and no run matters.
-// Handles pieces for as long as they are of that kind; returns true when
-// the line is done, false with the work at the first piece that is not
-// (left untouched for the general route).
-bool TZinLines::SimplePieces(TScanSetup& s, TSpanCursor& c, TWork& w, TLineList& out, const TLineState& state,
-                             bool& firstOfList)
+// The common case in one tight loop: lines whose text is printable ASCII of
+// one width up to a newline, within the byte limit and the wrap width. Such
+// a line is one row as wide as its characters, and no run matters.
+namespace {
+
+enum class TSimpleEnd : uint8_t {
+    Done,       // the last line ended at the run's end
+    NotSimple,  // at a line that is not of that kind (Pos at its start)
+    Counted,    // as many new lines as allowed were made; more follow
+};
+
+// Lines from r.Pos of the run the cursor is bound to (`total` bytes),
+// appended to `out` as long as they are of that kind: the first with
+// `firstState`, the others with `state`. Counts and widths go to r.
+struct TSimpleRun {
+    uint64_t Pos = 0;
+    int32_t MaxWidth = 0;
+    // Lines begun after the first, and how many may be.
+    int64_t NewLines = 0;
+    int64_t NewLineLimit = INT64_MAX;
+    TNewLineType Nlt = nltDefaultDOS;
+};
+
+// Told of nothing: the scan on the second thread reports no progress.
+struct TNoProgress {
+    void Advance(uint64_t) {}
+};
+
+template <class TProgress>
+TSimpleEnd SimpleLines(const TScanTables& s, TSpanCursor& c, uint64_t total, const TLineState& firstState,
+                       const TLineState& state, TSimpleRun& r, TLineList& out, TProgress& progress)
 {
     const uint64_t maxLen = s.MaxLen > 0 ? static_cast<uint64_t>(s.MaxLen) : 0;
     const int64_t uniform = s.Uniform;
-    TNewLineType& nlt = *s.Nlt;
+    const int64_t wrapW = s.WrapW;
+    uint64_t pos = r.Pos;
+    int32_t maxWidth = r.MaxWidth;
+    int64_t newLines = r.NewLines;
+    const TLineState* lineState = &firstState;
+    TSimpleEnd end;
     for (;;) {
-        if (w.Bytes.Blocks || !w.Bytes.Source || w.Bytes.Length == 0)
-            return false;
-        c.Bind(w.Bytes.Source, w.Bytes.Offset, w.Bytes.Length);
-        const uint64_t len = w.Bytes.Length;
+        const uint64_t len = total - pos;
         // The newline must come within the byte limit.
-        const uint64_t limit = std::min<uint64_t>(len, maxLen + 1);
-        uint64_t nl = 0;
+        const uint64_t limit = pos + std::min<uint64_t>(len, maxLen + 1);
+        uint64_t nl = pos;
+        bool found = true;
         for (;;) {
-            if (nl >= limit || !c.Reach(nl))
-                return false;
+            if (nl >= limit || !c.Reach(nl)) {
+                found = false;
+                break;
+            }
             const uint8_t* p = c.P + (static_cast<int64_t>(nl) - c.Start);
             const uint8_t* e = c.P + (std::min<int64_t>(c.End, static_cast<int64_t>(limit)) - c.Start);
             const uint8_t* f = FindSpecial(p, e);
@@ -492,32 +522,170 @@ bool TZinLines::SimplePieces(TScanSetup& s, TSpanCursor& c, TWork& w, TLineList&
             if (f != e)
                 break;
         }
+        if (!found) {
+            end = TSimpleEnd::NotSimple;
+            break;
+        }
         const uint8_t b = c.P[static_cast<int64_t>(nl) - c.Start];
-        const int64_t width = static_cast<int64_t>(nl) * uniform;
-        if (s.ByteKind[b] != TByteKind::NewLine || width > s.WrapW)
-            return false;
+        const int64_t width = static_cast<int64_t>(nl - pos) * uniform;
+        if (s.ByteKind[b] != TByteKind::NewLine || width > wrapW) {
+            end = TSimpleEnd::NotSimple;
+            break;
+        }
         const int32_t u = s.ByteU[b];
         const bool lf = u == 13 && (s.Kind == cpkSingleByte ? IsLFAt<cpkSingleByte>(s.ByteU, c, nl + 1)
                                                              : IsLFAt<cpkUTF8>(s.ByteU, c, nl + 1));
-        const uint8_t nlBytes = NoteNewLine(nlt, u, 1, lf ? 1 : 0);
-        const uint64_t after = nl + 1 + (lf ? 1 : 0);
-        FMaxRowWidth = std::max(FMaxRowWidth, static_cast<int32_t>(width));
-        s.Advance(std::min(after, len));
+        const uint8_t nlBytes = NoteNewLine(r.Nlt, u, 1, lf ? 1 : 0);
+        const uint64_t after = nl + 1 + (lf ? 1 : 0) - pos;
+        maxWidth = std::max(maxWidth, static_cast<int32_t>(width));
+        progress.Advance(std::min(after, len));
         if (after >= len) {
-            out.AppendOneRow(len, nlBytes, w.State, static_cast<int32_t>(width));
-            return true;
+            out.AppendOneRow(len, nlBytes, *lineState, static_cast<int32_t>(width));
+            pos = total;
+            end = TSimpleEnd::Done;
+            break;
         }
-        // The line ends after its newline; the rest of its bytes go on as
+        // The line ends after its newline; the rest of the bytes go on as
         // the next line.
-        out.AppendOneRow(after, nlBytes, w.State, static_cast<int32_t>(width));
-        w.Bytes.Offset += after;
-        w.Bytes.Length -= after;
+        out.AppendOneRow(after, nlBytes, *lineState, static_cast<int32_t>(width));
+        pos += after;
+        lineState = &state;
+        if (newLines >= r.NewLineLimit) {
+            end = TSimpleEnd::Counted;
+            break;
+        }
+        ++newLines;
+    }
+    r.Pos = pos;
+    r.MaxWidth = maxWidth;
+    r.NewLines = newLines;
+    return end;
+}
+
+}  // namespace
+
+bool TZinLines::SimplePieces(TScanSetup& s, TSpanCursor& c, TWork& w, TLineList& out, const TLineState& state,
+                             bool& firstOfList)
+{
+    if (w.Bytes.Blocks || !w.Bytes.Source || w.Bytes.Length == 0)
+        return false;
+    // The whole run is bound once; lines are offsets in it.
+    c.Bind(w.Bytes.Source, w.Bytes.Offset, w.Bytes.Length);
+    TSimpleRun r;
+    r.MaxWidth = FMaxRowWidth;
+    r.NewLineLimit = int64_t{FCountLimit} - FRowCount;
+    r.Nlt = FNewLineType;
+    const TSimpleEnd end = SimpleLines(s, c, w.Bytes.Length, w.State, state, r, out, s);
+    FMaxRowWidth = r.MaxWidth;
+    FRowCount += static_cast<int32_t>(r.NewLines);
+    FLineCount += static_cast<int32_t>(r.NewLines);
+    FNewLineType = r.Nlt;
+    if (r.Pos > 0) {
+        w.Bytes.Offset += r.Pos;
+        w.Bytes.Length -= r.Pos;
         w.State = state;
-        w.NewLineBytes = 0;
-        CountRow();
-        ++FLineCount;
         firstOfList = false;
     }
+    if (end == TSimpleEnd::Counted)
+        throw TLoadStop{TLoadError::TooManyLines};
+    return end == TSimpleEnd::Done;
+}
+
+// ---- A load in two halves ---------------------------------------------------------
+
+namespace {
+
+// The second half of a load, scanned on another thread: lines of the simple
+// kind from `from` on, into a list of its own, reading the source through a
+// buffer of its own. It stops at the first line of another kind; the
+// window's thread goes on from there.
+struct TSecondHalf {
+    TLineList Lines;
+    TSimpleRun Run;
+    bool Failed = false;
+};
+
+void ScanSecondHalf(const TScanTables& s, TInData* source, uint64_t from, uint64_t length, TSecondHalf& half)
+{
+    constexpr uint32_t BufferSize = 1u << 20;
+    const std::unique_ptr<uint8_t[]> buffer(new uint8_t[BufferSize]);
+    TSpanCursor c;
+    c.Own = buffer.get();
+    c.OwnSize = BufferSize;
+    c.Bind(source, from, length);
+    TNoProgress none;
+    const TLineState empty{};
+    SimpleLines(s, c, length, empty, empty, half.Run, half.Lines, none);
+}
+
+}  // namespace
+
+bool TZinLines::ScanLoadInTwo(TScanSetup& s, TWork& w, TLineList& out, TLineState& state)
+{
+    const uint64_t total = w.Bytes.Length;
+    if (!FUseFastScan || !s.InertSyntax || s.Uniform <= 0 || (s.Kind != cpkSingleByte && s.Kind != cpkUTF8) ||
+        w.Bytes.Blocks || !w.Bytes.Source || total < FTwoThreadMinimum || std::thread::hardware_concurrency() < 2)
+        return false;
+    // The halves meet after a line feed near the middle: a line begins
+    // there whatever comes before it (the syntax carries no state).
+    TSpanCursor c;
+    c.Bind(w.Bytes.Source, w.Bytes.Offset, total);
+    uint64_t mid = total / 2;
+    const uint64_t searchEnd = std::min(total, mid + (uint64_t{1} << 20));
+    while (mid < searchEnd && s.ByteU[c.At(mid)] != 10)
+        ++mid;
+    ++mid;
+    if (mid >= searchEnd)
+        return false;
+    // The second thread gets copies of all it reads, and its own list.
+    TInData* const source = w.Bytes.Source;
+    const uint64_t offset = w.Bytes.Offset;
+    const TScanTables tables = s;
+    TSecondHalf half;
+    std::thread second([&half, &tables, source, offset, mid, total] {
+        try {
+            ScanSecondHalf(tables, source, offset + mid, total - mid, half);
+        } catch (...) {
+            half.Failed = true;
+        }
+    });
+    struct TJoin {
+        std::thread& T;
+        ~TJoin() { T.join(); }
+    };
+    {
+        const TJoin join{second};
+        w.Bytes.Length = mid;
+        state = ScanLineWith(s, w, out);
+    }
+    uint64_t stop = mid;
+    if (!half.Failed && half.Lines.size() > 0) {
+        // Every line of the second half is a line begun anew, of one row.
+        const int64_t lines = static_cast<int64_t>(half.Lines.size());
+        if (FRowCount + lines > FCountLimit)
+            throw TLoadStop{TLoadError::TooManyLines};
+        out.TakeList(half.Lines);
+        FRowCount += static_cast<int32_t>(lines);
+        FLineCount += static_cast<int32_t>(lines);
+        FMaxRowWidth = std::max(FMaxRowWidth, half.Run.MaxWidth);
+        // A CR LF anywhere makes the file DOS; otherwise the first lone
+        // newline decided, in the first half if it had one.
+        if (half.Run.Nlt == nltDOS || FNewLineType == nltDefaultDOS)
+            FNewLineType = half.Run.Nlt == nltDefaultDOS ? FNewLineType : half.Run.Nlt;
+        s.Advance(half.Run.Pos);
+        stop = mid + half.Run.Pos;
+    }
+    if (stop < total) {
+        // The rest, from the first line the second thread left, as one
+        // line begun anew.
+        TWork rest;
+        rest.Bytes = TLineBytes{source, offset + stop, total - stop, nullptr};
+        rest.State = state;
+        CountRow();
+        ++FLineCount;
+        state = ScanLineWith(s, rest, out);
+    }
+    return true;
 }
 
 bool TZinLines::ScanPieceFast(TScanSetup& s, TSpanCursor& c, TWork& w, TRowBuilder& rb, bool scanMode,

@@ -52,8 +52,26 @@ struct TSpanCursor {
     {
         return static_cast<int64_t>(pos) >= Start && static_cast<int64_t>(pos) < End;
     }
+    // A buffer of the cursor's own (for a scan on another thread): spans are
+    // read into it rather than taken from the source's shared window.
+    uint8_t* Own = nullptr;
+    uint32_t OwnSize = 0;
+
     void Load(uint64_t pos)
     {
+        if (Own) {
+            const uint64_t n = pos < Len ? std::min<uint64_t>(OwnSize, Len - pos) : 0;
+            if (n == 0) {
+                P = nullptr;
+                Start = End = 0;
+                return;
+            }
+            Src->Read(Own, static_cast<uint32_t>(n), Base + pos);
+            P = Own;
+            Start = static_cast<int64_t>(pos);
+            End = static_cast<int64_t>(pos + n);
+            return;
+        }
         uint32_t avail = 0;
         P = Src->Span(Base + pos, avail);
         if (!P || avail == 0) {
@@ -76,7 +94,7 @@ struct TSpanCursor {
         if (!Holds(pos)) {
             Load(pos);
             if (!P)
-                return Src->GetByte(Base + pos);
+                return Own ? 0 : Src->GetByte(Base + pos);
         }
         return P[static_cast<int64_t>(pos) - Start];
     }

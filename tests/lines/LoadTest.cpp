@@ -3,6 +3,8 @@
 #include "support/LinesAccess.h"
 #include <unistd.h>
 
+#include <random>
+
 #include "LinesTestUtil.h"
 #include "syntax/ZinSyntax.h"
 
@@ -158,6 +160,76 @@ TEST_F(LoadTest, LineRecordsHoldLengthsBeyondFourGiB)
         EXPECT_EQ(line.Blocks()[0].Size, size);
         EXPECT_EQ(line.Blocks()[0].Offset, 7u);
         EXPECT_EQ(line.Blocks()[0].Source, TZinLinesAccess::MemData(Lines()));
+    }
+}
+
+// A large file whose lines need no syntax state is loaded in two halves,
+// the second on another thread, which stops at the first line it cannot
+// handle alone. Wherever the halves meet (inside a CR LF, before a line the
+// second thread leaves, near a count limit), the lines, rows, counts,
+// newline convention and widest row are what one scan gives.
+TEST_F(LoadTest, ALoadInTwoHalvesGivesWhatOneScanGives)
+{
+    std::mt19937_64 rng(11);
+    const char* words[] = {"ab", "log line", "12:00:01", "x", "", "\t", "caf\xC3\xA9", "\xE9t\xE9", "  "};
+    const char* newlines[] = {"\n", "\r\n", "\r"};
+    for (int round = 0; round < 40; ++round) {
+        SCOPED_TRACE(round);
+        const int32_t codePage = std::array<int32_t, 3>{1252, 65001, 1251}[round % 3];
+        std::string text;
+        const size_t size = 2000 + rng() % 60000;
+        const bool plain = rng() % 2;  // mostly printable ASCII lines
+        while (text.size() < size) {
+            const size_t n = rng() % 8;
+            for (size_t k = 0; k < n; ++k) {
+                const size_t w = plain && rng() % 20 != 0 ? rng() % 5 : rng() % std::size(words);
+                text += words[w];
+            }
+            if (rng() % 50 == 0)
+                text += std::string(100 + rng() % 200, 'y');  // past the byte limit or the wrap width
+            text += newlines[rng() % 8 == 0 ? 1 + rng() % 2 : 0];
+        }
+        // Now and then a CR LF or a line of another kind right at the middle.
+        const size_t mid = text.size() / 2;
+        if (rng() % 3 == 0)
+            text.insert(mid, "\r\n");
+        else if (rng() % 3 == 0)
+            text.insert(mid, "\n\t\xE9\n");
+        if (rng() % 4 == 0)
+            text.pop_back();  // no newline at the end
+        const std::string path = Dir.Write("halves.txt", text);
+        const bool onDisk = rng() % 2;
+        const int32_t maxLine = rng() % 3 == 0 ? 50 : 32768;
+        const TWordWrapMode wrap = static_cast<TWordWrapMode>(rng() % 3);
+        const int32_t limit = rng() % 4 == 0 ? static_cast<int32_t>(std::count(text.begin(), text.end(), '\n') +
+                                                                       rng() % 40)
+                                             : INT32_MAX;
+        TTestLinesOwner one(8), two(8);
+        for (TTestLinesOwner* o : {&one, &two}) {
+            SetSystemCodePage(codePage == 65001 ? 1252 : codePage);
+            o->SetCodePage(codePage == 65001 ? 1252 : codePage);
+            o->MaxMemFileSize = onDisk ? 0 : 1 << 24;
+            o->MaxLineLength = maxLine;
+            o->WrapMode = wrap;
+            o->MaxColumns = 40;
+            o->WindowWidth = 40 * 8 + 3;
+            o->Lines->SetCountLimit(limit);
+            o->Lines->SetTwoThreadMinimum(o == &two ? 0 : UINT64_MAX);
+        }
+        const bool loadedOne = one.Load(path);
+        ASSERT_EQ(two.Load(path), loadedOne);
+        EXPECT_EQ(two.Lines->LoadError(), one.Lines->LoadError());
+        EXPECT_EQ(two.GetCodePage(), one.GetCodePage());
+        EXPECT_EQ(CopyLines(*two.Lines), CopyLines(*one.Lines));
+        EXPECT_EQ(two.Lines->LineCount(), one.Lines->LineCount());
+        EXPECT_EQ(two.Lines->RowCount(), one.Lines->RowCount());
+        EXPECT_EQ(two.Lines->MaxRowWidth(), one.Lines->MaxRowWidth());
+        EXPECT_EQ(two.Lines->NewLineType(), one.Lines->NewLineType());
+        EXPECT_EQ(two.Lines->Lines().TotalRows(), one.Lines->Lines().TotalRows());
+        if (loadedOne)
+            ExpectInvariants(*two.Lines, two);
+        if (HasFailure())
+            return;
     }
 }
 
