@@ -307,12 +307,12 @@ void TLineList::TakeList(TLineList& o)
         FLen.push_back(len, Watch);
         FInfo.push_back(o.FInfo[i], Watch);
         FTotalBytes += len;
+        ++FTotalRows;
         if ((i + 1) % Chunk == 0) {
             o.FLen.DropChunk(i / Chunk);
             o.FInfo.DropChunk(i / Chunk);
         }
     }
-    FTotalRows += static_cast<int64_t>(n);
     ++FChanges;
     o.Release();
 }

@@ -54,7 +54,8 @@ inline std::vector<uint64_t> RowSizes(const TLine& l)
 }
 
 // Checks the invariants of a loaded or rescanned store: blocks cover the
-// file once and in order, every line but the last ends with a newline, rows
+// file once and in order, each line's offset and first row are the sums of
+// the lines before it, every line but the last ends with a newline, rows
 // cover each line's text in order, and the counts match the list.
 inline void ExpectInvariants(const TZinLines& lines, const TTestLinesOwner& owner)
 {
@@ -62,6 +63,9 @@ inline void ExpectInvariants(const TZinLines& lines, const TTestLinesOwner& owne
     int32_t lineCount = 0, rowCount = 0;
     const uint32_t last = static_cast<uint32_t>(lines.Lines().size() - 1);
     for (const TLine& l : lines.Lines()) {
+        // The list's sums from its checkpoints agree with the lines'.
+        ASSERT_EQ(lines.Lines().StartOf(l.Index()), filePos) << "line " << lineCount;
+        ASSERT_EQ(lines.Lines().FirstRowOf(l.Index()), rowCount) << "line " << lineCount;
         ++lineCount;
         rowCount += l.RowCount();
         uint64_t sum = 0;
