@@ -15,13 +15,34 @@ namespace zin {
 // Chunks are mapped from the system directly, not taken from the heap: a
 // list's memory goes back to the system when it is released (a heap keeps
 // freed blocks of this size, and a rebuild's old list would stay resident).
+// Where asked (Huge), chunks after the first are aligned to their size and
+// advised to be huge pages, so that filling them costs one fault per chunk
+// rather than one per 4 KiB page; the first stays in small pages, so that a
+// small file's list stays small.
 template <class T, unsigned Shift>
 void TChunkArray<T, Shift>::AddChunk(TGrowthWatch* watch)
 {
     FChunks.reserve(FChunks.size() + 1);
-    void* chunk = mmap(nullptr, ChunkBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (chunk == MAP_FAILED)
-        throw std::bad_alloc();
+    void* chunk;
+    if (FChunks.empty() || !Huge) {
+        chunk = mmap(nullptr, ChunkBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (chunk == MAP_FAILED)
+            throw std::bad_alloc();
+    } else {
+        void* area = mmap(nullptr, 2 * ChunkBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (area == MAP_FAILED)
+            throw std::bad_alloc();
+        const uintptr_t start = reinterpret_cast<uintptr_t>(area);
+        const uintptr_t aligned = (start + ChunkBytes - 1) & ~(uintptr_t{ChunkBytes} - 1);
+        if (aligned > start)
+            munmap(area, aligned - start);
+        if (aligned + ChunkBytes < start + 2 * ChunkBytes)
+            munmap(reinterpret_cast<void*>(aligned + ChunkBytes), start + 2 * ChunkBytes - aligned - ChunkBytes);
+        chunk = reinterpret_cast<void*>(aligned);
+#ifdef MADV_HUGEPAGE
+        madvise(chunk, ChunkBytes, MADV_HUGEPAGE);
+#endif
+    }
     FChunks.push_back(static_cast<T*>(chunk));
     if (watch)
         watch->Add(ChunkBytes);
@@ -33,8 +54,8 @@ void TChunkArray<T, Shift>::FreeChunk(T* chunk)
     munmap(chunk, ChunkBytes);
 }
 
-template class TChunkArray<uint32_t, 16>;
-template class TChunkArray<TRowUnit, 16>;
+template class TChunkArray<uint32_t, 19>;
+template class TChunkArray<TRowUnit, 19>;
 
 // ---- Views -----------------------------------------------------------------------
 

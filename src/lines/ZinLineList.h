@@ -162,6 +162,8 @@ public:
         FChunks[k] = nullptr;
     }
     size_t CapacityBytes() const { return FChunks.size() * ChunkBytes; }
+    // Whether chunks after the first are to be huge pages (see AddChunk).
+    bool Huge = false;
 
 private:
     static constexpr size_t ChunkBytes = ChunkValues * sizeof(T);
@@ -376,6 +378,10 @@ public:
     TInData* Source = nullptr;
     // Told of every chunk allocated (may be null).
     TGrowthWatch* Watch = nullptr;
+    // New chunks after the first in huge pages: for the list a load fills
+    // (a list built beside another, by a rescan, stays in small pages, which
+    // the system finds without compacting memory).
+    void SetHugePages(bool on) { FLen.Huge = FInfo.Huge = FUnits.Huge = on; }
     // Lines holding a spill.
     size_t SpilledLines() const { return FSpills.size(); }
     // Bytes of memory the list holds.
@@ -429,9 +435,9 @@ private:
     void PushUnits(const TRowIndex* rows, size_t entries);
     void PushSpill(size_t i, std::unique_ptr<TLineSpill> spill);
 
-    TChunkArray<uint32_t, 16> FLen;
-    TChunkArray<uint32_t, 16> FInfo;
-    TChunkArray<TRowUnit, 16> FUnits;
+    TChunkArray<uint32_t, 19> FLen;
+    TChunkArray<uint32_t, 19> FInfo;
+    TChunkArray<TRowUnit, 19> FUnits;
     std::vector<TCheckpoint> FCheckpoints;
     std::vector<TStateEntry> FStates;
     std::vector<TSpillEntry> FSpills;

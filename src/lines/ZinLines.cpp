@@ -26,6 +26,7 @@ TZinLines::TZinLines(TZinLinesOwner* edit) : FEdit(edit)
     FLines.Source = FMemData;
     FLines.Watch = &FWatch;
     FSpare.Watch = &FWatch;
+    FLines.SetHugePages(true);
     Clear(false);
     FMaxRowWidth = 0;
     FFileData = nullptr;

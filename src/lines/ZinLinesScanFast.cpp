@@ -642,6 +642,7 @@ bool TZinLines::ScanLoadInTwo(TScanSetup& s, TWork& w, TLineList& out, TLineStat
     const uint64_t offset = w.Bytes.Offset;
     const TScanTables tables = s;
     TSecondHalf half;
+    half.Lines.SetHugePages(true);
     std::thread second([&half, &tables, source, offset, mid, total] {
         try {
             ScanSecondHalf(tables, source, offset + mid, total - mid, half);
