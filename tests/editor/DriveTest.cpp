@@ -76,9 +76,9 @@ TEST_F(DriveTest, StateLinesAfterTheLoadAndEachCommand)
 
 TEST_F(DriveTest, ALoadThatStopsForMemorySaysWhyInEveryTool)
 {
-    // 200,000 lines grow the index past the point where the short memory is
-    // noticed; the line below them loads fine.
-    const std::string many = Dir.Write("many.txt", std::string(200000, '\n'));
+    // 600,000 lines grow the index past its first chunks, where the short
+    // memory is noticed; the line below them loads fine.
+    const std::string many = Dir.Write("many.txt", std::string(600000, '\n'));
     const std::string small = Dir.Write("small.txt", "abc\n");
     const TToolRun drive = Drive("--short-memory " + many, "load " + small + "\nload " + many + "\n", Dir);
     ASSERT_EQ(drive.Status, 0);

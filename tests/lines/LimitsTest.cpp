@@ -115,16 +115,16 @@ TEST_F(LimitsTest, AnIndexThatWouldOutgrowTheAvailableMemoryStopsTheLoad)
 {
     // Checked every 64 KiB of index, so at every chunk of its arrays.
     Lines().SetMemoryProbe(&Probe, 64 << 10);
-    const std::string path = Dir.Write("many.txt", std::string(200000, '\n'));
+    const std::string path = Dir.Write("many.txt", std::string(1200000, '\n'));
     gAvailable = uint64_t{1} << 30;
     gProbes = 0;
     ASSERT_TRUE(Owner.Load(path));  // plenty left all the way
-    EXPECT_EQ(Lines().LineCount(), 200001);
+    EXPECT_EQ(Lines().LineCount(), 1200001);
     EXPECT_GE(gProbes, 3);
     EXPECT_LT(gProbes, 10);  // never per line
     // Memory runs short while the load goes on (a larger file: the memory
     // the first load left to reuse does not suffice).
-    const std::string larger = Dir.Write("more.txt", std::string(800000, '\n'));
+    const std::string larger = Dir.Write("more.txt", std::string(2500000, '\n'));
     struct TShrinking {
         static uint64_t Probe()
         {

@@ -122,7 +122,7 @@ TEST_F(FileInfo, FilesThatCannotBeOpenedSayWhy)
     // A load that stops for memory says so, not "cannot be read".
     static int asked;
     asked = 0;
-    const TFileInfo stopped = GatherFileInfo(FDir.Write("many", std::string(200000, '\n')), DefaultMaxMemFileSize,
+    const TFileInfo stopped = GatherFileInfo(FDir.Write("many", std::string(600000, '\n')), DefaultMaxMemFileSize,
                                              [](TZinLines& lines) {
                                                  lines.SetMemoryProbe(
                                                      [] { return asked++ == 0 ? uint64_t{1} << 30 : uint64_t{1} << 20; },
