@@ -583,10 +583,12 @@ struct TSearcher::TState {
     TState(const TSearchPattern::TCompiled& c, TSearchSource& source)
         : C(c), Source(source), Size(source.Size())
     {
-        RawStore.reset(new char16_t[(Chunk + Peek) / 2 + 8]);
+        // As large as a window can be, or as the file.
+        const size_t cap = static_cast<size_t>(std::min<uint64_t>(Size, Chunk)) + Peek;
+        RawStore.reset(new char16_t[cap / 2 + 8]);
         Raw = reinterpret_cast<uint8_t*>(RawStore.get());
-        Text.reset(new char16_t[Chunk + Peek + 8]);
-        Offs.reset(new uint32_t[Chunk + Peek + 8]);
+        Text.reset(new char16_t[cap + 8]);
+        Offs.reset(new uint32_t[cap + 8]);
         if (C.Code8) {
             Md8 = pcre2_match_data_create_from_pattern_8(C.Code8, nullptr);
             Mc8 = pcre2_match_context_create_8(nullptr);
