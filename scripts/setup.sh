@@ -7,6 +7,7 @@ packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev libgl-dev
   libicu-dev
+  libpcre2-dev
   libgtest-dev libgmock-dev
   libbenchmark-dev
   clang libclang-rt-14-dev
