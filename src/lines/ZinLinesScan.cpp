@@ -380,7 +380,8 @@ void TZinLines::RescanLines(size_t first, size_t last)
     bool inRange = true;
     bool more = true;
     bool unchanged = false;
-    size_t rest = n;  // the first line copied as it is after the scan
+    size_t rest = n;       // the first line copied as it is after the scan
+    bool stopped = false;  // the scan stopped where the states agreed again
     for (;;) {
         if (inRange && cur == last)
             inRange = false;
@@ -440,6 +441,7 @@ void TZinLines::RescanLines(size_t first, size_t last)
             // state the lines before it leave.
             out.AppendFrom(in, cur, pos, state);
             rest = cur + 1;
+            stopped = true;
             pos += w.Bytes.Length;
             break;
         }
@@ -455,7 +457,7 @@ void TZinLines::RescanLines(size_t first, size_t last)
         FLines.swap(FSpare);
         FSpare.Release();
     }
-    if (rest != n)
+    if (stopped)
         return;
     if (LineEndChar(std::prev(FLines.end())) != 0) {
         CountRow();
