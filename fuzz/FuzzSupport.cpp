@@ -71,8 +71,11 @@ void CheckStore(const TZinLines& store, int32_t maxLineLength)
 {
     uint64_t filePos = 0;
     int64_t lineCount = 0, rowCount = 0;
-    const TLine* last = &store.Lines().back();
+    const uint32_t last = static_cast<uint32_t>(store.Lines().size() - 1);
     for (const TLine& l : store.Lines()) {
+        // The list's sums from its checkpoints agree with the lines'.
+        FUZZ_CHECK(store.Lines().StartOf(l.Index()) == filePos);
+        FUZZ_CHECK(store.Lines().FirstRowOf(l.Index()) == rowCount);
         ++lineCount;
         rowCount += l.RowCount();
         uint64_t sum = 0;
@@ -86,7 +89,7 @@ void CheckStore(const TZinLines& store, int32_t maxLineLength)
             sum += b.Size;
         }
         FUZZ_CHECK(sum == l.Length());
-        if (&l != last)
+        if (l.Index() != last)
             FUZZ_CHECK(l.NewLineBytes > 0);
         FUZZ_CHECK(l.NewLineBytes <= l.Length());
         const TRowList rows = l.Rows();

@@ -68,15 +68,8 @@ const TZinLines& FreshLoad(const TParams& p, const std::string& path)
     o.FLoading = true;
     o.SetCodePage(p.CodePage);
     o.FLoading = false;
-    TLineList& list = TZinLinesAccess::Lines(store);
-    const TLineIterator first = list.begin();
-    while (std::next(first) != list.end()) {
-        store.JoinNext(first, std::next(first));
-        list.erase(std::next(first));
-    }
-    first->State = TLineState{};
-    TZinLinesAccess::LineCount(store) = 1;
-    TZinLinesAccess::RowCount(store) = first->RowCount();
+    TZinLinesAccess::JoinAll(store);
+    const TLineIterator first = store.Lines().begin();
     store.Rescan(first, first);
     fuzz::CheckStore(store, p.MaxLineLength);
     return store;
