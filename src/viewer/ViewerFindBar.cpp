@@ -55,6 +55,8 @@ TViewerFindBar::TViewerFindBar(TViewerControl& control, QWidget* parent) : QWidg
     FField->setMinimumContentsLength(24);
     FField->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     FField->lineEdit()->setPlaceholderText(QStringLiteral("Text or pattern"));
+    // The combo box takes the keys while its field shows the caret.
+    FField->installEventFilter(this);
     FField->lineEdit()->installEventFilter(this);
     caption->setBuddy(FField);
     FMatchCase = new QCheckBox(QStringLiteral("Match case"), this);
@@ -348,7 +350,7 @@ void TViewerFindBar::Remember(const QString& pattern)
 
 bool TViewerFindBar::eventFilter(QObject* watched, QEvent* e)
 {
-    if (watched == FField->lineEdit() && e->type() == QEvent::KeyPress) {
+    if ((watched == FField || watched == FField->lineEdit()) && e->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(e);
         if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
             Find(!(k->modifiers() & Qt::ShiftModifier));

@@ -760,7 +760,8 @@ TEST_F(ViewerWindow, TheFindBarFindsWrapsCountsAndClosesBackToTheText)
 
     QTest::keyClick(&form->EditWidget(), Qt::Key_F, Qt::ControlModifier);
     ASSERT_TRUE(bar.isVisible());
-    QLineEdit* field = bar.Field()->lineEdit();
+    // Keys go to the combo box, which has the focus, as a keyboard's do.
+    QComboBox* field = bar.Field();
     EXPECT_TRUE(field->hasFocus());
     QTest::keyClicks(field, "NEEDLE");
     QTest::keyClick(field, Qt::Key_Return);
@@ -798,7 +799,7 @@ TEST_F(ViewerWindow, TheFindBarFindsWrapsCountsAndClosesBackToTheText)
 
     // Nothing found: nothing moves.
     field->setFocus();
-    field->selectAll();
+    field->lineEdit()->selectAll();
     QTest::keyClicks(field, "zebra");
     QTest::keyClick(field, Qt::Key_Return);
     WaitForFind(bar);
@@ -808,7 +809,7 @@ TEST_F(ViewerWindow, TheFindBarFindsWrapsCountsAndClosesBackToTheText)
 
     // A pattern that does not compile: the engine's message, nothing else.
     Child<QCheckBox>(bar, "FindRegex")->setChecked(true);
-    field->selectAll();
+    field->lineEdit()->selectAll();
     QTest::keyClicks(field, "ne(edle");
     QTest::keyClick(field, Qt::Key_Return);
     EXPECT_FALSE(bar.Busy());
