@@ -20,12 +20,14 @@
 #include "lines/ZinLinesOwner.h"
 #include "platform/ControlHost.h"
 #include "platform/DrawSurface.h"
+#include "search/ZinSearch.h"
 #include "syntax/SyntaxColors.h"
 
 namespace zin {
 
 class TZinEdit;
 class TZinSyntax;
+class TRowPainter;
 
 // A font as the control keeps it: family, size in points and style, with a
 // notification raised by every change.
@@ -116,6 +118,36 @@ public:
     // False (and `text` empty) when it would take more than limitBytes.
     bool SelectedText(std::u16string& text, size_t limitBytes = MaxCopyBytes);
     static constexpr size_t MaxCopyBytes = size_t{256} << 20;
+
+    // ---- Find and go to
+    // Makes the bytes [pos, pos + length) the selection, as a found match:
+    // the caret at its end, the view scrolled so that its first row shows
+    // with a few rows of context above it (unless it is already in view so),
+    // and both notifications raised. Offsets past the file's end are brought
+    // back to it; an empty range only moves the caret. A match that begins at
+    // a line's start begins on that line, not at the end of the one before.
+    void SelectMatch(uint64_t pos, uint64_t length);
+    // Puts the caret on line `line` (0-based), `column` characters from its
+    // start (no further than the end of its text), scrolled into view as a
+    // match is; the selection drops. The line is clamped to the file's.
+    void GoToLine(int32_t line, int32_t column = 0);
+    // Puts the caret at a file offset (clamped to the file, moved back to a
+    // character's start and out of a newline), the same way.
+    void GoToFilePos(uint64_t pos);
+    // Every match of the pattern on the rows being painted gets a background
+    // of its own (MatchBackground, with MatchForeground text) behind its
+    // characters. Only the painted rows' lines are searched, when they are
+    // painted; without a pattern painting searches nothing. An invalid
+    // pattern clears the marks.
+    void SetMarkPattern(const TSearchPattern& pattern);
+    void ClearMarkPattern();
+    bool HasMarkPattern() const { return FMarkPattern.Valid(); }
+    static constexpr TColor MatchBackground = 0x0064E1FF;  // amber (0x00BBGGRR)
+    static constexpr TColor MatchForeground = 0x00000000;
+    // Bytes the marks' searches have looked at so far, and the matches they
+    // marked (tools and tests).
+    uint64_t MarkBytesSearched() const { return FMarkBytesSearched; }
+    uint64_t MarksPainted() const { return FMarksPainted; }
 
     // ---- Opening a file
     // False when the file cannot be opened (the previous file stays); the
@@ -308,6 +340,21 @@ private:
     // Puts the caret on `row` nearest client x, as a click does, and scrolls
     // it into view.
     void PlaceCaretAt(int32_t row, int32_t x);
+    // Puts the caret at file offset pos (RelocateByPos).
+    void PlaceCaretAtFilePos(uint64_t pos);
+    // Scrolls rows [first, last] into view with a few rows of context above
+    // (and below, where the file goes on), then the caret's column.
+    void ScrollToFound(int32_t first, int32_t last);
+    // The marks' matches on the painted rows [firstRow, firstRow + count):
+    // file offsets, in order (FMarkMatches).
+    void FindMarks(int32_t firstRow, int32_t count);
+    // The marked pixel spans (FMarkSpans) of row `sub` of a line starting at
+    // file offset lineStart; `next` walks FMarkMatches along the rows.
+    void MarkSpansOfRow(TLineIterator line, int32_t sub, uint64_t lineStart,
+                        std::vector<TSearchMatch>::const_iterator& next);
+    // A token painted in runs: marked characters on the match background.
+    void PaintMarkedToken(TRowPainter& painter, int32_t x, int32_t rx, const char16_t* text,
+                          const int32_t* widths, int32_t n, const TSelectedStyle& colors);
 
     TControlHost* FHost;
     std::unique_ptr<TZinLines> FLineStore;
@@ -372,6 +419,16 @@ private:
     TLineReader FRowReader;  // reads rows for ReadRow
     twc_queue FPosChars;
     std::vector<int32_t> FPosWidths;
+
+    // The marked pattern and the matches found for the rows of the paint
+    // under way; scratch for a row's characters.
+    TSearchPattern FMarkPattern;
+    std::vector<TSearchMatch> FMarkMatches;
+    twc_queue FMarkChars;
+    std::vector<int32_t> FMarkWidths;
+    std::vector<std::pair<int32_t, int32_t>> FMarkSpans;  // a row's marked pixels
+    uint64_t FMarkBytesSearched = 0;
+    uint64_t FMarksPainted = 0;
 
     // Selection; a drag of the mouse is selecting while the button is down.
     TSelection FSelection;

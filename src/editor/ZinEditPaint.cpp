@@ -116,9 +116,16 @@ void TZinEdit::PaintRows(TDrawSurface& canvas, const TRect& r, int32_t count, in
     // row painter's steps draw them.
     FScanner.BindPainter(store, nullptr, FTokenWidths.get(), FTokenText.get());
 
+    // The matches to mark on these rows, when a pattern is marked.
+    const bool marks = FMarkPattern.Valid();
+    if (marks)
+        FindMarks(firstRow, count);
+    auto nextMark = FMarkMatches.cbegin();
+
     int32_t sub = 0;
     const TLinePlace place = FindRowFromTop(firstRow, sub);
     TLineIterator line = place.Line;
+    uint64_t lineStart = place.Start;
     int64_t lineNumber = int64_t{place.Index} + 1;
     bool firstOfLine = sub == 0;
     FScanner.SeekRow(line, sub);
@@ -161,6 +168,12 @@ void TZinEdit::PaintRows(TDrawSurface& canvas, const TRect& r, int32_t count, in
             }
         }
 
+        // The marked pixels of the row, from its first character.
+        FMarkSpans.clear();
+        if (marks)
+            MarkSpansOfRow(line, sub, lineStart, nextMark);
+        const bool marked = !FMarkSpans.empty();
+
         // Tokens.
         int32_t x = x0;
         bool lineEnded = false;
@@ -174,7 +187,9 @@ void TZinEdit::PaintRows(TDrawSurface& canvas, const TRect& r, int32_t count, in
             const int32_t* widths = FTokenWidths.get();
             if (x < right && int64_t{x} + width > left) {
                 const TSelectedStyle& colors = FScanner.LastColors();
-                if (IsBlank(text[0]))
+                if (marked)
+                    PaintMarkedToken(painter, x, x - x0, text, widths, n, colors);
+                else if (IsBlank(text[0]))
                     painter.Blanks(x, text, widths, n, width, colors.Background, colors.Foreground);
                 else
                     painter.Text(x, text, widths, n, width, colors);
@@ -237,6 +252,7 @@ void TZinEdit::PaintRows(TDrawSurface& canvas, const TRect& r, int32_t count, in
             TLineIterator next = std::next(line);
             if (next == store.Lines().end())
                 break;
+            lineStart += line->Length();
             line = next;
             sub = 0;
             FScanner.BeginRow(line, 0);
@@ -246,6 +262,75 @@ void TZinEdit::PaintRows(TDrawSurface& canvas, const TRect& r, int32_t count, in
             ++sub;
             firstOfLine = false;
         }
+    }
+}
+
+void TZinEdit::MarkSpansOfRow(TLineIterator line, int32_t sub, uint64_t lineStart,
+                              std::vector<TSearchMatch>::const_iterator& next)
+{
+    const TRowList rows = line->Rows();
+    const uint64_t rowStart = lineStart + rows[static_cast<size_t>(sub)].Pos;
+    const uint64_t rowEnd = lineStart + rows[static_cast<size_t>(sub) + 1].Pos;
+    const auto end = FMarkMatches.cend();
+    // Matches that end before the row are behind the paint.
+    while (next != end && next->Pos + next->Length <= rowStart)
+        ++next;
+    if (next == end || next->Pos >= rowEnd)
+        return;
+    // The row's characters with their bytes: a match's pixels run from the
+    // first character that starts in it to the last.
+    ReadRow(line, sub, FMarkChars, FMarkWidths);
+    uint64_t pos = rowStart;
+    int32_t x = 0;
+    size_t i = 0;
+    for (auto m = next; m != end && m->Pos < rowEnd; ++m) {
+        const uint64_t mEnd = m->Pos + m->Length;
+        while (i < FMarkWidths.size() && pos < m->Pos) {
+            pos += static_cast<uint64_t>(FMarkChars[i].second);
+            x += FMarkWidths[i++];
+        }
+        const int32_t from = x;
+        uint64_t p = pos;
+        int32_t to = x;
+        for (size_t k = i; k < FMarkWidths.size() && p < mEnd; ++k) {
+            p += static_cast<uint64_t>(FMarkChars[k].second);
+            to += FMarkWidths[k];
+        }
+        if (to > from) {
+            FMarkSpans.emplace_back(from, to);
+            ++FMarksPainted;
+        }
+    }
+}
+
+void TZinEdit::PaintMarkedToken(TRowPainter& painter, int32_t x, int32_t rx, const char16_t* text,
+                                const int32_t* widths, int32_t n, const TSelectedStyle& colors)
+{
+    // Runs of the token's characters inside and outside the marked spans,
+    // each painted in its own colours; a character is marked when its left
+    // edge lies in a span.
+    const auto inMark = [this](int32_t at) {
+        for (const auto& s : FMarkSpans)
+            if (at >= s.first && at < s.second)
+                return true;
+        return false;
+    };
+    const TSelectedStyle markColors{MatchBackground, MatchForeground, colors.Style};
+    int32_t i = 0;
+    while (i < n) {
+        const bool mark = inMark(rx);
+        const bool blank = IsBlank(text[i]);
+        int32_t j = i, w = 0;
+        while (j < n && inMark(rx + w) == mark && IsBlank(text[j]) == blank)
+            w += widths[j++];
+        const TSelectedStyle& c = mark ? markColors : colors;
+        if (blank)
+            painter.Blanks(x, text + i, widths + i, j - i, w, c.Background, mark ? colors.Foreground : c.Foreground);
+        else
+            painter.Text(x, text + i, widths + i, j - i, w, c);
+        x += w;
+        rx += w;
+        i = j;
     }
 }
 

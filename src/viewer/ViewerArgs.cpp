@@ -8,7 +8,7 @@
 namespace zin {
 
 const char* const ViewerUsage =
-    "usage: zinviewer [FILE | FOLDER]\n"
+    "usage: zinviewer [--line N] [FILE | FOLDER]\n"
     "usage: zinviewer --info FILE\n"
     "usage: zinviewer --screenshot OUT.png [--size WxH] [FILE | FOLDER]\n"
     "usage: zinviewer --bench-start [FILE | FOLDER]\n"
@@ -18,6 +18,8 @@ const char* const ViewerUsage =
     "that folder; without either in the current folder. A file dropped on\n"
     "the window opens too.\n"
     "\n"
+    "  --line N             put the caret on line N (from 1) of FILE; a number\n"
+    "                       past the end goes to the last line\n"
     "  --info FILE          print what the viewer makes of FILE (size, storage,\n"
     "                       encoding, code page, newlines, lines, rows) and exit\n"
     "  --screenshot OUT.png open the window off screen, paint it, write it as a\n"
@@ -96,6 +98,15 @@ TViewerArgs ParseViewerArgs(const std::vector<std::string>& args)
             info = true;
         } else if (s == "--bench-start") {
             bench = true;
+        } else if (s == "--line") {
+            if (i + 1 >= args.size())
+                return Fail(a, s + " needs a value");
+            const std::string& v = args[++i];
+            char* end = nullptr;
+            const long n = std::strtol(v.c_str(), &end, 10);
+            if (v.empty() || v[0] < '0' || v[0] > '9' || *end != '\0' || n < 1 || n > 2147483647L)
+                return Fail(a, "--line expects a line number from 1");
+            a.Line = static_cast<int>(n);
         } else if (s == "--screenshot" || s == "--size") {
             if (i + 1 >= args.size())
                 return Fail(a, s + " needs a value");

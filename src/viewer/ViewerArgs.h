@@ -17,6 +17,8 @@ struct TViewerArgs {
     std::string Output;
     int Width = 1000;
     int Height = 700;
+    // --line: the line (1-based) the caret goes to in the start file; 0: none.
+    int Line = 0;
     // Options for the toolkit (such as -platform offscreen), passed on.
     std::vector<std::string> ToolkitArgs;
     std::string Error;  // what is wrong with the command line

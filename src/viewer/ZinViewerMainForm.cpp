@@ -6,6 +6,8 @@
 #include <QDropEvent>
 #include <QElapsedTimer>
 #include <QHBoxLayout>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QResizeEvent>
@@ -25,6 +27,7 @@
 #include "viewer/FolderList.h"
 #include "viewer/QtBytes.h"
 #include "viewer/ViewerBrowser.h"
+#include "viewer/ViewerFindBar.h"
 #include "viewer/ViewerSettingsPanel.h"
 #include "viewer/ViewerStatusBar.h"
 #include "viewer/WindowPlacement.h"
@@ -72,8 +75,14 @@ private:
 
 void TZinViewerForm::RunWork(const QString& caption, const std::function<void()>& change)
 {
-    TBusyCaption busy(*this, caption);
-    change();
+    const int32_t codePage = ViewerEdit().CodePage();
+    {
+        TBusyCaption busy(*this, caption);
+        change();
+    }
+    // Patterns were compiled for the code page the file was decoded in.
+    if (ViewerEdit().CodePage() != codePage)
+        FFindBar->ForgetFile();
 }
 
 bool TZinViewerForm::ProgressShown() const { return FStatusBar->ProgressShown(); }
@@ -84,6 +93,8 @@ void TZinViewerForm::BeginWork()
 {
     if (FWorkDepth++ > 0)
         return;
+    // A search reads the file's data while the work may replace it.
+    FFindBar->CancelAll();
     FStatusBar->BeginProgress();
     FEditWidget->SetBusy(true);
     // The window system's size changes wait while the work runs (see
@@ -150,7 +161,7 @@ void TZinViewerForm::EndUnannouncedWork()
 TZinViewerForm::TZinViewerForm(const TOptions& options, QWidget* parent)
     : QMainWindow(parent), FIniFileName(options.IniFileName), FStartPath(options.StartPath),
       FInteractive(options.Interactive), FRestorePlacement(options.RestorePlacement),
-      FSettingsSaved(!options.SaveSettings)
+      FSettingsSaved(!options.SaveSettings), FStartLine(options.StartLine)
 {
     setObjectName(QStringLiteral("ZinViewerForm"));
     setWindowTitle(QStringLiteral("ZinViewer"));
@@ -164,6 +175,7 @@ TZinViewerForm::TZinViewerForm(const TOptions& options, QWidget* parent)
     }
 
     BuildLayout();
+    BuildMenu();
     FStatusBar = new TViewerStatusBar(options.ProgressDelayMs, this);
     setStatusBar(FStatusBar);
     zin::TZinEdit& edit = ViewerEdit();
@@ -204,6 +216,8 @@ TZinViewerForm::TZinViewerForm(const TOptions& options, QWidget* parent)
 
 TZinViewerForm::~TZinViewerForm()
 {
+    // Nothing keeps reading the file the control is about to close.
+    FFindBar->CancelAll();
     SaveSettings();
     // The control's notifications reach into this window's widgets.
     zin::TZinEdit& edit = ViewerEdit();
@@ -245,6 +259,52 @@ void TZinViewerForm::BuildLayout()
     FPanelsEditSplitter->setStretchFactor(0, 0);
     FPanelsEditSplitter->setStretchFactor(1, 1);
     FPanelsEditSplitter->setSizes({225, 380});
+
+    FFindBar = new TViewerFindBar(*this, central);
+    FGoToBar = new TViewerGoToBar(*this, central);
+    centralLayout->addWidget(FFindBar);
+    centralLayout->addWidget(FGoToBar);
+}
+
+void TZinViewerForm::BuildMenu()
+{
+    QMenu* menu = menuBar()->addMenu(QStringLiteral("&Edit"));
+    menu->setObjectName(QStringLiteral("EditMenu"));
+    const auto add = [&](const QString& text, const QKeySequence& keys, auto&& handler) {
+        QAction* action = menu->addAction(text);
+        action->setShortcut(keys);
+        connect(action, &QAction::triggered, this, handler);
+        return action;
+    };
+    add(QStringLiteral("&Find..."), QKeySequence(Qt::CTRL | Qt::Key_F), [this] { OpenFind(); });
+    add(QStringLiteral("Find &Next"), QKeySequence(Qt::Key_F3), [this] { FindNext(true); });
+    add(QStringLiteral("Find &Previous"), QKeySequence(Qt::SHIFT | Qt::Key_F3), [this] { FindNext(false); });
+    menu->addSeparator();
+    add(QStringLiteral("&Go to Line..."), QKeySequence(Qt::CTRL | Qt::Key_G), [this] { OpenGoTo(); });
+}
+
+void TZinViewerForm::OpenFind()
+{
+    if (Working())
+        return;
+    FGoToBar->hide();
+    FFindBar->Open();
+}
+
+void TZinViewerForm::FindNext(bool forward)
+{
+    if (Working())
+        return;
+    if (FFindBar->isHidden())
+        FFindBar->show();
+    FFindBar->Find(forward);
+}
+
+void TZinViewerForm::OpenGoTo()
+{
+    if (Working())
+        return;
+    FGoToBar->Open();
 }
 
 // ---- Settings and placement ----------------------------------------------------
@@ -384,6 +444,8 @@ bool TZinViewerForm::OpenFile(const std::string& path)
     else if (error != zin::TLoadError::CannotOpen && error != zin::TLoadError::NotAFile)
         FShownFile.clear();
     // The caption and the file list tell what is shown before any message.
+    if (ok)
+        FFindBar->ForgetFile();
     UpdateCaption();
     FBrowser->SetShownFile(FShownFile);
     FSettingsPanel->ShowCodePage();
@@ -420,7 +482,10 @@ bool TZinViewerForm::OpenStartPath()
     const std::string cwd = zin::CurrentFolder();
     if (zin::KindOfPath(zin::CleanPath(FStartPath, cwd)) == zin::TPathKind::Folder)
         return true;
-    return OpenFile(FStartPath[0] == '/' ? FStartPath : zin::JoinPath(cwd, FStartPath));
+    const bool ok = OpenFile(FStartPath[0] == '/' ? FStartPath : zin::JoinPath(cwd, FStartPath));
+    if (ok && FStartLine > 0)
+        ViewerEdit().GoToLine(FStartLine - 1);
+    return ok;
 }
 
 void TZinViewerForm::OpenDropped(const std::string& path)
@@ -468,6 +533,7 @@ void TZinViewerForm::closeEvent(QCloseEvent* e)
         e->ignore();
         return;
     }
+    FFindBar->CancelAll();
     QMainWindow::closeEvent(e);
 }
 

@@ -22,6 +22,8 @@
 class QSplitter;
 class QWindow;
 class TViewerBrowser;
+class TViewerFindBar;
+class TViewerGoToBar;
 class TViewerSettingsPanel;
 class TViewerStatusBar;
 class TZinEditWidget;
@@ -57,6 +59,9 @@ public:
         // Whether the window takes the size, place and splitter positions
         // kept in the settings file.
         bool RestorePlacement = true;
+        // The line (1-based) the caret goes to once the start file is
+        // open; 0: the file's start.
+        int StartLine = 0;
     };
 
     explicit TZinViewerForm(const TOptions& options, QWidget* parent = nullptr);
@@ -98,6 +103,13 @@ public:
     void UpdateStatePanel();
     void UpdateCaretPanel();
 
+    // Find and go to (the Edit menu's commands).
+    TViewerFindBar& FindBar() { return *FFindBar; }
+    TViewerGoToBar& GoToBar() { return *FGoToBar; }
+    void OpenFind();
+    void FindNext(bool forward);
+    void OpenGoTo();
+
 protected:
     void showEvent(QShowEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
@@ -118,6 +130,7 @@ private:
     void FocusEdit() override;
 
     void BuildLayout();
+    void BuildMenu();
     void SaveSettings();
 
     void BeginWork();
@@ -170,4 +183,8 @@ private:
     TViewerSettingsPanel* FSettingsPanel = nullptr;
     TZinEditWidget* FEditWidget = nullptr;
     TViewerStatusBar* FStatusBar = nullptr;
+    // Under the text: the find bar and the go-to bar, hidden until asked for.
+    TViewerFindBar* FFindBar = nullptr;
+    TViewerGoToBar* FGoToBar = nullptr;
+    int FStartLine = 0;
 };

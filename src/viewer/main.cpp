@@ -116,6 +116,7 @@ int main(int argc, char** argv)
     options.IniFileName = zin::ChooseIniFileName(exeDir, std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"),
                                                  zin::PathWritable);
     options.StartPath = a.Path;  // the bytes as given
+    options.StartLine = a.Line;
     options.SaveSettings = a.Mode == zin::TViewerMode::Window;
     options.RestorePlacement = a.Mode == zin::TViewerMode::Window;
     options.Interactive = interactive;

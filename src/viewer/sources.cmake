@@ -6,6 +6,7 @@
 add_library(zin_viewer_core STATIC
   ${CMAKE_CURRENT_LIST_DIR}/FileInfo.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FolderList.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/MatchCounter.cpp
   ${CMAKE_CURRENT_LIST_DIR}/StatusText.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ViewerArgs.cpp
   ${CMAKE_CURRENT_LIST_DIR}/WindowPlacement.cpp)
@@ -26,6 +27,8 @@ add_library(zin_viewer_ui STATIC
   ${CMAKE_CURRENT_LIST_DIR}/QtBytes.h
   ${CMAKE_CURRENT_LIST_DIR}/ViewerBrowser.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ViewerBrowser.h
+  ${CMAKE_CURRENT_LIST_DIR}/ViewerFindBar.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ViewerFindBar.h
   ${CMAKE_CURRENT_LIST_DIR}/ViewerControl.h
   ${CMAKE_CURRENT_LIST_DIR}/ViewerSettingsPanel.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ViewerSettingsPanel.h

@@ -180,12 +180,18 @@ TEST(ViewerArgs, ModesPathsAndMistakes)
     EXPECT_EQ(a.Mode, TViewerMode::Window);
     EXPECT_EQ(a.Path, "--info");
 
+    a = ParseViewerArgs(Split("--line 120 big.log"));
+    EXPECT_EQ(a.Mode, TViewerMode::Window);
+    EXPECT_EQ(a.Line, 120);
+    EXPECT_EQ(a.Path, "big.log");
+
     EXPECT_EQ(ParseViewerArgs(Split("x --help")).Mode, TViewerMode::Help);
     EXPECT_EQ(ParseViewerArgs(Split("-h")).Mode, TViewerMode::Help);
 
     for (const char* bad : {"--info", "--info a b", "a b", "--bogus x", "--screenshot", "--size 10x10 --screenshot o.png",
                             "--size 800x600 f", "--screenshot o.png --size 800 f", "--info a --screenshot o.png",
-                            "-platform"}) {
+                            "-platform", "--line", "--line 0 f", "--line -3 f", "--line 12x f",
+                            "--line 99999999999 f"}) {
         a = ParseViewerArgs(Split(bad));
         EXPECT_EQ(a.Mode, TViewerMode::Error) << bad;
         EXPECT_FALSE(a.Error.empty()) << bad;

@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
@@ -42,6 +43,7 @@
 #include "support/TempDir.h"
 #include "syntax/ZinSyntax.h"
 #include "viewer/ZinViewerApplication.h"
+#include "viewer/ViewerFindBar.h"
 #include "viewer/ZinViewerMainForm.h"
 
 // Failures show QStrings as text.
@@ -732,6 +734,143 @@ TEST_F(ViewerWindow, AnErrorEscapingAHandlerIsShownAndTheProgramGoesOn)
     ASSERT_EQ(boxes.Texts.size(), 1u);
     EXPECT_EQ(boxes.Texts[0], "Scrollbar property out of range");
     EXPECT_TRUE(later);
+}
+
+// Lets the find bar's worker and its polling timer finish (no time limit is
+// asserted: a slow machine only waits longer).
+void WaitForFind(TViewerFindBar& bar)
+{
+    while (bar.Busy())
+        QTest::qWait(5);
+}
+
+TEST_F(ViewerWindow, TheFindBarFindsWrapsCountsAndClosesBackToTheText)
+{
+    std::string text;
+    for (int i = 0; i < 1500; ++i)
+        text += "x needle " + std::to_string(i % 10) + "\n";  // 11 bytes a line
+    const std::string path = FDir.Write("n.log", text);
+    auto form = MakeForm(path);
+    form->activateWindow();
+    ASSERT_TRUE(form->OpenStartPath());
+    TZinEdit& edit = form->ViewerEdit();
+    TViewerFindBar& bar = form->FindBar();
+    EXPECT_TRUE(bar.isHidden());
+    EXPECT_TRUE(Child<QMenu>(*form, "EditMenu"));
+
+    QTest::keyClick(&form->EditWidget(), Qt::Key_F, Qt::ControlModifier);
+    ASSERT_TRUE(bar.isVisible());
+    // Keys go to the combo box, which has the focus, as a keyboard's do.
+    QComboBox* field = bar.Field();
+    EXPECT_TRUE(field->hasFocus());
+    QTest::keyClicks(field, "NEEDLE");
+    QTest::keyClick(field, Qt::Key_Return);
+    WaitForFind(bar);
+    ASSERT_TRUE(edit.Selecting());
+    EXPECT_EQ(edit.SelAnchor().FilePos, 2u);
+    EXPECT_EQ(edit.Caret().FilePos, 8u);
+    EXPECT_TRUE(edit.HasMarkPattern());
+    EXPECT_EQ(bar.StatusText(), "");
+    EXPECT_EQ(bar.CountText(), "1 of 1,500");
+
+    // Backward from the first match: around to the last.
+    QTest::keyClick(field, Qt::Key_Return, Qt::ShiftModifier);
+    WaitForFind(bar);
+    EXPECT_EQ(edit.SelAnchor().FilePos, 1499u * 11 + 2);
+    EXPECT_EQ(bar.StatusText(), "Passed the top, continued from the end");
+    EXPECT_EQ(bar.CountText(), "1,500 of 1,500");
+    QTest::keyClick(&form->EditWidget(), Qt::Key_F3);
+    WaitForFind(bar);
+    EXPECT_EQ(edit.SelAnchor().FilePos, 2u);
+    EXPECT_EQ(bar.StatusText(), "Passed the end, continued from the top");
+    EXPECT_EQ(bar.CountText(), "1 of 1,500");
+    QTest::keyClick(&form->EditWidget(), Qt::Key_F3);
+    WaitForFind(bar);
+    EXPECT_EQ(edit.SelAnchor().FilePos, 13u);
+    EXPECT_EQ(bar.StatusText(), "");
+    EXPECT_EQ(bar.CountText(), "2 of 1,500");
+    // The caret moved elsewhere: the next match's place is counted anew.
+    edit.GoToLine(700);
+    QTest::keyClick(&form->EditWidget(), Qt::Key_F3);
+    WaitForFind(bar);
+    EXPECT_EQ(edit.SelAnchor().FilePos, 700u * 11 + 2);
+    EXPECT_EQ(bar.CountText(), "701 of 1,500");
+    EXPECT_EQ(Panel(*form, "StatusPanel0"), "  701(0):  8  FilePos: 7708");
+
+    // Nothing found: nothing moves.
+    field->setFocus();
+    field->lineEdit()->selectAll();
+    QTest::keyClicks(field, "zebra");
+    QTest::keyClick(field, Qt::Key_Return);
+    WaitForFind(bar);
+    EXPECT_EQ(bar.StatusText(), "Not found");
+    EXPECT_EQ(edit.SelAnchor().FilePos, 700u * 11 + 2);
+    EXPECT_EQ(edit.Caret().FilePos, 700u * 11 + 8);
+
+    // A pattern that does not compile: the engine's message, nothing else.
+    Child<QCheckBox>(bar, "FindRegex")->setChecked(true);
+    field->lineEdit()->selectAll();
+    QTest::keyClicks(field, "ne(edle");
+    QTest::keyClick(field, Qt::Key_Return);
+    EXPECT_FALSE(bar.Busy());
+    EXPECT_TRUE(bar.StatusText().contains("parenthesis")) << bar.StatusText().toStdString();
+    EXPECT_EQ(edit.Caret().FilePos, 700u * 11 + 8);
+    // The patterns tried are offered again, the last first.
+    ASSERT_GE(bar.Field()->count(), 2);
+    EXPECT_EQ(bar.Field()->itemText(0), "zebra");
+    EXPECT_EQ(bar.Field()->itemText(1), "NEEDLE");
+
+    // Esc with nothing running closes the bar and gives the keys back.
+    QTest::keyClick(field, Qt::Key_Escape);
+    EXPECT_TRUE(bar.isHidden());
+    EXPECT_TRUE(form->EditWidget().hasFocus());
+    EXPECT_FALSE(edit.HasMarkPattern());
+}
+
+TEST_F(ViewerWindow, GoToAndTheStartLinePutTheCaretOnALine)
+{
+    std::string text;
+    for (int i = 0; i < 300; ++i)
+        text += "line " + std::to_string(i + 1) + "\n";
+    TZinViewerForm::TOptions o;
+    o.IniFileName = FDir.Path() + "config/ZinViewer.ini";
+    o.StartPath = FDir.Write("g.txt", text);
+    o.StartLine = 250;
+    TZinViewerForm form(o);
+    form.show();
+    form.activateWindow();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(form.OpenStartPath());
+    TZinEdit& edit = form.ViewerEdit();
+    EXPECT_EQ(edit.Caret().LineIndex, 249);
+    EXPECT_LE(edit.TopRow(), 249);
+    EXPECT_GT(edit.TopRow() + edit.FullRows(), 249);
+
+    QTest::keyClick(&form.EditWidget(), Qt::Key_G, Qt::ControlModifier);
+    TViewerGoToBar& bar = form.GoToBar();
+    ASSERT_TRUE(bar.isVisible());
+    EXPECT_EQ(bar.Field()->text(), "250");
+    QTest::keyClicks(bar.Field(), "12:3");
+    QTest::keyClick(bar.Field(), Qt::Key_Return);
+    EXPECT_EQ(edit.Caret().LineIndex, 11);
+    EXPECT_EQ(edit.Caret().LinePos, 2u);
+    EXPECT_TRUE(bar.isHidden());
+    EXPECT_TRUE(form.EditWidget().hasFocus());
+
+    // Past the end: the last line, and the bar says so.
+    QTest::keyClick(&form.EditWidget(), Qt::Key_G, Qt::ControlModifier);
+    QTest::keyClicks(bar.Field(), "5000");
+    QTest::keyClick(bar.Field(), Qt::Key_Return);
+    EXPECT_EQ(edit.Caret().LineIndex, 300);  // the empty line after the last newline
+    EXPECT_TRUE(bar.isVisible());
+    EXPECT_EQ(bar.StatusText(), "Out of range: went to line 301 of 301");
+    bar.Field()->selectAll();
+    QTest::keyClicks(bar.Field(), "lots");
+    QTest::keyClick(bar.Field(), Qt::Key_Return);
+    EXPECT_EQ(edit.Caret().LineIndex, 300);
+    EXPECT_FALSE(bar.StatusText().isEmpty());
+    QTest::keyClick(bar.Field(), Qt::Key_Escape);
+    EXPECT_TRUE(bar.isHidden());
 }
 
 }  // namespace
