@@ -42,6 +42,13 @@ void TFileData::MoveWindow(uint64_t pos)
     ++FWindowReads;
 }
 
+void TFileData::Grow(uint64_t size)
+{
+    FSize = size;
+    if (FBuffer)
+        MoveWindow(FBufferPos);
+}
+
 uint8_t TFileData::GetByte(uint64_t pos)
 {
     if (!FBuffer)

@@ -74,6 +74,9 @@ public:
     void Read(void* buffer, uint32_t count, uint64_t pos) override;
     const uint8_t* Span(uint64_t pos, uint32_t& avail) override;
     uint8_t ByteAt(uint64_t pos, TByteWindow& window) const override;
+    // The file grew to `size` bytes (or its bytes may have changed): the
+    // window is filled again.
+    void Grow(uint64_t size);
 
     std::string FFileName;
     // Different for every source the process opens (never 0).

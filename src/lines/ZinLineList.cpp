@@ -338,6 +338,50 @@ void TLineList::TakeList(TLineList& o)
     o.Release();
 }
 
+void TLineList::Truncate(size_t n)
+{
+    if (n >= size())
+        return;
+    const uint64_t bytes = StartOf(n);
+    const int64_t rows = FirstRowOf(n);
+    const uint32_t unit = UnitOf(n);
+    FLen.truncate(n);
+    FInfo.truncate(n);
+    FUnits.truncate(unit);
+    while (!FStates.empty() && FStates.back().Index >= n)
+        FStates.pop_back();
+    while (!FSpills.empty() && FSpills.back().Index >= n)
+        FSpills.pop_back();
+    // Checkpoints of lines that remain; the next line appended at a
+    // multiple of the stride records its own.
+    FCheckpoints.resize((n + Stride - 1) / Stride);
+    FTotalBytes = bytes;
+    FTotalRows = rows;
+    ++FChanges;
+}
+
+int32_t TLineList::MaxRowWidth() const
+{
+    int32_t widest = 0;
+    size_t unit = 0;
+    for (size_t i = 0; i < size(); ++i) {
+        const uint32_t info = FInfo[i];
+        if (info & Spilled) {
+            for (const TRowIndex& r : SpillAt(i)->Rows)
+                widest = std::max(widest, r.Width);
+        } else if (info & Multi) {
+            widest = std::max(widest, static_cast<int32_t>(info >> MultiWidthShift));
+            const size_t extra = (info >> PayloadShift) & ExtraMask;
+            for (size_t k = 0; k < extra; ++k)
+                widest = std::max(widest, static_cast<int32_t>(FUnits[unit + k].Width));
+            unit += extra;
+        } else {
+            widest = std::max(widest, static_cast<int32_t>(info >> PayloadShift));
+        }
+    }
+    return widest;
+}
+
 void TLineList::swap(TLineList& o) noexcept
 {
     FLen.swap(o.FLen);

@@ -362,6 +362,10 @@ public:
     void TakeList(TLineList& other);
     // Appends line i of another list as it is (with `state` in place of its own).
     void AppendFrom(const TLineList& other, size_t i, uint64_t start, const TLineState& state);
+    // Drops the lines from n on.
+    void Truncate(size_t n);
+    // The widest row of all lines.
+    int32_t MaxRowWidth() const;
     // Empties the list; its memory stays for the next lines.
     void clear();
     // Empties the list and returns its memory.

@@ -57,6 +57,14 @@ struct TLoadStop {
 };
 
 
+// What a look at the opened file found (CheckFile).
+enum class TFileChange : uint8_t {
+    None,      // as it was
+    Grown,     // bytes were added at its end: they are lines of the store now
+    Replaced,  // it shrank, another file has its name, or its bytes changed: to be loaded anew
+    Deleted,   // its name is gone: the store keeps what it has
+};
+
 // What the first steps of a load decided, for the owner to apply.
 struct TLoadPlan {
     TContentTest Content = TContentTest::None;
@@ -101,6 +109,15 @@ public:
     bool CompleteLoad(bool split);
     // Whether the last load stopped (rather than not opening its file).
     bool LoadStopped() const;
+    // Looks at the file loaded last, by its name: whether it grew (the new
+    // bytes are then scanned as the continuation of the file: its last line
+    // again from its start, then the lines after it, exactly as a load of
+    // the whole file would scan them; a file held in memory that grows past
+    // the in-memory limit goes on from disk), was replaced (it shrank,
+    // another file has its name, or a sample of its bytes before the old
+    // end changed), or was deleted. Nothing changes but for growth. A file
+    // without a size (/proc) is never looked at again (None).
+    TFileChange CheckFile();
     TLoadError LoadError() const { return FLoadError; }
     // Why the last load failed, in words a user reads under "Cannot read
     // this file!": the system's reason for a file that would not open
@@ -264,6 +281,14 @@ private:
     TLineReader FReader;
     TNewLineType FNewLineType = nltDefaultDOS;
     std::string FLoadPath;
+    // The loaded file's identity, and a sample of its bytes before its end
+    // (at FSamplePos), for CheckFile.
+    bool FWatchable = false;
+    TFileIdentity FLoadedId;
+    uint64_t FSamplePos = 0;
+    std::string FSample;
+    void TakeSample();
+    bool AppendGrowth(uint64_t newSize);
 
     // The scan decodes through direct span access where it can and gives the
     // same lines, rows and states as the character reader; false forces the

@@ -11,6 +11,7 @@
 #include "encoding/CodePage.h"
 #include "platform/Files.h"
 #include "platform/SystemCodePage.h"
+#include "lines/ZinLinesScanParts.h"
 #include "syntax/ZinSyntax.h"
 
 namespace zin {
@@ -156,6 +157,7 @@ void TZinLines::FailLoad(TLoadError reason)
     // The list's memory is returned: the load stopped for want of it.
     FLines.Release();
     Clear(false);
+    FWatchable = false;
     FEndState = TLineState{};
     FMaxRowWidth = 0;
     FRowsWrapWidth = INT32_MAX;
@@ -213,6 +215,7 @@ bool TZinLines::Open(const std::string& path)
     FFileData = data;
     FLines.Source = FMemData;
     FMemData->FSize = 0;
+    FWatchable = false;
 
     Clear(false);
     FMaxRowWidth = 0;
@@ -224,8 +227,13 @@ bool TZinLines::Read(int32_t current, TLoadPlan& plan)
 {
     FContentTest = TContentTest::None;
     uint64_t size = FFileData->FSize;
+    // The file is watched for changes (its identity is the open file's,
+    // whatever its name names by now), unless it has no size.
+    FWatchable = FFileData->FHandle.Identity(FLoadedId);
     // A file that reports no size (/proc, /sys) may still have content.
     const bool unsized = size == 0 && (size = ReadUnsized()) != 0;
+    if (unsized)
+        FWatchable = false;
     // A small file is copied into memory now; its size is what the reads
     // gave (a pseudo-file may report more than it holds).
     const bool copied = !unsized && size > 0 &&
@@ -241,6 +249,7 @@ bool TZinLines::Read(int32_t current, TLoadPlan& plan)
         // An empty file is shown in the system's code page.
         plan.Empty = true;
         plan.CodePage = SystemCodePage();
+        TakeSample();
         return true;
     }
 
@@ -262,6 +271,7 @@ bool TZinLines::Read(int32_t current, TLoadPlan& plan)
     FLines.Source = source;
     const TRowIndex rows[2] = {TRowIndex{0, 0}, TRowIndex{FFileSize, 0}};
     FLines.Append(FFileSize, 0, TLineState{}, rows, 2);
+    TakeSample();
 
     FSyntax = SelectSyntaxByExtension(std::move(FSyntax), ExtractFileExt(FLoadPath));
 
@@ -286,6 +296,137 @@ bool TZinLines::Read(int32_t current, TLoadPlan& plan)
         break;
     }
     return true;
+}
+
+}  // namespace zin
+
+namespace zin {
+
+// ---- A file that changes while open ------------------------------------------
+
+void TZinLines::TakeSample()
+{
+    constexpr uint64_t SampleBytes = 64;
+    FSamplePos = FFileSize - std::min(FFileSize, SampleBytes);
+    FSample.assign(static_cast<size_t>(FFileSize - FSamplePos), '\0');
+    if (!FSample.empty())
+        FLines.Source->Read(FSample.data(), static_cast<uint32_t>(FSample.size()), FSamplePos);
+}
+
+TFileChange TZinLines::CheckFile()
+{
+    if (!FWatchable)
+        return TFileChange::None;
+    TFileIdentity now;
+    if (!PathIdentity(FLoadPath, now))
+        return TFileChange::Deleted;
+    if (!now.SameFile(FLoadedId) || now.Size < FFileSize)
+        return TFileChange::Replaced;
+    // The sample before the old end, read from the file as it is now.
+    TPlatformFile opened;
+    const TPlatformFile* file = FFileData ? &FFileData->FHandle : &opened;
+    if (!FFileData) {
+        TFileIdentity id;
+        if (!opened.Open(FLoadPath) || !opened.Identity(id) || !id.SameFile(FLoadedId))
+            return TFileChange::Replaced;
+    }
+    std::string sample(FSample.size(), '\0');
+    if (file->ReadAt(sample.data(), sample.size(), FSamplePos) != sample.size() || sample != FSample)
+        return TFileChange::Replaced;
+    if (now.Size == FFileSize)
+        return TFileChange::None;
+    return AppendGrowth(now.Size) ? TFileChange::Grown : TFileChange::Replaced;
+}
+
+bool TZinLines::AppendGrowth(uint64_t newSize)
+{
+    return Guarded([&] {
+        if (!FFileData) {
+            const uint64_t limit = static_cast<uint64_t>(std::max(FEdit->GetMaxMemFileSize(), 0));
+            if (newSize <= limit) {
+                // Still held in memory: the new bytes are read in.
+                TPlatformFile file;
+                if (!file.Open(FLoadPath))
+                    return false;
+                std::unique_ptr<uint8_t[]> buffer(new uint8_t[ChunkSize]);
+                uint64_t at = FFileSize;
+                while (at < newSize) {
+                    const uint64_t got = file.ReadAt(buffer.get(), std::min<uint64_t>(ChunkSize, newSize - at), at);
+                    if (got == 0)
+                        break;
+                    FMemData->Write(buffer.get(), static_cast<uint32_t>(got));
+                    at += got;
+                }
+                newSize = at;
+            } else {
+                // Past the in-memory limit: the file is read from disk from
+                // now on, at the same offsets.
+                auto* data = new TFileData(FLoadPath);
+                TFileIdentity id;
+                if (!data->IsOpen() || !data->FHandle.Identity(id) || !id.SameFile(FLoadedId)) {
+                    delete data;
+                    return false;
+                }
+                FFileData = data;
+                FLines.Source = data;
+                FMemData->FSize = 0;
+                newSize = std::max(newSize, data->FSize);
+            }
+        } else {
+            FFileData->Grow(newSize);
+        }
+        if (newSize <= FFileSize)
+            return true;
+        if (FUnsplit) {
+            // Hex mode: the one line grows.
+            FLines.clear();
+            const TRowIndex rows[2] = {TRowIndex{0, 0}, TRowIndex{newSize, 0}};
+            FLines.Append(newSize, 0, TLineState{}, rows, 2);
+            FFileSize = newSize;
+            TakeSample();
+            return true;
+        }
+        SelectDecoder();
+        // The last line is scanned again with the new bytes; so is the line
+        // before a blank last line when it ends in a CR (its LF may follow).
+        size_t k = FLines.size() - 1;
+        if (k > 0 && FLines.LengthAt(k) == 0 && LineEndChar(FLines.At(k - 1)) == 13)
+            --k;
+        const uint64_t start = FLines.StartOf(k);
+        if (FLines.BytesAt(k, start).Blocks)
+            return false;
+        const TLineState state0 = FLines.StateAt(k);
+        bool widest = false;  // a row of the lines dropped was the widest
+        for (size_t i = k; i < FLines.size(); ++i) {
+            const TRowList rows = FLines.At(i)->Rows();
+            for (size_t r = 0; r + 1 < rows.size(); ++r)
+                widest = widest || rows[r].Width == FMaxRowWidth;
+        }
+        FLines.Truncate(k);
+        FFileSize = newSize;
+        if (widest)
+            FMaxRowWidth = FLines.MaxRowWidth();
+        // The line being scanned is counted with its first row, as a load counts it.
+        FLineCount = static_cast<int32_t>(k) + 1;
+        FRowCount = static_cast<int32_t>(FLines.TotalRows()) + 1;
+        TScanSetup setup;
+        PrepareScan(setup);
+        TWork w;
+        w.Bytes = TLineBytes{FLines.Source, start, newSize - start, nullptr};
+        // The state the line before left, as a load carries it: the flag of
+        // a comment closed on the line itself is set again by the scan.
+        w.State = state0;
+        w.State[lsCommentClosed] = 0;
+        const TLineState state = ScanLineWith(setup, w, FLines);
+        if (LineEndChar(std::prev(FLines.end())) != 0) {
+            CountRow();
+            FLines.AppendOneRow(0, 0, state, 0);
+            ++FLineCount;
+        }
+        FEndState = state;
+        TakeSample();
+        return true;
+    });
 }
 
 }  // namespace zin

@@ -65,6 +65,33 @@ void TPlatformFile::Close()
     FSize = 0;
 }
 
+namespace {
+void FillIdentity(const struct stat& st, TFileIdentity& id)
+{
+    id.Device = static_cast<uint64_t>(st.st_dev);
+    id.Inode = static_cast<uint64_t>(st.st_ino);
+    id.Size = static_cast<uint64_t>(st.st_size);
+}
+}  // namespace
+
+bool TPlatformFile::Identity(TFileIdentity& id) const
+{
+    struct stat st {};
+    if (FFd < 0 || ::fstat(FFd, &st) != 0)
+        return false;
+    FillIdentity(st, id);
+    return true;
+}
+
+bool PathIdentity(const std::string& path, TFileIdentity& id)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    FillIdentity(st, id);
+    return true;
+}
+
 uint64_t TPlatformFile::ReadAt(void* buffer, uint64_t n, uint64_t pos) const
 {
     if (FFd < 0 || pos > static_cast<uint64_t>(LLONG_MAX))

@@ -7,6 +7,15 @@
 
 namespace zin {
 
+// Which file a path names, and its size: two identities with the same
+// device and inode are the same file.
+struct TFileIdentity {
+    uint64_t Device = 0;
+    uint64_t Inode = 0;
+    uint64_t Size = 0;
+    bool SameFile(const TFileIdentity& o) const { return Device == o.Device && Inode == o.Inode; }
+};
+
 class TPlatformFile {
 public:
     TPlatformFile() = default;
@@ -29,12 +38,19 @@ public:
 
     // The reason of the last failed Open, as the system words it.
     const std::string& Error() const { return FError; }
+    // What the open file is now: its identity and its current size. False
+    // when the system cannot say.
+    bool Identity(TFileIdentity& id) const;
 
 private:
     int FFd = -1;
     uint64_t FSize = 0;
     std::string FError;
 };
+
+// The identity of the regular file a path names; false when there is none
+// (missing, or not a regular file).
+bool PathIdentity(const std::string& path, TFileIdentity& id);
 
 // The reason Open gives for a named pipe, a device or a socket: only
 // regular files are opened.

@@ -163,6 +163,48 @@ TEST_F(LoadTest, LineRecordsHoldLengthsBeyondFourGiB)
     }
 }
 
+// A file looked at while open: grown (its lines follow, see the random
+// test), or replaced (shrunk, another file at its name, its bytes before the
+// end rewritten), or deleted; the store keeps its lines but for growth.
+TEST_F(LoadTest, AFileThatChangesIsSeenGrownReplacedOrDeleted)
+{
+    for (const bool onDisk : {false, true}) {
+        SCOPED_TRACE(onDisk);
+        Owner.MaxMemFileSize = onDisk ? 0 : 1 << 24;
+        const std::string path = Dir.Path() + "watched.txt";
+        auto reload = [&] {
+            Dir.Write("watched.txt", "one\ntwo\n");
+            ASSERT_TRUE(Owner.Load(path));
+            ASSERT_EQ(Lines().LineCount(), 3);
+            EXPECT_EQ(Lines().CheckFile(), TFileChange::None);
+        };
+        reload();
+        // Truncated and written again, shorter: replaced; nothing changes.
+        Dir.Write("watched.txt", "one\n");
+        EXPECT_EQ(Lines().CheckFile(), TFileChange::Replaced);
+        EXPECT_EQ(Lines().LineCount(), 3);
+        // Other bytes before the old end: replaced.
+        reload();
+        Dir.Write("watched.txt", "one\ntwX\nthree\n");
+        EXPECT_EQ(Lines().CheckFile(), TFileChange::Replaced);
+        // Renamed away and another file made at its name: replaced.
+        reload();
+        ASSERT_EQ(std::rename(path.c_str(), (path + ".1").c_str()), 0);
+        Dir.Write("watched.txt", "one\ntwo\nthree\n");
+        EXPECT_EQ(Lines().CheckFile(), TFileChange::Replaced);
+        // Deleted: the lines stay.
+        reload();
+        ASSERT_EQ(std::remove(path.c_str()), 0);
+        EXPECT_EQ(Lines().CheckFile(), TFileChange::Deleted);
+        EXPECT_EQ(Lines().LineCount(), 3);
+        ExpectInvariants(Lines(), Owner);
+        std::remove((path + ".1").c_str());
+    }
+    // A file read without a size (/proc) is not looked at again.
+    ASSERT_TRUE(Owner.Load("/proc/self/status"));
+    EXPECT_EQ(Lines().CheckFile(), TFileChange::None);
+}
+
 // A large file whose lines need no syntax state is loaded in two halves,
 // the second on another thread, which stops at the first line it cannot
 // handle alone. Wherever the halves meet (inside a CR LF, before a line the

@@ -207,6 +207,73 @@ TEST_P(RandomTest, FastAndReaderScansAgreeAndInvariantsHold)
     }
 }
 
+// A file that grows while open: its new bytes are scanned as the
+// continuation of the file, wherever the old end fell (inside a CR LF, a
+// character of several bytes, a UTF-16 unit, a block comment, a word), and
+// the store is exactly what a load of the whole file gives: lines, rows in
+// every wrap mode, states, newline convention, widest row. A file held in
+// memory may grow past the in-memory limit, an empty file may grow, and a
+// growth may come in several steps.
+TEST_P(RandomTest, GrowthIsScannedAsALoadOfTheWholeFileWouldScanIt)
+{
+    const int32_t codePage = GetParam();
+    std::mt19937 rng(static_cast<uint32_t>(codePage) * 104729u);
+    TempDir dir;
+    TZinSyntax tracking = TrackingSyntax();
+    for (int round = 0; round < 16; ++round) {
+        SCOPED_TRACE(round);
+        const std::string bytes = RandomText(rng, codePage, 1 + rng() % 3000);
+        const bool withTracking = rng() % 2;
+        const TWordWrapMode wrap = static_cast<TWordWrapMode>(rng() % 3);
+        const int32_t maxLine = rng() % 3 == 0 ? 32768 : static_cast<int32_t>(1 + rng() % 40);
+        const int32_t memLimit = rng() % 3 == 0 ? 0 : static_cast<int32_t>(rng() % 2 ? 1 << 24 : bytes.size() / 2);
+        auto setUp = [&](TTestLinesOwner& o) {
+            o.MaxMemFileSize = memLimit;
+            o.MaxLineLength = maxLine;
+            o.WrapMode = wrap;
+            o.MaxColumns = 9;
+            o.WindowWidth = 9 * 8 + 3;
+        };
+        // As a load in that code page with that definition splits the file:
+        // one line of all its bytes, scanned (rescans would carry the
+        // comment-closed flag of the first line on), with its widest row.
+        auto decodeAs = [&](TTestLinesOwner& o) {
+            if (withTracking)
+                TZinLinesAccess::UseSyntax(*o.Lines, tracking);
+            o.SetCodePage(codePage);
+            TZinLinesAccess::JoinAll(*o.Lines);
+            o.Lines->Rescan(o.Lines->Lines().begin(), o.Lines->Lines().begin());
+            o.Lines->Reformat();
+        };
+        // Grown in one to three steps from a random first part.
+        size_t at = rng() % 4 == 0 ? 0 : rng() % bytes.size();
+        const std::string path = dir.Write("grows.txt", bytes.substr(0, at));
+        TTestLinesOwner growing(8);
+        setUp(growing);
+        ASSERT_TRUE(growing.Load(path));
+        decodeAs(growing);
+        while (at < bytes.size()) {
+            const size_t step = std::max<size_t>(1, rng() % 2 ? bytes.size() - at : rng() % (bytes.size() - at + 1));
+            std::FILE* f = std::fopen(path.c_str(), "ab");
+            ASSERT_NE(f, nullptr);
+            ASSERT_EQ(std::fwrite(bytes.data() + at, 1, step, f), step);
+            std::fclose(f);
+            at += step;
+            ASSERT_EQ(growing.Lines->CheckFile(), TFileChange::Grown);
+            ExpectInvariants(*growing.Lines, growing);
+        }
+        EXPECT_EQ(growing.Lines->CheckFile(), TFileChange::None);
+        TTestLinesOwner whole(8);
+        setUp(whole);
+        ASSERT_TRUE(whole.Load(path));
+        decodeAs(whole);
+        ExpectSame(Snapshot(growing), Snapshot(whole));
+        EXPECT_EQ(growing.Lines->FileSize(), whole.Lines->FileSize());
+        if (HasFatalFailure())
+            return;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(EveryKind, RandomTest,
                          ::testing::Values(1252, 37, 1251, 874, 932, 936, 949, 950, 20932, 1200, 1201, 65001),
                          [](const ::testing::TestParamInfo<int32_t>& info) {
