@@ -119,6 +119,14 @@ public:
     bool SelectedText(std::u16string& text, size_t limitBytes = MaxCopyBytes);
     static constexpr size_t MaxCopyBytes = size_t{256} << 20;
 
+    // ---- A file that changes while shown
+    // Looks at the file shown (TZinLines::CheckFile). Grown: the new lines
+    // are there, the caret and the selection stay on their bytes and the
+    // view where it was. Replaced: the file is loaded again, the caret on
+    // its line where the file still has it, the top row on the line it
+    // showed. Deleted: everything stays as it is. Returns what it found.
+    TFileChange RefreshFile();
+
     // ---- Find and go to
     // Makes the bytes [pos, pos + length) the selection, as a found match:
     // the caret at its end, the view scrolled so that its first row shows

@@ -178,6 +178,41 @@ void TZinEdit::Redecode()
     DoSelectionChange();
 }
 
+TFileChange TZinEdit::RefreshFile()
+{
+    if (FLoading || FWorking)
+        return TFileChange::None;
+    TFileChange change;
+    {
+        const TWorkingScope working(FWorking);
+        change = FLineStore->CheckFile();
+    }
+    if (change == TFileChange::Grown) {
+        // The lines before the old last line are as they were: the caret
+        // and the selection find their bytes again, the top row stays.
+        RelocateCaretByPos();
+        FDesiredX = FCaret.X;
+        if (FSelection.Active())
+            FSelection.Relocate([this](TCaretPos& p) { RelocatePos(p); }, FEditMode == emColumnMode);
+        UpdateScrollBars();
+        DoStateChange();
+        FRepaintAll = true;
+        Invalidate();
+    } else if (change == TFileChange::Replaced) {
+        const int32_t caretLine = FCaret.LineIndex;
+        int32_t sub = 0;
+        const int32_t topLine = FindRow(FTopRow, sub).Index;
+        const std::string path = FLineStore->LoadPath();
+        if (LoadFromFile(path) && !FLineStore->Unsplit()) {
+            // The top row on the line it showed, then the caret on its line
+            // (scrolled to only when that line is out of view).
+            FTopRow = FindLineFirstRow(std::min(topLine, FLineStore->LineCount() - 1)).FirstRow;
+            GoToLine(caretLine);
+        }
+    }
+    return change;
+}
+
 // ---- Scrolling -------------------------------------------------------------------
 
 void TZinEdit::ScrollToCaret()

@@ -118,6 +118,8 @@ public:
     // end changed), or was deleted. Nothing changes but for growth. A file
     // without a size (/proc) is never looked at again (None).
     TFileChange CheckFile();
+    // The path of the file loaded last.
+    const std::string& LoadPath() const { return FLoadPath; }
     TLoadError LoadError() const { return FLoadError; }
     // Why the last load failed, in words a user reads under "Cannot read
     // this file!": the system's reason for a file that would not open

@@ -54,7 +54,7 @@ TEST_F(DriveTest, StateLinesAfterTheLoadAndEachCommand)
         R"("toprow":0,"horzoffset":0,"gutter":\d+,"visiblerows":10,"horzextent":\d+,"wrapwidth":2147483647,)"
         R"("vbar":\{"min":0,"max":69,"page":11,"pos":0,"large":9\},"hbar":\{[^}]*\},"caretat":(null|\[\d+,\d+\]),)"
         R"("events":\["selection","state"\],"codepage":1252,"editmode":"text","newline":"DOS","lines":61,)"
-        R"("rows":61,"maxrowwidth":\d+,"fontsize":16,"linespacing":1,"error":null\})");
+        R"("rows":61,"maxrowwidth":\d+,"fontsize":16,"linespacing":1,"error":null,"change":null\})");
     EXPECT_TRUE(std::regex_match(run.Out[0], shape)) << run.Out[0];
 
     EXPECT_EQ(Field(run.Out[1], "events"), "[\"state\",\"selection\"]");

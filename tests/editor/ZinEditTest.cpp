@@ -485,5 +485,46 @@ TEST_F(EditTest, TheFontOfTheCodePageFollowsTheChosenFont)
     EXPECT_EQ(Edit->Font().Name(), "Liberation Mono");
 }
 
+// A file that changes while shown: growth adds its lines with the caret,
+// the selection and the view where they were; a replaced file is loaded
+// again with the caret on its line; a deleted one stays as it is shown.
+TEST_F(EditTest, AFileThatChangesWhileShownGrowsIsLoadedAgainOrStays)
+{
+    std::string text;
+    for (int i = 0; i < 100; ++i)
+        text += "line " + std::to_string(i) + "\n";
+    ASSERT_TRUE(Load(text.substr(0, text.size() - 3)));  // the last line cut short
+    Edit->VScroll(scPageDown);
+    const int32_t top = Edit->TopRow();
+    Edit->GoToLine(40, 2);
+    const TCaretPos before = Edit->Caret();
+    const int32_t topAfterGoTo = Edit->TopRow();
+    ASSERT_GT(top, 0);
+    std::FILE* f = std::fopen((Dir.Path() + "test.txt").c_str(), "ab");
+    ASSERT_NE(f, nullptr);
+    std::fputs(text.substr(text.size() - 3).c_str(), f);
+    std::fputs("more\n", f);
+    std::fclose(f);
+    EXPECT_EQ(Edit->RefreshFile(), TFileChange::Grown);
+    EXPECT_EQ(Edit->LineStore().LineCount(), 102);
+    EXPECT_EQ(Edit->Caret().FilePos, before.FilePos);
+    EXPECT_EQ(Edit->Caret().LineIndex, 40);
+    EXPECT_EQ(Edit->TopRow(), topAfterGoTo);
+    ExpectCaretValid(Edit->Caret());
+    EXPECT_EQ(Edit->RefreshFile(), TFileChange::None);
+    // Rotated by copying and truncating: loaded again, the caret on its line.
+    Dir.Write("test.txt", text.substr(0, 60 * 8));
+    EXPECT_EQ(Edit->RefreshFile(), TFileChange::Replaced);
+    EXPECT_LT(Edit->LineStore().LineCount(), 102);
+    EXPECT_EQ(Edit->Caret().LineIndex, 40);
+    ExpectCaretValid(Edit->Caret());
+    // Deleted: what is shown stays.
+    const int32_t lines = Edit->LineStore().LineCount();
+    ASSERT_EQ(std::remove((Dir.Path() + "test.txt").c_str()), 0);
+    EXPECT_EQ(Edit->RefreshFile(), TFileChange::Deleted);
+    EXPECT_EQ(Edit->LineStore().LineCount(), lines);
+    EXPECT_EQ(Edit->Caret().LineIndex, 40);
+}
+
 }  // namespace
 }  // namespace zin::test

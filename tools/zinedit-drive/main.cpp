@@ -12,8 +12,11 @@
 // hscroll CODE [TRACK] | wheel DELTA | key NAME [shift] [ctrl] [alt] |
 // char TEXT | down X Y [shift] [ctrl] [alt] [double] | move X Y | up X Y | focus | blur |
 // paint | copy (the state line then ends with "copied", the selected text or
-// null when it is too large). The state line ends with "error", why the
-// last load failed (null when it did not). With --short-memory every load
+// null when it is too large) | refresh (the file is looked at now: growth
+// becomes lines, a replaced file is loaded again). The state line goes on
+// with "error", why the last load failed (null when it did not), and ends
+// with "change": what the refresh just before it found ("grown",
+// "replaced", "deleted"; null when nothing changed or for other commands). With --short-memory every load
 // finds the machine's memory running out once it has begun. Whenever the control asked to be repainted
 // after the load or a command, it is painted (onto a window surface that
 // records nothing) before the state line is printed, as a window would
@@ -145,6 +148,8 @@ struct TDrive {
     std::vector<const char*> Events;
     bool Ok = false;
     bool ShortMemory = false;
+    // What the last refresh found, for the state line after it.
+    TFileChange Change = TFileChange::None;
     bool ButtonDown = false;
     // After a copy: the text, or null when it was refused.
     bool Copied = false;
@@ -213,10 +218,18 @@ struct TDrive {
             AppendJsonText(std::u16string(bytes.begin(), bytes.end()), reason);
             o << reason;
         }
+        o << ",\"change\":";
+        switch (Change) {
+        case TFileChange::Grown: o << "\"grown\""; break;
+        case TFileChange::Replaced: o << "\"replaced\""; break;
+        case TFileChange::Deleted: o << "\"deleted\""; break;
+        default: o << "null"; break;
+        }
         o << "}";
         std::cout << o.str() << '\n' << std::flush;
         Events.clear();
         Copied = false;
+        Change = TFileChange::None;
     }
 
     void Load(const std::string& path)
@@ -305,6 +318,13 @@ struct TDrive {
             if (a.size() < 2)
                 Fail("load: PATH");
             Load(rest(1));
+        } else if (c == "refresh") {
+            if (a.size() != 1)
+                Fail("refresh takes no argument");
+            Change = Edit->RefreshFile();
+            if (Change == TFileChange::Replaced)
+                Ok = Edit->LineStore().LoadError() == TLoadError::None ||
+                     Edit->LineStore().LoadError() == TLoadError::Truncated;
         } else if (c == "set") {
             if (a.size() < 3)
                 Fail("set: NAME VALUE");
