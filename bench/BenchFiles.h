@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "lines/ZinFixedOwner.h"
 #include "platform/Files.h"
 
 namespace zin::bench {
@@ -287,6 +288,58 @@ inline std::string LogFile1G(const std::string& dir)
 {
     TRandom r(1);
     return MakeFile(dir, "zin-bench-log-1g-lf.txt", 1024 * MiB, [&](std::string& b) { LogLine(r, b, "\n"); });
+}
+
+// The generated 100 MiB UTF-16LE log, with a byte-order mark.
+inline std::string Utf16File100M(const std::string& dir)
+{
+    TRandom r(4);
+    return MakeFile(dir, "zin-bench-100m-utf16le.txt", 100 * MiB, [&](std::string& b) {
+        if (b.empty() && r.S == 4)
+            b += "\xFF\xFE";
+        std::string line;
+        LogLine(r, line, "\n");
+        for (char c : line) {
+            b += c;
+            b += '\0';
+        }
+    });
+}
+
+// Warms the page cache with a plain pass over the file, times a second one
+// and prints it under `label`: the reference of the figures after it.
+inline double ReferencePass(const std::string& path, const std::string& label)
+{
+    uint64_t newlines = 0;
+    PlainCount(path, newlines);
+    const double plain = PlainCount(path, newlines);
+    Figure(label, plain, 0, "MiB/s",
+           Format("the reference pass; %llu newlines", static_cast<unsigned long long>(newlines)));
+    return plain;
+}
+
+// A load through the owner, timed: wall and CPU seconds, and the resident
+// memory before and after.
+struct TTimedLoad {
+    bool Ok = false;
+    double Seconds = 0, User = 0, System = 0;
+    long ResidentBefore = 0, ResidentAfter = 0;
+};
+inline TTimedLoad TimedLoad(TFixedMetricsOwner& owner, const std::string& path)
+{
+    TTimedLoad t;
+    t.ResidentBefore = ResidentBytes();
+    double user0, sys0, user1, sys1;
+    CpuSeconds(user0, sys0);
+    const auto t0 = std::chrono::steady_clock::now();
+    t.Ok = owner.Load(path);
+    const auto t1 = std::chrono::steady_clock::now();
+    CpuSeconds(user1, sys1);
+    t.ResidentAfter = ResidentBytes();
+    t.Seconds = Seconds(t0, t1);
+    t.User = user1 - user0;
+    t.System = sys1 - sys0;
+    return t;
 }
 
 }  // namespace zin::bench

@@ -53,22 +53,13 @@ int main(int argc, char** argv)
     SetSystemCodePage(1252);
     if (bigOnly)
         return BigFileBench(dir);
-    TRandom r2(2), r3(3), r4(4), r5(5);
+    TRandom r2(2), r3(3), r5(5);
     const std::string logLF = LogFile1G(dir);
     const std::string logCRLF = MakeFile(dir, "zin-bench-100m-crlf.txt", 100 * MiB,
                                          [&](std::string& b) { LogLine(r2, b, "\r\n"); });
     const std::string utf8 = MakeFile(dir, "zin-bench-100m-utf8.txt", 100 * MiB,
                                       [&](std::string& b) { Utf8Line(r3, b); });
-    const std::string utf16 = MakeFile(dir, "zin-bench-100m-utf16le.txt", 100 * MiB, [&](std::string& b) {
-        if (b.empty() && r4.S == 4)
-            b += "\xFF\xFE";
-        std::string line;
-        LogLine(r4, line, "\n");
-        for (char c : line) {
-            b += c;
-            b += '\0';
-        }
-    });
+    const std::string utf16 = Utf16File100M(dir);
     const std::string oneLine = MakeFile(dir, "zin-bench-100m-oneline.txt", 100 * MiB, [&](std::string& b) {
         std::string line;
         LogLine(r5, line, " ");
@@ -76,40 +67,30 @@ int main(int argc, char** argv)
     });
 
     // Warm the page cache and measure the physical limit.
-    uint64_t newlines = 0;
-    PlainCount(logLF, newlines);
-    const double plain = PlainCount(logLF, newlines);
-    Figure("read + count newlines, 1 GiB LF", plain, 0, "MiB/s",
-           Format("the reference pass; %llu newlines", static_cast<unsigned long long>(newlines)));
+    const double plain = ReferencePass(logLF, "read + count newlines, 1 GiB LF");
 
     TFixedMetricsOwner owner(8, 1252);
     TZinLines& lines = *owner.Lines;
 
-    const long rssBefore = ResidentBytes();
-    double user0, sys0, user1, sys1;
-    CpuSeconds(user0, sys0);
-    auto t0 = std::chrono::steady_clock::now();
-    owner.Load(logLF);
-    auto t1 = std::chrono::steady_clock::now();
-    CpuSeconds(user1, sys1);
-    const long rssAfter = ResidentBytes();
+    const TTimedLoad timed = TimedLoad(owner, logLF);
+    const long rssAfter = timed.ResidentAfter;
     const uint64_t size = lines.FileSize();
     const int32_t lineCount = lines.LineCount();
-    const double load = MBps(size, Seconds(t0, t1));
+    const double load = MBps(size, timed.Seconds);
     Figure("load 1 GiB LF (disk)", load, 0, "MiB/s",
-           Format("%.2f s, %d lines; %.2fx the reference pass", Seconds(t0, t1), lineCount, load / plain));
-    Figure("load 1 GiB LF: user CPU", user1 - user0, 2, "s");
-    Figure("load 1 GiB LF: system CPU", sys1 - sys0, 2, "s",
+           Format("%.2f s, %d lines; %.2fx the reference pass", timed.Seconds, lineCount, load / plain));
+    Figure("load 1 GiB LF: user CPU", timed.User, 2, "s");
+    Figure("load 1 GiB LF: system CPU", timed.System, 2, "s",
            "reading the file, first touch of the line records");
-    Figure("bytes per line", static_cast<double>(rssAfter - rssBefore) / lineCount, 1, "B",
+    Figure("bytes per line", static_cast<double>(rssAfter - timed.ResidentBefore) / lineCount, 1, "B",
            "resident after the load less before; goal under 12");
 
     if (loadOnly)
         return 0;
     // Each change below rebuilds the lines or rows of the whole log once.
-    t0 = std::chrono::steady_clock::now();
+    auto t0 = std::chrono::steady_clock::now();
     owner.SetCodePage(28591);
-    t1 = std::chrono::steady_clock::now();
+    auto t1 = std::chrono::steady_clock::now();
     Figure("code-page change of the 1 GiB log", Seconds(t0, t1) * 1e3, 0, "ms",
            Format("1252 to 28591, every line split anew: %.0f MiB/s, %d lines", MBps(size, Seconds(t0, t1)),
                   lines.LineCount()));

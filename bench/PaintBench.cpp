@@ -80,8 +80,7 @@ int main(int argc, char** argv)
         const std::string log = LogFile1G(dir);
         v.Edit->LoadFromFile(log);
         v.Paint();
-        // The first look at the file's end completes the row-lookup index
-        // (once after a load, timed apart).
+        // The first look at the file's end after the load, timed apart.
         const auto first = std::chrono::steady_clock::now();
         v.Edit->ExecuteCommand(ecTextEnd);
         v.Edit->Paint(v.Window);

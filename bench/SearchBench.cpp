@@ -111,17 +111,8 @@ int main(int argc, char** argv)
 {
     const std::string dir = BenchDir(argc > 1 ? argv[1] : "");
     const std::string log = LogFile1G(dir);
-    TRandom r4(4), r9(9);
-    const std::string utf16 = MakeFile(dir, "zin-bench-100m-utf16le.txt", 100 * MiB, [&](std::string& b) {
-        if (b.empty() && r4.S == 4)
-            b += "\xFF\xFE";
-        std::string line;
-        LogLine(r4, line, "\n");
-        for (char c : line) {
-            b += c;
-            b += '\0';
-        }
-    });
+    TRandom r9(9);
+    const std::string utf16 = Utf16File100M(dir);
     const std::string sjis = MakeFile(dir, "zin-bench-100m-sjis.txt", 100 * MiB, [&](std::string& b) { SjisLine(r9, b); });
 
     // The log: a time stamp, level and thread of its last whole line occur
