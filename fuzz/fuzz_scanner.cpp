@@ -94,7 +94,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FUZZ_CHECK(owner.Load(fuzz::WriteTemp("t.txt", text)));
     owner.FEditMode = emTextMode;
     owner.SetCodePage(codePage);
-    store.Lines().front().State = TLineState{};
+    // A load leaves the first line in the empty state.
+    FUZZ_CHECK(store.Lines().front().State == TLineState{});
     TZinLinesAccess::UseSyntax(store, syn);
     store.Rescan(store.Lines().begin(), std::prev(store.Lines().end()));
     fuzz::CheckStore(store, maxLen);

@@ -182,17 +182,6 @@ uint64_t TLineList::FirstRowPos(size_t i) const
     return i == 0 ? FPos0 : 0;
 }
 
-size_t TLineList::MemoryBytes() const
-{
-    size_t n = FLen.CapacityBytes() + FInfo.CapacityBytes() + FUnits.CapacityBytes() +
-               FCheckpoints.capacity() * sizeof(TCheckpoint) + FStates.capacity() * sizeof(TStateEntry) +
-               FSpills.capacity() * sizeof(TSpillEntry);
-    for (const TSpillEntry& e : FSpills)
-        n += sizeof(TLineSpill) + e.Spill->Blocks.capacity() * sizeof(TBlock) +
-             e.Spill->Rows.capacity() * sizeof(TRowIndex);
-    return n;
-}
-
 // ---- Building ------------------------------------------------------------------------
 
 void TLineList::AddCheckpoint()

@@ -388,8 +388,6 @@ public:
     void SetHugePages(bool on) { FLen.Huge = FInfo.Huge = FUnits.Huge = on; }
     // Lines holding a spill.
     size_t SpilledLines() const { return FSpills.size(); }
-    // Bytes of memory the list holds.
-    size_t MemoryBytes() const;
     // Bytes of the checkpoints.
     size_t CheckpointBytes() const { return FCheckpoints.capacity() * sizeof(TCheckpoint); }
 

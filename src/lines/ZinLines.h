@@ -383,7 +383,6 @@ private:
     TLinePlace PlaceOf(size_t index) const;
 
     std::vector<TRowIndex> FRowScratch;
-    std::vector<TBlock> FBlockScratch;
     twc_queue FScanQueue;
 };
 

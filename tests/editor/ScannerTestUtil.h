@@ -120,7 +120,8 @@ protected:
         WidthBuf.resize(static_cast<size_t>(Owner.MaxLineLength));
         ASSERT_TRUE(Owner.Load(Dir.Write("t.txt", text)));
         Owner.SetCodePage(65001);
-        Lines().Lines().front().State = TLineState{};
+        // A load leaves the first line in the empty state.
+        ASSERT_EQ(Lines().Lines().front().State, TLineState{});
         TZinLinesAccess::UseSyntax(Lines(), syntax);
         Lines().Rescan(Lines().Lines().begin(), std::prev(Lines().Lines().end()));
     }

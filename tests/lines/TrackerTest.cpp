@@ -35,8 +35,9 @@ protected:
     std::vector<TLineState> StatesOf(const std::string& text, TZinSyntax& syntax)
     {
         EXPECT_TRUE(Load(text));
-        // A load keeps the first line's state; start each case afresh.
-        Lines().Lines().front().State = TLineState{};
+        // A load leaves the first line in the empty state, whatever the
+        // file before held: each case starts afresh.
+        EXPECT_EQ(Lines().Lines().front().State, TLineState{});
         TZinLinesAccess::UseSyntax(Lines(), syntax);
         Lines().Rescan(Lines().Lines().begin(), std::prev(Lines().Lines().end()));
         std::vector<TLineState> out;
