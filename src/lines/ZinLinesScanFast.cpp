@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <climits>
 #include <memory>
+#include <system_error>
 #include <thread>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -643,13 +644,18 @@ bool TZinLines::ScanLoadInTwo(TScanSetup& s, TWork& w, TLineList& out, TLineStat
     const TScanTables tables = s;
     TSecondHalf half;
     half.Lines.SetHugePages(true);
-    std::thread second([&half, &tables, source, offset, mid, total] {
-        try {
-            ScanSecondHalf(tables, source, offset + mid, total - mid, half);
-        } catch (...) {
-            half.Failed = true;
-        }
-    });
+    std::thread second;
+    try {
+        second = std::thread([&half, &tables, source, offset, mid, total] {
+            try {
+                ScanSecondHalf(tables, source, offset + mid, total - mid, half);
+            } catch (...) {
+                half.Failed = true;
+            }
+        });
+    } catch (const std::system_error&) {
+        return false;  // no thread to be had: the load goes on in one
+    }
     struct TJoin {
         std::thread& T;
         ~TJoin() { T.join(); }
