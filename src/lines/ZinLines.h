@@ -326,6 +326,9 @@ private:
     }
     void ReformatWith(int32_t wrapWidth);
     void RescanLines(size_t first, size_t last);
+    // Ends a scan that reached the last line: a blank line follows a last
+    // line that ends in a newline; `state` is the state after the lines.
+    void EndLines(const TLineState& state);
     // A line being scanned: the rest of its bytes (a split moves its start
     // on), its newline and its state at the start.
     struct TWork {

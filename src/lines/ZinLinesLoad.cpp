@@ -417,13 +417,7 @@ bool TZinLines::AppendGrowth(uint64_t newSize)
         // a comment closed on the line itself is set again by the scan.
         w.State = state0;
         w.State[lsCommentClosed] = 0;
-        const TLineState state = ScanLineWith(setup, w, FLines);
-        if (LineEndChar(std::prev(FLines.end())) != 0) {
-            CountRow();
-            FLines.AppendOneRow(0, 0, state, 0);
-            ++FLineCount;
-        }
-        FEndState = state;
+        EndLines(ScanLineWith(setup, w, FLines));
         TakeSample();
         return true;
     });

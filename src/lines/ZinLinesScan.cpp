@@ -459,6 +459,11 @@ void TZinLines::RescanLines(size_t first, size_t last)
     }
     if (stopped)
         return;
+    EndLines(state);
+}
+
+void TZinLines::EndLines(const TLineState& state)
+{
     if (LineEndChar(std::prev(FLines.end())) != 0) {
         CountRow();
         FLines.AppendOneRow(0, 0, state, 0);
