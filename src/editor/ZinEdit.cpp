@@ -5,6 +5,7 @@
 
 #include <iterator>
 
+#include "commands/ZinEditCommand.h"
 #include "encoding/CodePage.h"
 #include "platform/SystemCodePage.h"
 #include "syntax/ZinSyntax.h"
@@ -338,8 +339,45 @@ bool TZinEdit::LoadFromFile(const std::string& path)
     bool ok;
     {
         const TWorkingScope working(FWorking);
-        ok = LoadFileInto(*FLineStore, path, *this);
+        ok = LoadFileInto(*FLineStore, path, *this, TLoadChoices::Decide);
     }
+    FFollowing = false;
+    LoadDone();
+    return ok;
+}
+
+bool TZinEdit::Reload()
+{
+    const std::string path = FLineStore->LoadPath();
+    if (path.empty() || FLoading || FWorking)
+        return false;
+    const int32_t caretLine = FCaret.LineIndex;
+    int32_t sub = 0;
+    const int32_t topLine = FindRow(FTopRow, sub).Index;
+    const TEditMode mode = FEditMode;
+    bool ok;
+    {
+        const TWorkingScope working(FWorking);
+        ok = LoadFileInto(*FLineStore, path, *this, TLoadChoices::Keep);
+    }
+    LoadDone();
+    if (!ok)
+        return false;
+    if (mode == emColumnMode)
+        SetEditMode(mode);
+    if (FFollowing) {
+        FollowEnd();
+    } else if (!FLineStore->Unsplit()) {
+        // The top row on the line it showed, then the caret on its line
+        // (scrolled to only when that line is out of view).
+        FTopRow = FindLineFirstRow(std::min(topLine, FLineStore->LineCount() - 1)).FirstRow;
+        GoToLine(caretLine);
+    }
+    return true;
+}
+
+void TZinEdit::LoadDone()
+{
     FRowsWrapMode = FWordWrapMode;
     FRowsMaxColumns = FMaxColumns;
     FSelection.Collapse(FCaret);
@@ -349,7 +387,31 @@ bool TZinEdit::LoadFromFile(const std::string& path)
     DoStateChange();
     FRepaintAll = true;
     Invalidate();
-    return ok;
+}
+
+// ---- Follow mode ------------------------------------------------------------------
+
+void TZinEdit::SetFollowing(bool on)
+{
+    if (on == FFollowing)
+        return;
+    FFollowing = on;
+    if (on)
+        FollowEnd();
+    DoStateChange();
+}
+
+void TZinEdit::FollowEnd()
+{
+    ExecuteCommand(ecTextEnd);
+}
+
+void TZinEdit::EndUserMove(int32_t top, int32_t row)
+{
+    if (FFollowing && (FTopRow < top || FCaret.Row < row)) {
+        FFollowing = false;
+        DoStateChange();
+    }
 }
 
 void TZinEdit::ResetView()
@@ -375,6 +437,7 @@ void TZinEdit::FocusOut()
 
 bool TZinEdit::WheelScroll(int32_t delta)
 {
+    const TUserMove userMove(*this);
     const int32_t lines = FHost->WheelScrollLines();
     const int64_t p = int64_t{FVertScrollBar.Position} + (delta < 1 ? lines : -int64_t{lines});
     FVertScrollBar.SetPosition(static_cast<int32_t>(std::clamp<int64_t>(p, INT32_MIN, INT32_MAX)));

@@ -76,7 +76,11 @@ public:
     void Resize();
     // A scroll message of the horizontal or vertical bar with a scroll code.
     void HScroll(int32_t code) { FHorzScrollBar.HandleScrollMessage(code); }
-    void VScroll(int32_t code) { FVertScrollBar.HandleScrollMessage(code); }
+    void VScroll(int32_t code)
+    {
+        const TUserMove userMove(*this);
+        FVertScrollBar.HandleScrollMessage(code);
+    }
     // The mouse wheel turned by `delta` (any size is one notch).
     bool WheelScroll(int32_t delta);
     // The focus came to or left the control.
@@ -126,6 +130,20 @@ public:
     // its line where the file still has it, the top row on the line it
     // showed. Deleted: everything stays as it is. Returns what it found.
     TFileChange RefreshFile();
+    // Loads the file shown again as it is now, with the code page, the font
+    // and the edit mode as they are (nothing is guessed again) and the wrap
+    // settings as they are: the caret goes back to its line and the top row
+    // to the line it showed, where the file still has them; while
+    // following, the caret goes to the end. False when the file cannot be
+    // read (what is shown stays) or none is shown.
+    bool Reload();
+    // Follow mode: while on, the caret sits at the end of the file and the
+    // view keeps the last row in sight as lines arrive (RefreshFile,
+    // Reload). A move of the user's that takes the view or the caret up (a
+    // key, a click, a drag, the wheel, the scroll bar) turns it off, and so
+    // does loading a file; each change raises OnStateChange.
+    bool Following() const { return FFollowing; }
+    void SetFollowing(bool on);
 
     // ---- Find and go to
     // Makes the bytes [pos, pos + length) the selection, as a found match:
@@ -282,7 +300,7 @@ public:
 private:
     // ---- What a load applies (ZinLoadSteps.h)
     template <class TOwner>
-    friend bool LoadFileInto(TZinLines& store, const std::string& path, TOwner& owner);
+    friend bool LoadFileInto(TZinLines& store, const std::string& path, TOwner& owner, TLoadChoices choices);
     bool& LoadingFlag() { return FLoading; }
     TEditMode LoadEditMode() const { return FEditMode; }
     int32_t GetCodePage() const { return FCodePage; }
@@ -441,6 +459,28 @@ private:
     // Selection; a drag of the mouse is selecting while the button is down.
     TSelection FSelection;
     bool FMouseSelecting = false;
+
+    // Follow mode, and the user's moves that end it: each entry point of a
+    // move (keys, mouse, wheel, scroll bar) holds a TUserMove, which on its
+    // end turns following off when the top row or the caret's row went up.
+    bool FFollowing = false;
+    class TUserMove {
+    public:
+        explicit TUserMove(TZinEdit& edit) : FEdit(edit), FTop(edit.FTopRow), FRow(edit.FCaret.Row) {}
+        ~TUserMove() { FEdit.EndUserMove(FTop, FRow); }
+        TUserMove(const TUserMove&) = delete;
+        TUserMove& operator=(const TUserMove&) = delete;
+
+    private:
+        TZinEdit& FEdit;
+        int32_t FTop;
+        int32_t FRow;
+    };
+    void EndUserMove(int32_t top, int32_t row);
+    // Following: the caret to the end, the last row in sight.
+    void FollowEnd();
+    // A load's aftermath: caret, scroll bars, notifications, a full repaint.
+    void LoadDone();
 
     bool FDisplayLineNumber = true;
     TEditMode FEditMode = emTextMode;

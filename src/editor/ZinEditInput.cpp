@@ -29,6 +29,7 @@ std::string_view TZinEdit::Delimiters() const
 
 void TZinEdit::ExecuteCommand(int32_t command)
 {
+    const TUserMove userMove(*this);
     if (FEditMode == emHexMode)
         return;
     const bool plain = command >= ecLeft && command <= ecCtrlRight;
@@ -130,6 +131,7 @@ void TZinEdit::PlaceCaretAt(int32_t row, int32_t x)
 
 void TZinEdit::MouseDown(TMouseButton button, TShiftState shift, int32_t x, int32_t y)
 {
+    const TUserMove userMove(*this);
     if (!FHost->Focused()) {
         FHost->SetFocus();
         FocusIn();
@@ -160,6 +162,7 @@ void TZinEdit::MouseDown(TMouseButton button, TShiftState shift, int32_t x, int3
 
 void TZinEdit::MouseMove(TShiftState, int32_t x, int32_t y)
 {
+    const TUserMove userMove(*this);
     x = ClampMouse(x);
     y = ClampMouse(y);
     FHost->SetCursor(FGutterWidth > 0 && x >= 0 && x <= FGutterWidth ? crArrow : crIBeam);

@@ -194,21 +194,14 @@ TFileChange TZinEdit::RefreshFile()
         FDesiredX = FCaret.X;
         if (FSelection.Active())
             FSelection.Relocate([this](TCaretPos& p) { RelocatePos(p); }, FEditMode == emColumnMode);
+        if (FFollowing)
+            FollowEnd();
         UpdateScrollBars();
         DoStateChange();
         FRepaintAll = true;
         Invalidate();
     } else if (change == TFileChange::Replaced) {
-        const int32_t caretLine = FCaret.LineIndex;
-        int32_t sub = 0;
-        const int32_t topLine = FindRow(FTopRow, sub).Index;
-        const std::string path = FLineStore->LoadPath();
-        if (LoadFromFile(path) && !FLineStore->Unsplit()) {
-            // The top row on the line it showed, then the caret on its line
-            // (scrolled to only when that line is out of view).
-            FTopRow = FindLineFirstRow(std::min(topLine, FLineStore->LineCount() - 1)).FirstRow;
-            GoToLine(caretLine);
-        }
+        Reload();
     }
     return change;
 }

@@ -44,7 +44,7 @@ std::string TFixedMetricsOwner::FontOfCodePage(int32_t codePage) const
 
 bool TFixedMetricsOwner::Load(const std::string& path)
 {
-    return LoadFileInto(*Lines, path, *this);
+    return LoadFileInto(*Lines, path, *this, TLoadChoices::Decide);
 }
 
 int32_t TFixedMetricsOwner::GetWrapWidth()

@@ -76,6 +76,11 @@ struct TLoadPlan {
     int32_t CodePage = 0;
 };
 
+// Whether a load applies what the store decides about the file (its code
+// page, its font, hex mode for a binary file) or keeps the owner's choices
+// (a reload). See ZinLoadSteps.h.
+enum class TLoadChoices : uint8_t { Decide, Keep };
+
 class TZinLines {
 public:
     explicit TZinLines(TZinLinesOwner* edit);

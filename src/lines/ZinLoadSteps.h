@@ -11,6 +11,8 @@
 //                                outside the table, that of the store's
 //                                decoder), and SetFontName(name)
 //   void ResetView()             the view at the first row
+// A reload (TLoadChoices::Keep) takes none of the store's decisions: the
+// owner's code page, font and edit mode stay as the user chose them.
 #include <string>
 
 #include "lines/ZinLines.h"
@@ -18,7 +20,7 @@
 namespace zin {
 
 template <class TOwner>
-bool LoadFileInto(TZinLines& store, const std::string& path, TOwner& owner)
+bool LoadFileInto(TZinLines& store, const std::string& path, TOwner& owner, TLoadChoices choices)
 {
     if (!store.OpenFile(path)) {
         if (store.LoadStopped())
@@ -31,7 +33,9 @@ bool LoadFileInto(TZinLines& store, const std::string& path, TOwner& owner)
         ~TLoadingGuard() { Flag = false; }
     } const guard{loading};
     loading = true;
-    if (owner.LoadEditMode() == emHexMode)
+    const bool keep = choices == TLoadChoices::Keep;
+    const bool keptHex = owner.LoadEditMode() == emHexMode;
+    if (keptHex)
         owner.SetEditMode(emTextMode);
 
     TLoadPlan plan;
@@ -40,11 +44,17 @@ bool LoadFileInto(TZinLines& store, const std::string& path, TOwner& owner)
         owner.ResetView();
         return false;
     }
+    if (keep) {
+        plan.CodePage = 0;
+        plan.HexMode = keptHex && !plan.Empty;
+    }
     if (plan.Empty) {
         loading = false;
         owner.ResetView();
-        owner.SetCodePage(plan.CodePage);
-        owner.SetFontName(owner.FontOfCodePage(owner.GetCodePage()));
+        if (!keep) {
+            owner.SetCodePage(plan.CodePage);
+            owner.SetFontName(owner.FontOfCodePage(owner.GetCodePage()));
+        }
         return true;
     }
     if (plan.HexMode) {
@@ -53,7 +63,7 @@ bool LoadFileInto(TZinLines& store, const std::string& path, TOwner& owner)
         // The code page and its font first: the split measures with them.
         if (plan.CodePage != 0)
             owner.SetCodePage(plan.CodePage);
-        if (plan.Content == TContentTest::None)
+        if (plan.Content == TContentTest::None && !keep)
             owner.SetFontName(owner.FontOfCodePage(owner.GetCodePage()));
     }
     const bool complete = store.CompleteLoad(!plan.HexMode);

@@ -3,12 +3,14 @@
 // deleted, replaced), scrolling, paging, clicking, selecting and copying go
 // on without a crash or a read outside a buffer: the bytes shown may be
 // stale or zeros. And a binary file opened in hex mode is split into its
-// lines when the user leaves hex mode.
+// lines when the user leaves hex mode. A file that grows is followed while
+// the user asks for it, and a reload keeps what the user chose.
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
+#include <functional>
 
 #include "EditTestUtil.h"
 #include "commands/ZinEditCommand.h"
@@ -137,6 +139,154 @@ TEST_F(FileChangeTest, LeavingHexModeSplitsABinaryFileIntoItsLines)
     Edit->SetWordWrapMode(wwmWrapByColumn);
     Check();
     EXPECT_EQ(Edit->Caret().LineIndex, 2);
+}
+
+// What a fresh load of the file gives, in a control of its own with the
+// same settings.
+void ExpectAsFreshLoad(TZinEdit& edit, const std::string& path)
+{
+    TTestHost host;
+    host.Client = edit.ClientRect();
+    TZinEdit fresh(&host, edit.Settings());
+    fresh.CreateWnd();
+    fresh.Resize();
+    ASSERT_TRUE(fresh.LoadFromFile(path));
+    fresh.SetCodePage(edit.CodePage());
+    EXPECT_EQ(edit.LineStore().FileSize(), fresh.LineStore().FileSize());
+    EXPECT_EQ(edit.LineStore().LineCount(), fresh.LineStore().LineCount());
+    EXPECT_EQ(edit.LineStore().RowCount(), fresh.LineStore().RowCount());
+    EXPECT_EQ(edit.NewLineType(), fresh.NewLineType());
+    EXPECT_EQ(edit.LineStore().MaxRowWidth(), fresh.LineStore().MaxRowWidth());
+}
+
+TEST_F(FileChangeTest, FollowingKeepsTheEndInSightUntilTheUserMovesUp)
+{
+    const std::string text = BigText();  // past the in-memory limit
+    const std::string path = Dir.Write("grow.log", text);
+    auto append = [&](const std::string& more) {
+        std::ofstream out(path, std::ios::binary | std::ios::app);
+        out << more;
+    };
+    auto atEnd = [&] {
+        const int32_t lastRow = Edit->LineStore().RowCount() - 1;
+        return Edit->Caret().FilePos == Edit->LineStore().FileSize() && Edit->Caret().Row == lastRow &&
+               Edit->TopRow() <= lastRow && lastRow < Edit->TopRow() + Edit->FullRows();
+    };
+    // Lines written while the load runs wait for the next look, which
+    // adds them as a load of the whole file would have read them.
+    int during = 0;
+    Edit->OnProgress = [&](uint64_t, uint64_t) {
+        if (during++ < 3)
+            append("written during the load " + std::to_string(during) + (during == 3 ? "" : "\n"));
+    };
+    ASSERT_TRUE(Edit->LoadFromFile(path));
+    Edit->OnProgress = nullptr;
+    ASSERT_GT(during, 0);
+    EXPECT_EQ(Edit->LineStore().FileSize(), text.size());
+    EXPECT_EQ(Edit->RefreshFile(), TFileChange::Grown);
+    ExpectAsFreshLoad(*Edit, path);
+
+    Edit->SetFollowing(true);
+    EXPECT_TRUE(atEnd());
+    append(" ends here\n");  // the last line, cut short, completed
+    for (int i = 0; i < 100; ++i)
+        append("appended " + std::to_string(i) + "\n");
+    EXPECT_EQ(Edit->RefreshFile(), TFileChange::Grown);
+    EXPECT_TRUE(Edit->Following());
+    EXPECT_TRUE(atEnd());
+    ExpectCaretValid(Edit->Caret());
+    ExpectAsFreshLoad(*Edit, path);
+    // Moves that stay at the end keep following.
+    Edit->ExecuteCommand(ecDown);
+    Edit->ExecuteCommand(ecTextEnd);
+    Edit->WheelScroll(-120);
+    Edit->VScroll(scBottom);
+    EXPECT_TRUE(Edit->Following());
+    // Each move up ends it; the caret then stays on its byte as lines come.
+    const std::vector<std::function<void()>> movesUp = {
+        [&] { Edit->ExecuteCommand(ecUp); },
+        [&] { Edit->ExecuteCommand(ecSelPageUp); },
+        [&] { Edit->ExecuteCommand(ecTextStart); },
+        [&] { Edit->WheelScroll(120); },
+        [&] { Edit->VScroll(scLineUp); },
+        [&] {
+            Edit->MouseDown(mbLeft, ssLeft, TextX(5), 2);
+            Edit->MouseUp(mbLeft, TShiftState{}, TextX(5), 2);
+        },
+    };
+    for (size_t i = 0; i < movesUp.size(); ++i) {
+        SCOPED_TRACE(i);
+        Edit->SetFollowing(true);
+        ASSERT_TRUE(atEnd());
+        movesUp[i]();
+        EXPECT_FALSE(Edit->Following());
+        const uint64_t caret = Edit->Caret().FilePos;
+        const int32_t top = Edit->TopRow();
+        append("more " + std::to_string(i) + "\n");
+        EXPECT_EQ(Edit->RefreshFile(), TFileChange::Grown);
+        EXPECT_EQ(Edit->Caret().FilePos, caret);
+        EXPECT_EQ(Edit->TopRow(), top);
+    }
+    // Rotated by renaming: the new file at the path is loaded and followed.
+    Edit->SetFollowing(true);
+    ASSERT_EQ(std::rename(path.c_str(), (path + ".1").c_str()), 0);
+    Dir.Write("grow.log", "new 1\nnew 2\n");
+    EXPECT_EQ(Edit->RefreshFile(), TFileChange::Replaced);
+    EXPECT_TRUE(Edit->Following());
+    EXPECT_EQ(Edit->LineStore().LineCount(), 3);
+    EXPECT_TRUE(atEnd());
+    // Deleted: what is shown stays, followed or not; opening a file ends following.
+    ASSERT_EQ(std::remove(path.c_str()), 0);
+    EXPECT_EQ(Edit->RefreshFile(), TFileChange::Deleted);
+    EXPECT_EQ(Edit->LineStore().LineCount(), 3);
+    ASSERT_TRUE(Load("other\n", "other.txt"));
+    EXPECT_FALSE(Edit->Following());
+}
+
+TEST_F(FileChangeTest, AReloadKeepsTheUsersChoicesAndTheCaretsLine)
+{
+    std::string text;
+    for (int i = 0; i < 300; ++i)
+        text += "l\xC3\xADnea " + std::to_string(i) + " con palabras para envolver en columnas\n";
+    ASSERT_TRUE(Load(text, "r.txt"));
+    ASSERT_EQ(Edit->CodePage(), 65001);
+    // Choices the next load would not make on its own.
+    Edit->SetCodePage(1252);
+    Edit->SetMaxColumns(20);
+    Edit->SetWordWrapMode(wwmWrapByColumn);
+    Edit->SetEditMode(emColumnMode);
+    Edit->GoToLine(150, 3);
+    int32_t sub = 0;
+    const int32_t topLine = Edit->FindRow(Edit->TopRow(), sub).Index;
+    Dir.Write("r.txt", "changed first line\n" + text.substr(text.find('\n') + 1) + "and more\n");
+    ASSERT_TRUE(Edit->Reload());
+    EXPECT_EQ(Edit->CodePage(), 1252);
+    EXPECT_EQ(Edit->WordWrapMode(), wwmWrapByColumn);
+    EXPECT_EQ(Edit->EditMode(), emColumnMode);
+    EXPECT_EQ(Edit->Caret().LineIndex, 150);
+    EXPECT_EQ(Edit->FindRow(Edit->TopRow(), sub).Index, topLine);
+    ExpectCaretValid(Edit->Caret());
+    ExpectAsFreshLoad(*Edit, Dir.Path() + "r.txt");
+    // Fewer lines than the caret's: it goes to the last one.
+    Dir.Write("r.txt", text.substr(0, 200));
+    ASSERT_TRUE(Edit->Reload());
+    EXPECT_EQ(Edit->Caret().LineIndex, Edit->LineStore().LineCount() - 1);
+    ExpectCaretValid(Edit->Caret());
+    // A file that cannot be read any more: what is shown stays.
+    const int32_t lines = Edit->LineStore().LineCount();
+    ASSERT_EQ(std::remove((Dir.Path() + "r.txt").c_str()), 0);
+    EXPECT_FALSE(Edit->Reload());
+    EXPECT_EQ(Edit->LineStore().LineCount(), lines);
+    // A binary file the user turned to text mode stays in text mode, and
+    // one left in hex mode in hex mode.
+    ASSERT_TRUE(Load("\x01\x02 one\r\ntwo\nthree", "x.bin"));
+    ASSERT_EQ(Edit->EditMode(), emHexMode);
+    ASSERT_TRUE(Edit->Reload());
+    EXPECT_EQ(Edit->EditMode(), emHexMode);
+    Edit->SetEditMode(emTextMode);
+    ASSERT_TRUE(Edit->Reload());
+    EXPECT_EQ(Edit->EditMode(), emTextMode);
+    EXPECT_EQ(Edit->LineStore().LineCount(), 3);
 }
 
 }  // namespace
