@@ -123,6 +123,12 @@ public:
     // end changed), or was deleted. Nothing changes but for growth. A file
     // without a size (/proc) is never looked at again (None).
     TFileChange CheckFile();
+    // A cheap look for a watcher that asks often: whether the file's name
+    // now names another file, none, or one of another size or modification
+    // time than at the last look (the first look compares with the load).
+    // When it says no, CheckFile would find no change but for a rewrite in
+    // place that kept the size and the time.
+    bool FileLooksChanged();
     // The path of the file loaded last.
     const std::string& LoadPath() const { return FLoadPath; }
     TLoadError LoadError() const { return FLoadError; }
@@ -292,6 +298,8 @@ private:
     // (at FSamplePos), for CheckFile.
     bool FWatchable = false;
     TFileIdentity FLoadedId;
+    TFileIdentity FLastLook;  // for FileLooksChanged; Device 0: no file
+
     uint64_t FSamplePos = 0;
     std::string FSample;
     void TakeSample();

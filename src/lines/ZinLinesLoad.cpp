@@ -230,6 +230,7 @@ bool TZinLines::Read(int32_t current, TLoadPlan& plan)
     // The file is watched for changes (its identity is the open file's,
     // whatever its name names by now), unless it has no size.
     FWatchable = FFileData->FHandle.Identity(FLoadedId);
+    FLastLook = FLoadedId;
     // A file that reports no size (/proc, /sys) may still have content.
     const bool unsized = size == 0 && (size = ReadUnsized()) != 0;
     if (unsized)
@@ -311,6 +312,21 @@ void TZinLines::TakeSample()
     FSample.assign(static_cast<size_t>(FFileSize - FSamplePos), '\0');
     if (!FSample.empty())
         FLines.Source->Read(FSample.data(), static_cast<uint32_t>(FSample.size()), FSamplePos);
+    // The size the lines reach: a file that grew since its identity was
+    // taken looks changed at the next look.
+    FLastLook.Size = FFileSize;
+}
+
+bool TZinLines::FileLooksChanged()
+{
+    if (!FWatchable)
+        return false;
+    TFileIdentity now;  // all zeros when the name names no file
+    if (!PathIdentity(FLoadPath, now))
+        now = TFileIdentity{};
+    const bool changed = !now.SameState(FLastLook);
+    FLastLook = now;
+    return changed;
 }
 
 TFileChange TZinLines::CheckFile()

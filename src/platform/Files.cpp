@@ -71,6 +71,7 @@ void FillIdentity(const struct stat& st, TFileIdentity& id)
     id.Device = static_cast<uint64_t>(st.st_dev);
     id.Inode = static_cast<uint64_t>(st.st_ino);
     id.Size = static_cast<uint64_t>(st.st_size);
+    id.ModifiedNs = int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec;
 }
 }  // namespace
 

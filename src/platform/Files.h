@@ -13,7 +13,12 @@ struct TFileIdentity {
     uint64_t Device = 0;
     uint64_t Inode = 0;
     uint64_t Size = 0;
+    int64_t ModifiedNs = 0;  // the last change of its bytes
     bool SameFile(const TFileIdentity& o) const { return Device == o.Device && Inode == o.Inode; }
+    bool SameState(const TFileIdentity& o) const
+    {
+        return SameFile(o) && Size == o.Size && ModifiedNs == o.ModifiedNs;
+    }
 };
 
 class TPlatformFile {

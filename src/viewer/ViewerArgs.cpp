@@ -8,7 +8,7 @@
 namespace zin {
 
 const char* const ViewerUsage =
-    "usage: zinviewer [--line N] [FILE | FOLDER]\n"
+    "usage: zinviewer [--line N] [--follow] [FILE | FOLDER]\n"
     "usage: zinviewer --info FILE\n"
     "usage: zinviewer --screenshot OUT.png [--size WxH] [FILE | FOLDER]\n"
     "usage: zinviewer --bench-start [FILE | FOLDER]\n"
@@ -20,6 +20,8 @@ const char* const ViewerUsage =
     "\n"
     "  --line N             put the caret on line N (from 1) of FILE; a number\n"
     "                       past the end goes to the last line\n"
+    "  --follow             follow FILE as it grows: the caret at its end, its\n"
+    "                       last line in sight (Ctrl+Shift+F in the window)\n"
     "  --info FILE          print what the viewer makes of FILE (size, storage,\n"
     "                       encoding, code page, newlines, lines, rows) and exit\n"
     "  --screenshot OUT.png open the window off screen, paint it, write it as a\n"
@@ -98,6 +100,8 @@ TViewerArgs ParseViewerArgs(const std::vector<std::string>& args)
             info = true;
         } else if (s == "--bench-start") {
             bench = true;
+        } else if (s == "--follow") {
+            a.Follow = true;
         } else if (s == "--line") {
             if (i + 1 >= args.size())
                 return Fail(a, s + " needs a value");

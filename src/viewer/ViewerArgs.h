@@ -19,6 +19,8 @@ struct TViewerArgs {
     int Height = 700;
     // --line: the line (1-based) the caret goes to in the start file; 0: none.
     int Line = 0;
+    // --follow: the start file is followed as it grows.
+    bool Follow = false;
     // Options for the toolkit (such as -platform offscreen), passed on.
     std::vector<std::string> ToolkitArgs;
     std::string Error;  // what is wrong with the command line

@@ -308,6 +308,12 @@ void TViewerFindBar::ForgetFile()
     SetStatus(QString());
 }
 
+void TViewerFindBar::FileGrew()
+{
+    FTotalKnown = false;
+    FCount->clear();
+}
+
 void TViewerFindBar::Escape()
 {
     if (Busy()) {

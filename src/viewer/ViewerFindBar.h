@@ -48,6 +48,9 @@ public:
     // A file was opened anew: its marks, its last match and its count are
     // forgotten.
     void ForgetFile();
+    // The file grew: its match count is no longer known (the last match and
+    // the marks hold).
+    void FileGrew();
     // A search or a count runs.
     bool Busy() const;
 

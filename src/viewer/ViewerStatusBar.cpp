@@ -22,6 +22,8 @@ TViewerStatusBar::TViewerStatusBar(int progressDelayMs, QWidget* parent)
     FStatusFile = new QLabel(this);
     FStatusFile->setObjectName(QStringLiteral("StatusPanel1"));
     FStatusFile->setMinimumWidth(60);
+    FStatusWatch = new QLabel(this);
+    FStatusWatch->setObjectName(QStringLiteral("StatusWatch"));
     FStatusBusy = new QLabel(this);
     FStatusBusy->setObjectName(QStringLiteral("StatusBusy"));
     FStatusBusy->setMinimumWidth(40);
@@ -33,9 +35,11 @@ TViewerStatusBar::TViewerStatusBar(int progressDelayMs, QWidget* parent)
     FProgressBar->setMaximumWidth(180);
     addWidget(FStatusCaret);
     addWidget(FStatusFile, 1);
+    addWidget(FStatusWatch);
     addPermanentWidget(FStatusBusy);
     addPermanentWidget(FProgressBar);
     FStatusBusy->hide();
+    FStatusWatch->hide();
     FProgressBar->hide();
 }
 
@@ -55,6 +59,17 @@ void TViewerStatusBar::ShowFile(zin::TZinEdit& edit)
     FStatusFile->setText(zin::FromBytes(
         zin::StatePanelText(store.FileSize(), store.LineCount(), store.RowCount(), edit.NewLineType())));
 }
+
+void TViewerStatusBar::ShowWatch(const QString& note, bool following)
+{
+    QString text = note;
+    if (following)
+        text += (text.isEmpty() ? QString() : QStringLiteral("  ")) + QStringLiteral("Following");
+    FStatusWatch->setText(text);
+    FStatusWatch->setVisible(!text.isEmpty());
+}
+
+QString TViewerStatusBar::WatchText() const { return FStatusWatch->text(); }
 
 void TViewerStatusBar::BeginProgress()
 {

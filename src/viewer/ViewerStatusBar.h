@@ -1,8 +1,9 @@
 #pragma once
 // The window's status bar: the caret panel (line, row, column, file
 // position), the file panel (size, lines, wrapped lines, newline
-// convention) and, once work has run longer than the progress delay, the
-// work's caption and a progress bar.
+// convention), the watch panel (what became of the file shown, and
+// "Following" in follow mode) and, once work has run longer than the
+// progress delay, the work's caption and a progress bar.
 #include <QElapsedTimer>
 #include <QStatusBar>
 
@@ -22,6 +23,10 @@ public:
 
     void ShowCaret(zin::TZinEdit& edit);
     void ShowFile(zin::TZinEdit& edit);
+    // The watch panel: a note on the file ("File deleted"; empty: none) and
+    // whether the control follows it.
+    void ShowWatch(const QString& note, bool following);
+    QString WatchText() const;
 
     // Work began: progress reports from now on count towards the delay.
     void BeginProgress();
@@ -40,6 +45,7 @@ public:
 private:
     QLabel* FStatusCaret = nullptr;
     QLabel* FStatusFile = nullptr;
+    QLabel* FStatusWatch = nullptr;
     QLabel* FStatusBusy = nullptr;
     QProgressBar* FProgressBar = nullptr;
 

@@ -24,6 +24,7 @@
 #include "editor/ZinEditSettings.h"
 #include "platform/Files.h"
 #include "platform/IniFile.h"
+#include "viewer/FileWatch.h"
 #include "viewer/FolderList.h"
 #include "viewer/QtBytes.h"
 #include "viewer/ViewerBrowser.h"
@@ -161,7 +162,8 @@ void TZinViewerForm::EndUnannouncedWork()
 TZinViewerForm::TZinViewerForm(const TOptions& options, QWidget* parent)
     : QMainWindow(parent), FIniFileName(options.IniFileName), FStartPath(options.StartPath),
       FInteractive(options.Interactive), FRestorePlacement(options.RestorePlacement),
-      FSettingsSaved(!options.SaveSettings), FStartLine(options.StartLine)
+      FSettingsSaved(!options.SaveSettings), FStartLine(options.StartLine),
+      FStartFollowing(options.StartFollowing)
 {
     setObjectName(QStringLiteral("ZinViewerForm"));
     setWindowTitle(QStringLiteral("ZinViewer"));
@@ -186,6 +188,8 @@ TZinViewerForm::TZinViewerForm(const TOptions& options, QWidget* parent)
     connect(FBrowser, &TViewerBrowser::FileActivated, this,
             [this](const QByteArray& path) { OpenFile(path.toStdString()); });
     connect(FBrowser, &TViewerBrowser::FolderActivated, this, &TZinViewerForm::FolderActivated);
+    FWatch = new TFileWatch(this);
+    connect(FWatch, &TFileWatch::Check, this, &TZinViewerForm::CheckShownFile);
 
     // The browser starts in the start path's folder (or the current one),
     // with the start file selected, as if it had been clicked; it is opened
@@ -268,19 +272,29 @@ void TZinViewerForm::BuildLayout()
 
 void TZinViewerForm::BuildMenu()
 {
-    QMenu* menu = menuBar()->addMenu(QStringLiteral("&Edit"));
-    menu->setObjectName(QStringLiteral("EditMenu"));
+    QMenu* menu = nullptr;
+    const auto addMenu = [&](const QString& text, const QString& name) {
+        menu = menuBar()->addMenu(text);
+        menu->setObjectName(name);
+    };
     const auto add = [&](const QString& text, const QKeySequence& keys, auto&& handler) {
         QAction* action = menu->addAction(text);
         action->setShortcut(keys);
         connect(action, &QAction::triggered, this, handler);
         return action;
     };
+    addMenu(QStringLiteral("&File"), QStringLiteral("FileMenu"));
+    add(QStringLiteral("&Reload"), QKeySequence(Qt::Key_F5), [this] { ReloadFile(); });
+    addMenu(QStringLiteral("&Edit"), QStringLiteral("EditMenu"));
     add(QStringLiteral("&Find..."), QKeySequence(Qt::CTRL | Qt::Key_F), [this] { OpenFind(); });
     add(QStringLiteral("Find &Next"), QKeySequence(Qt::Key_F3), [this] { FindNext(true); });
     add(QStringLiteral("Find &Previous"), QKeySequence(Qt::SHIFT | Qt::Key_F3), [this] { FindNext(false); });
     menu->addSeparator();
     add(QStringLiteral("&Go to Line..."), QKeySequence(Qt::CTRL | Qt::Key_G), [this] { OpenGoTo(); });
+    addMenu(QStringLiteral("&View"), QStringLiteral("ViewMenu"));
+    FFollowAction = add(QStringLiteral("&Follow"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F),
+                        [this](bool on) { SetFollowing(on); });
+    FFollowAction->setCheckable(true);
 }
 
 void TZinViewerForm::OpenFind()
@@ -386,6 +400,7 @@ void TZinViewerForm::UpdateStatePanel()
 {
     FSettingsPanel->ShowState();
     FStatusBar->ShowFile(ViewerEdit());
+    ShowWatch();
 }
 
 void TZinViewerForm::UpdateCaretPanel() { FStatusBar->ShowCaret(ViewerEdit()); }
@@ -446,6 +461,10 @@ bool TZinViewerForm::OpenFile(const std::string& path)
     // The caption and the file list tell what is shown before any message.
     if (ok)
         FFindBar->ForgetFile();
+    if (ok || FShownFile.empty()) {
+        FWatch->Watch(FShownFile);
+        SetWatchNote(QString(), false);
+    }
     UpdateCaption();
     FBrowser->SetShownFile(FShownFile);
     FSettingsPanel->ShowCodePage();
@@ -485,8 +504,112 @@ bool TZinViewerForm::OpenStartPath()
     const bool ok = OpenFile(FStartPath[0] == '/' ? FStartPath : zin::JoinPath(cwd, FStartPath));
     if (ok && FStartLine > 0)
         ViewerEdit().GoToLine(FStartLine - 1);
+    if (ok && FStartFollowing)
+        SetFollowing(true);
     return ok;
 }
+
+// ---- Watching the file shown ------------------------------------------------------
+
+bool TZinViewerForm::WatchingFile() const { return FWatch->Watching(); }
+
+void TZinViewerForm::CheckShownFile()
+{
+    if (!FWatch->Watching())
+        return;
+    zin::TZinEdit& edit = ViewerEdit();
+    // Work in progress and a search read the lines a change would alter:
+    // the look waits for them (nothing is lost, it compares with the last).
+    if (Working() || edit.Working() || FFindBar->Busy()) {
+        FWatch->CheckSoon();
+        return;
+    }
+    if (!edit.LineStore().FileLooksChanged())
+        return;
+    zin::TFileChange change;
+    {
+        TWork work(*this);  // a reload of a large file shows its progress
+        change = edit.RefreshFile();
+    }
+    switch (change) {
+    case zin::TFileChange::Grown:
+        FFindBar->FileGrew();
+        break;
+    case zin::TFileChange::Replaced:
+        FFindBar->ForgetFile();
+        SetWatchNote(QStringLiteral("File replaced: reloaded"), false);
+        break;
+    case zin::TFileChange::Deleted:
+        FWatch->Stop();
+        SetWatchNote(QStringLiteral("File deleted"), true);
+        break;
+    case zin::TFileChange::None:
+        break;
+    }
+    FWatch->Rearm();
+}
+
+bool TZinViewerForm::ReloadFile()
+{
+    if (Working() || FShownFile.empty())
+        return false;
+    bool ok;
+    {
+        TBusyCaption busy(*this, QStringLiteral("Loading..."));
+        ok = ViewerEdit().Reload();
+    }
+    const zin::TZinLines& store = ViewerEdit().LineStore();
+    const zin::TLoadError error = store.LoadError();
+    if (ok) {
+        FFindBar->ForgetFile();
+        FWatch->Watch(FShownFile);
+        SetWatchNote(QString(), false);
+    } else {
+        const std::string& reason = store.LoadErrorReason();
+        SetWatchNote(QStringLiteral("Cannot reload: ") +
+                         (reason.empty() ? QStringLiteral("Cannot read this file!") : FromBytes(reason)),
+                     true);
+        // A load that had to stop leaves an empty page, as an open does.
+        if (error != zin::TLoadError::CannotOpen && error != zin::TLoadError::NotAFile) {
+            FFindBar->ForgetFile();
+            FShownFile.clear();
+            FWatch->Stop();
+            UpdateCaption();
+            FBrowser->SetShownFile(FShownFile);
+        }
+    }
+    FocusEdit();
+    return ok;
+}
+
+void TZinViewerForm::SetFollowing(bool on)
+{
+    ViewerEdit().SetFollowing(on);
+    ShowWatch();
+}
+
+void TZinViewerForm::SetWatchNote(const QString& note, bool lasting)
+{
+    FWatchNote = note;
+    const int serial = ++FWatchNoteSerial;
+    ShowWatch();
+    if (!lasting && !note.isEmpty())
+        QTimer::singleShot(8000, this, [this, serial] {
+            if (serial == FWatchNoteSerial)
+                SetWatchNote(QString(), false);
+        });
+}
+
+void TZinViewerForm::ShowWatch()
+{
+    const bool following = ViewerEdit().Following();
+    if (FStatusBar)
+        FStatusBar->ShowWatch(FWatchNote, following);
+    if (FFollowAction)
+        FFollowAction->setChecked(following);
+}
+
+QString TZinViewerForm::WatchText() const { return FStatusBar->WatchText(); }
 
 void TZinViewerForm::OpenDropped(const std::string& path)
 {

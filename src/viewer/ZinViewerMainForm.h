@@ -19,7 +19,9 @@
 
 #include "viewer/ViewerControl.h"
 
+class QAction;
 class QSplitter;
+class TFileWatch;
 class QWindow;
 class TViewerBrowser;
 class TViewerFindBar;
@@ -62,6 +64,8 @@ public:
         // The line (1-based) the caret goes to once the start file is
         // open; 0: the file's start.
         int StartLine = 0;
+        // Whether the start file is followed as it grows.
+        bool StartFollowing = false;
     };
 
     explicit TZinViewerForm(const TOptions& options, QWidget* parent = nullptr);
@@ -109,6 +113,22 @@ public:
     void OpenFind();
     void FindNext(bool forward);
     void OpenGoTo();
+
+    // Watching the file shown (TFileWatch): growth is shown as it comes, a
+    // file replaced or shrunk is loaded again ("File replaced: reloaded"),
+    // a file deleted stays shown ("File deleted") and is watched no more.
+    // CheckShownFile is what each sign of a change runs; a check that meets
+    // work or a search under way waits for it.
+    void CheckShownFile();
+    bool WatchingFile() const;
+    // The File menu's Reload (F5): the file shown loaded again as it is
+    // now, keeping the caret's line, the top row's line, the code page,
+    // the wrap and the edit mode. False when there is none or it cannot be
+    // read (the status bar says why).
+    bool ReloadFile();
+    // The View menu's Follow (Ctrl+Shift+F).
+    void SetFollowing(bool on);
+    QString WatchText() const;
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -187,4 +207,14 @@ private:
     TViewerFindBar* FFindBar = nullptr;
     TViewerGoToBar* FGoToBar = nullptr;
     int FStartLine = 0;
+    bool FStartFollowing = false;
+
+    // Watching the file shown; the note the status bar shows about it
+    // (cleared after a while unless it is "File deleted").
+    TFileWatch* FWatch = nullptr;
+    QAction* FFollowAction = nullptr;
+    QString FWatchNote;
+    int FWatchNoteSerial = 0;
+    void SetWatchNote(const QString& note, bool lasting);
+    void ShowWatch();
 };

@@ -117,6 +117,7 @@ int main(int argc, char** argv)
                                                  zin::PathWritable);
     options.StartPath = a.Path;  // the bytes as given
     options.StartLine = a.Line;
+    options.StartFollowing = a.Follow;
     options.SaveSettings = a.Mode == zin::TViewerMode::Window;
     options.RestorePlacement = a.Mode == zin::TViewerMode::Window;
     options.Interactive = interactive;

@@ -24,6 +24,8 @@ find_package(Qt6 REQUIRED COMPONENTS Widgets)
 add_library(zin_viewer_ui STATIC
   ${CMAKE_CURRENT_LIST_DIR}/BrowserIcons.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BrowserIcons.h
+  ${CMAKE_CURRENT_LIST_DIR}/FileWatch.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FileWatch.h
   ${CMAKE_CURRENT_LIST_DIR}/QtBytes.h
   ${CMAKE_CURRENT_LIST_DIR}/ViewerBrowser.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ViewerBrowser.h

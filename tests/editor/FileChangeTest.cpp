@@ -183,6 +183,7 @@ TEST_F(FileChangeTest, FollowingKeepsTheEndInSightUntilTheUserMovesUp)
     Edit->OnProgress = nullptr;
     ASSERT_GT(during, 0);
     EXPECT_EQ(Edit->LineStore().FileSize(), text.size());
+    EXPECT_TRUE(Edit->LineStore().FileLooksChanged());
     EXPECT_EQ(Edit->RefreshFile(), TFileChange::Grown);
     ExpectAsFreshLoad(*Edit, path);
 

@@ -176,11 +176,14 @@ TEST_F(LoadTest, AFileThatChangesIsSeenGrownReplacedOrDeleted)
             Dir.Write("watched.txt", "one\ntwo\n");
             ASSERT_TRUE(Owner.Load(path));
             ASSERT_EQ(Lines().LineCount(), 3);
+            EXPECT_FALSE(Lines().FileLooksChanged());
             EXPECT_EQ(Lines().CheckFile(), TFileChange::None);
         };
         reload();
         // Truncated and written again, shorter: replaced; nothing changes.
         Dir.Write("watched.txt", "one\n");
+        EXPECT_TRUE(Lines().FileLooksChanged());
+        EXPECT_FALSE(Lines().FileLooksChanged());
         EXPECT_EQ(Lines().CheckFile(), TFileChange::Replaced);
         EXPECT_EQ(Lines().LineCount(), 3);
         // Other bytes before the old end: replaced.
@@ -195,6 +198,7 @@ TEST_F(LoadTest, AFileThatChangesIsSeenGrownReplacedOrDeleted)
         // Deleted: the lines stay.
         reload();
         ASSERT_EQ(std::remove(path.c_str()), 0);
+        EXPECT_TRUE(Lines().FileLooksChanged());
         EXPECT_EQ(Lines().CheckFile(), TFileChange::Deleted);
         EXPECT_EQ(Lines().LineCount(), 3);
         ExpectInvariants(Lines(), Owner);

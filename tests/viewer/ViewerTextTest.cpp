@@ -184,6 +184,10 @@ TEST(ViewerArgs, ModesPathsAndMistakes)
     EXPECT_EQ(a.Mode, TViewerMode::Window);
     EXPECT_EQ(a.Line, 120);
     EXPECT_EQ(a.Path, "big.log");
+    EXPECT_FALSE(a.Follow);
+    a = ParseViewerArgs(Split("--follow big.log"));
+    EXPECT_TRUE(a.Follow);
+    EXPECT_EQ(a.Path, "big.log");
 
     EXPECT_EQ(ParseViewerArgs(Split("x --help")).Mode, TViewerMode::Help);
     EXPECT_EQ(ParseViewerArgs(Split("-h")).Mode, TViewerMode::Help);

@@ -873,5 +873,85 @@ TEST_F(ViewerWindow, GoToAndTheStartLinePutTheCaretOnALine)
     EXPECT_TRUE(bar.isHidden());
 }
 
+// The window watches the file it shows: lines written to it appear (by the
+// watcher's own signs, not only by a check the test asks for), Follow and
+// its key keep the end in sight until a key takes the caret up, F5 and a
+// replaced file load it again with the caret on its line, and a deleted
+// file stays shown with a note.
+TEST_F(ViewerWindow, AWatchedFileIsFollowedReloadedAndKeptWhenDeleted)
+{
+    std::string text;
+    for (int i = 0; i < 200; ++i)
+        text += "line " + std::to_string(i + 1) + "\n";
+    TZinViewerForm::TOptions o;
+    o.IniFileName = FDir.Path() + "config/ZinViewer.ini";
+    o.StartPath = FDir.Write("w.log", text);
+    o.StartFollowing = true;
+    TZinViewerForm form(o);
+    form.show();
+    form.activateWindow();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(form.OpenStartPath());
+    TZinEdit& edit = form.ViewerEdit();
+    auto* follow = form.findChild<QMenu*>(QStringLiteral("ViewMenu"))->actions().value(0);
+    ASSERT_TRUE(follow);
+    EXPECT_TRUE(edit.Following());
+    EXPECT_TRUE(follow->isChecked());
+    EXPECT_EQ(form.WatchText(), "Following");
+    EXPECT_TRUE(form.WatchingFile());
+
+    auto append = [&](const std::string& more) {
+        FILE* f = std::fopen(o.StartPath.c_str(), "ab");
+        ASSERT_TRUE(f);
+        std::fputs(more.c_str(), f);
+        std::fclose(f);
+    };
+    append("line 201\nline 202\n");
+    QTRY_COMPARE_WITH_TIMEOUT(edit.LineStore().LineCount(), 203, 5000);
+    EXPECT_EQ(edit.Caret().LineIndex, 202);
+    EXPECT_EQ(Panel(form, "StatusPanel1"), "FileSize: " + QString::number(text.size() + 18) +
+                                                "  Lines: 203  Wrapped-Lines: 203 [Unix]");
+
+    // A key that takes the caret up ends following; the next lines leave
+    // the caret where it is.
+    QTest::keyClick(&form.EditWidget(), Qt::Key_Up);
+    EXPECT_FALSE(edit.Following());
+    EXPECT_FALSE(follow->isChecked());
+    EXPECT_EQ(form.WatchText(), "");
+    append("line 203\n");
+    form.CheckShownFile();
+    EXPECT_EQ(edit.LineStore().LineCount(), 204);
+    EXPECT_EQ(edit.Caret().LineIndex, 201);
+    // Its shortcut turns it on again.
+    QTest::keyClick(&form.EditWidget(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(edit.Following());
+    EXPECT_EQ(edit.Caret().LineIndex, 203);
+
+    // F5 with the caret on line 51 and the file rewritten: the caret stays
+    // on line 51. A file replaced under the window is loaded again and says so.
+    follow->trigger();
+    EXPECT_FALSE(edit.Following());
+    edit.GoToLine(50);
+    FDir.Write("w.log", "changed\n" + text);
+    QTest::keyClick(&form.EditWidget(), Qt::Key_F5);
+    EXPECT_EQ(edit.LineStore().LineCount(), 202);
+    EXPECT_EQ(edit.Caret().LineIndex, 50);
+    FDir.Write("w.log.new", "short\n");
+    ASSERT_EQ(std::rename((o.StartPath + ".new").c_str(), o.StartPath.c_str()), 0);
+    form.CheckShownFile();
+    EXPECT_EQ(edit.LineStore().LineCount(), 2);
+    EXPECT_EQ(form.WatchText(), "File replaced: reloaded");
+
+    // Deleted: what is shown stays, the note says so, the watch ends.
+    ASSERT_EQ(std::remove(o.StartPath.c_str()), 0);
+    form.CheckShownFile();
+    EXPECT_EQ(edit.LineStore().LineCount(), 2);
+    EXPECT_EQ(form.WatchText(), "File deleted");
+    EXPECT_FALSE(form.WatchingFile());
+    EXPECT_FALSE(form.ReloadFile());
+    EXPECT_TRUE(form.WatchText().startsWith("Cannot reload: "));
+    EXPECT_EQ(edit.LineStore().LineCount(), 2);
+}
+
 }  // namespace
 }  // namespace zin
