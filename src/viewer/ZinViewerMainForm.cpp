@@ -540,7 +540,9 @@ void TZinViewerForm::CheckShownFile()
         SetWatchNote(QStringLiteral("File replaced: reloaded"), false);
         break;
     case zin::TFileChange::Deleted:
+        // Nothing more will come to follow.
         FWatch->Stop();
+        edit.SetFollowing(false);
         SetWatchNote(QStringLiteral("File deleted"), true);
         break;
     case zin::TFileChange::None:

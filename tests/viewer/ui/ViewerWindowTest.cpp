@@ -942,12 +942,15 @@ TEST_F(ViewerWindow, AWatchedFileIsFollowedReloadedAndKeptWhenDeleted)
     EXPECT_EQ(edit.LineStore().LineCount(), 2);
     EXPECT_EQ(form.WatchText(), "File replaced: reloaded");
 
-    // Deleted: what is shown stays, the note says so, the watch ends.
+    // Deleted: what is shown stays, the note says so, the watch and
+    // following end.
+    follow->trigger();
     ASSERT_EQ(std::remove(o.StartPath.c_str()), 0);
     form.CheckShownFile();
     EXPECT_EQ(edit.LineStore().LineCount(), 2);
     EXPECT_EQ(form.WatchText(), "File deleted");
     EXPECT_FALSE(form.WatchingFile());
+    EXPECT_FALSE(edit.Following());
     EXPECT_FALSE(form.ReloadFile());
     EXPECT_TRUE(form.WatchText().startsWith("Cannot reload: "));
     EXPECT_EQ(edit.LineStore().LineCount(), 2);
