@@ -535,10 +535,16 @@ void TZinViewerForm::CheckShownFile()
     case zin::TFileChange::Grown:
         FFindBar->FileGrew();
         break;
-    case zin::TFileChange::Replaced:
-        FFindBar->ForgetFile();
-        SetWatchNote(QStringLiteral("File replaced: reloaded"), false);
+    case zin::TFileChange::Replaced: {
+        const zin::TLoadError error = edit.LineStore().LoadError();
+        if (error == zin::TLoadError::None || error == zin::TLoadError::Truncated) {
+            FFindBar->ForgetFile();
+            SetWatchNote(QStringLiteral("File replaced: reloaded"), false);
+        } else {
+            ReloadFailed();
+        }
         break;
+    }
     case zin::TFileChange::Deleted:
         // Nothing more will come to follow.
         FWatch->Stop();
@@ -560,28 +566,34 @@ bool TZinViewerForm::ReloadFile()
         TBusyCaption busy(*this, QStringLiteral("Loading..."));
         ok = ViewerEdit().Reload();
     }
-    const zin::TZinLines& store = ViewerEdit().LineStore();
-    const zin::TLoadError error = store.LoadError();
     if (ok) {
         FFindBar->ForgetFile();
         FWatch->Watch(FShownFile);
         SetWatchNote(QString(), false);
     } else {
-        const std::string& reason = store.LoadErrorReason();
-        SetWatchNote(QStringLiteral("Cannot reload: ") +
-                         (reason.empty() ? QStringLiteral("Cannot read this file!") : FromBytes(reason)),
-                     true);
-        // A load that had to stop leaves an empty page, as an open does.
-        if (error != zin::TLoadError::CannotOpen && error != zin::TLoadError::NotAFile) {
-            FFindBar->ForgetFile();
-            FShownFile.clear();
-            FWatch->Stop();
-            UpdateCaption();
-            FBrowser->SetShownFile(FShownFile);
-        }
+        ReloadFailed();
     }
     FocusEdit();
     return ok;
+}
+
+void TZinViewerForm::ReloadFailed()
+{
+    const zin::TZinLines& store = ViewerEdit().LineStore();
+    const std::string& reason = store.LoadErrorReason();
+    SetWatchNote(QStringLiteral("Cannot reload: ") +
+                     (reason.empty() ? QStringLiteral("Cannot read this file!") : FromBytes(reason)),
+                 true);
+    // A file that cannot be opened leaves what is shown; a load that had to
+    // stop leaves an empty page, as an open does.
+    const zin::TLoadError error = store.LoadError();
+    if (error != zin::TLoadError::CannotOpen && error != zin::TLoadError::NotAFile) {
+        FFindBar->ForgetFile();
+        FShownFile.clear();
+        FWatch->Stop();
+        UpdateCaption();
+        FBrowser->SetShownFile(FShownFile);
+    }
 }
 
 void TZinViewerForm::SetFollowing(bool on)

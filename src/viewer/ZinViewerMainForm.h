@@ -216,5 +216,8 @@ private:
     QString FWatchNote;
     int FWatchNoteSerial = 0;
     void SetWatchNote(const QString& note, bool lasting);
+    // A reload that failed: the status bar says why; a load that had to
+    // stop leaves no file shown.
+    void ReloadFailed();
     void ShowWatch();
 };
