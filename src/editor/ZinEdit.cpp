@@ -191,7 +191,14 @@ void TZinEdit::SetCodePage(int32_t codePage)
     FLoading = true;
     FFont.SetName(FSettings.FontOf(codePage));
     FLoading = wasLoading;
-    Redecode();
+    // Hex mode shows bytes: the lines are decoded anew when text shows again.
+    if (FEditMode == emHexMode && !FLoading) {
+        FHex.RedecodeOnLeave = !FLineStore->Unsplit();
+        HexUpdateScrollBars();
+        DoStateChange();
+    } else {
+        Redecode();
+    }
     FRepaintAll = true;
     Invalidate();
 }
@@ -320,11 +327,22 @@ void TZinEdit::SetEditMode(TEditMode mode)
             selectionChanged = true;
         }
     }
+    const TEditMode old = FEditMode;
     FEditMode = mode;
-    // A file a load opened in hex mode is one unsplit line holding every
-    // newline; text and column mode show it split into its lines and rows.
-    if (mode != emHexMode && FLineStore->Unsplit())
-        Redecode();
+    if (mode == emHexMode) {
+        EnterHexMode();
+        HexScrollToCaret();
+        HexUpdateScrollBars();
+        selectionChanged = true;
+    } else if (old == emHexMode) {
+        // A file a load opened in hex mode is one unsplit line holding every
+        // newline; text and column mode show it split into its lines and rows.
+        LeaveHexMode();
+        ScrollToCaret();
+        UpdateScrollBars();
+        selectionChanged = true;
+    }
+    FRepaintAll = true;
     if (selectionChanged)
         DoSelectionChange();
     DoStateChange();
@@ -342,6 +360,9 @@ bool TZinEdit::LoadFromFile(const std::string& path)
     }
     FRowsWrapMode = FWordWrapMode;
     FRowsMaxColumns = FMaxColumns;
+    FHex.Caret = FHex.Anchor = FHex.Top = 0;
+    FHex.Selecting = false;
+    FHex.RedecodeOnLeave = false;
     FSelection.Collapse(FCaret);
     ScrollToCaret();
     UpdateScrollBars();
@@ -375,6 +396,10 @@ void TZinEdit::FocusOut()
 
 bool TZinEdit::WheelScroll(int32_t delta)
 {
+    if (FEditMode == emHexMode) {
+        HexWheel(delta);
+        return true;
+    }
     const int32_t lines = FHost->WheelScrollLines();
     const int64_t p = int64_t{FVertScrollBar.Position} + (delta < 1 ? lines : -int64_t{lines});
     FVertScrollBar.SetPosition(static_cast<int32_t>(std::clamp<int64_t>(p, INT32_MIN, INT32_MAX)));

@@ -89,6 +89,10 @@ void TZinEdit::SelectMatch(uint64_t pos, uint64_t length)
 {
     if (FWorking)
         return;
+    if (FEditMode == emHexMode) {
+        HexSelectMatch(pos, length);
+        return;
+    }
     const uint64_t size = FLineStore->FileSize();
     pos = std::min(pos, size);
     const uint64_t end = length > size - pos ? size : pos + length;
@@ -114,6 +118,10 @@ void TZinEdit::GoToFilePos(uint64_t pos)
 {
     if (FWorking)
         return;
+    if (FEditMode == emHexMode) {
+        HexGoTo(pos);
+        return;
+    }
     ClearSelection();
     PlaceCaretAtFilePos(pos);
     FSelection.Collapse(FCaret);
@@ -130,6 +138,12 @@ void TZinEdit::GoToLine(int32_t line, int32_t column)
         return;
     TZinLines& store = *FLineStore;
     const TLinePlace place = FindLineFirstRow(std::clamp(line, 0, std::max(0, store.LineCount() - 1)));
+    if (FEditMode == emHexMode) {
+        // The byte the line starts at (a file opened in hex mode is one line
+        // until text mode splits it).
+        HexGoTo(place.Start);
+        return;
+    }
     const TRowList rows = place.Line->Rows();
     const uint64_t textStart = rows[0].Pos;
     const uint64_t textEnd = rows[static_cast<size_t>(place.Line->RowCount())].Pos;
