@@ -362,7 +362,7 @@ bool TZinEdit::LoadFromFile(const std::string& path)
     FRowsMaxColumns = FMaxColumns;
     FHex.Caret = FHex.Anchor = FHex.Top = 0;
     FHex.Selecting = false;
-    FHex.RedecodeOnLeave = false;
+    FHex.RedecodeOnLeave = FHex.ReformatOnLeave = FHex.ForceReformat = false;
     FSelection.Collapse(FCaret);
     ScrollToCaret();
     UpdateScrollBars();

@@ -353,6 +353,10 @@ private:
         // A code-page change while the view showed bytes: the text lines are
         // decoded anew when it shows text again.
         bool RedecodeOnLeave = false;
+        // A rebuild of the rows asked for meanwhile (a font or wrap change),
+        // and whether it was forced: carried out when text shows again.
+        bool ReformatOnLeave = false;
+        bool ForceReformat = false;
         // The characters the character area shows for each byte, for the
         // code page HexGlyphsOf.
         int32_t GlyphsOf = 0;

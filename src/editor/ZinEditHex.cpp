@@ -133,11 +133,15 @@ void TZinEdit::LeaveHexMode()
         return;
     const int64_t onScreen = static_cast<int64_t>(FHex.Caret / hex::RowBytes) - static_cast<int64_t>(FHex.Top);
     FCaret.FilePos = FHex.Caret;
+    const bool reformat = FHex.ReformatOnLeave, force = FHex.ForceReformat;
+    FHex.ReformatOnLeave = FHex.ForceReformat = false;
     if (FLineStore->Unsplit() || FHex.RedecodeOnLeave) {
         FHex.RedecodeOnLeave = false;
         Redecode();
     } else {
         FCaret.RelocateByPos();
+        if (reformat)
+            ReformatRows(force);
     }
     FSelection.Collapse(FCaret);
     FDesiredX = FCaret.X;
@@ -194,7 +198,6 @@ void TZinEdit::HexPaint(TDrawSurface& window)
         hexAdvances[3 * k + 2] = k == hex::GroupBytes - 1 ? 2 * cols.Digit : cols.Digit;
         charAdvances[k] = cols.Cell;
     }
-    const TRect area{FGutterWidth, 0, right, 0};
     for (uint64_t r = 0; r < shown; ++r) {
         const int32_t rowTop = static_cast<int32_t>(r) * rowHeight;
         const int32_t y = rowTop + FExtraSpacing / 2;
@@ -208,13 +211,18 @@ void TZinEdit::HexPaint(TDrawSurface& window)
             hexText[3 * i + 2] = u' ';
             charText[i] = FHex.Glyphs[b[i]];
         }
-        const TRect clip{std::max(area.Left, x0), y, right, y + FCharHeight};
+        // Each area's text clipped to the area: a text's background fills
+        // its clip.
         page.SetBrushColor(text.Background);
         page.SetTextColor(text.Foreground);
         page.SetFontStyle(text.Style);
         if (n > 0) {
-            page.TextOut(x0, y, hexText, hexAdvances, 3 * n - 1, clip);
-            page.TextOut(x0 + cols.CharsLeft(), y, charText, charAdvances, n, clip);
+            const int32_t hexRight = x0 + cols.HexX(n - 1) + cols.HexWidth();
+            page.TextOut(x0, y, hexText, hexAdvances, 3 * n - 1,
+                         TRect{std::max(FGutterWidth, x0), y, std::min(right, hexRight), y + FCharHeight});
+            const int32_t cl = x0 + cols.CharsLeft();
+            page.TextOut(cl, y, charText, charAdvances, n,
+                         TRect{std::max(FGutterWidth, cl), y, std::min(right, cl + n * cols.Cell), y + FCharHeight});
         }
         // The selected bytes of the row, inverted in both areas.
         if (n > 0 && selFirst <= selLast && selLast >= rowStart && selFirst < rowStart + static_cast<uint64_t>(n)) {

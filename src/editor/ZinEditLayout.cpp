@@ -129,6 +129,12 @@ void TZinEdit::ReformatRows(bool force)
 {
     if (FLoading)
         return;
+    // Hex mode shows no rows of text: their rebuild waits for text mode.
+    if (FEditMode == emHexMode) {
+        FHex.ReformatOnLeave = true;
+        FHex.ForceReformat = FHex.ForceReformat || force;
+        return;
+    }
     if (!force && FWordWrapMode == wwmWrapByWindow)
         force = FLineStore->RowCount() != FLineStore->LineCount() ||
                 GetWrapWidth() < FLineStore->MaxRowWidth();

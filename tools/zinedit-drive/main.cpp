@@ -19,8 +19,8 @@
 // with "error", why the last load failed (null when it did not), and ends
 // with "change": what the refresh just before it found ("grown",
 // "replaced", "deleted"; null when nothing changed or for other commands),
-// then "hexarea": in hex mode the area the caret is in ("hex" or "chars"),
-// null in the other modes. In hex mode the caret, anchor and end are bytes:
+// and in hex mode only with "hexarea": the area the caret is in ("hex" or
+// "chars"). In hex mode the caret, anchor and end are bytes:
 // "filepos" the byte, "row" and "subrow" its row of 16 bytes, "linepos" the
 // byte again (the file is one line there), "x" the caret's pixel offset in
 // its area; "toprow" the first row shown. With --short-memory every load
@@ -256,11 +256,8 @@ struct TDrive {
         case TFileChange::Deleted: o << "\"deleted\""; break;
         default: o << "null"; break;
         }
-        o << ",\"hexarea\":";
         if (hex)
-            o << (e.HexInChars() ? "\"chars\"" : "\"hex\"");
-        else
-            o << "null";
+            o << ",\"hexarea\":" << (e.HexInChars() ? "\"chars\"" : "\"hex\"");
         o << "}";
         std::cout << o.str() << '\n' << std::flush;
         Events.clear();
