@@ -383,6 +383,9 @@ private:
     // the anchor when `extend`, dropped otherwise, scrolled into view.
     void HexMoveTo(uint64_t pos, bool extend);
     void HexBuildGlyphs();
+    // The marks' matches that touch the bytes [from, to) (FMarkMatches), for
+    // the hex view's page.
+    void FindMarksInBytes(uint64_t from, uint64_t to);
     // Reads n bytes at pos (within the file) into out.
     void ReadBytes(uint64_t pos, uint8_t* out, size_t n) const;
     uint64_t HexLastByte() const;

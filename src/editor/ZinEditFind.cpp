@@ -175,6 +175,30 @@ void TZinEdit::GoToLine(int32_t line, int32_t column)
 
 // ---- Marks of a pattern's matches ----------------------------------------------
 
+void TZinEdit::FindMarksInBytes(uint64_t from, uint64_t to)
+{
+    FMarkMatches.clear();
+    TZinLines& store = *FLineStore;
+    const TInData* data = store.Lines().Source;
+    to = std::min(to, store.FileSize());
+    if (!FMarkPattern.Valid() || !data || to <= from)
+        return;
+    // A match that begins before the page and reaches into it is found from
+    // a little before it, as a search through the file finds it (a longer
+    // one is not marked).
+    const uint64_t start = from - std::min<uint64_t>(from, 4096);
+    TRangeSource source(*data, store.FileSize(), start, to - start);
+    TSearcher searcher(FMarkPattern, source);
+    TSearchMatch m;
+    uint64_t at = 0;
+    while (FMarkMatches.size() < MaxMarks && at <= to - start && searcher.Next(at, m) == TSearchStatus::Found) {
+        if (m.Length > 0 && start + m.Pos + m.Length > from)
+            FMarkMatches.push_back(TSearchMatch{start + m.Pos, m.Length});
+        at = m.Pos + std::max<uint64_t>(m.Length, 1);
+    }
+    FMarkBytesSearched += to - start;
+}
+
 void TZinEdit::SetMarkPattern(const TSearchPattern& pattern)
 {
     if (!pattern.Valid()) {

@@ -179,6 +179,13 @@ void TZinEdit::HexPaint(TDrawSurface& window)
         FHexPage.resize(bytes);
     ReadBytes(first, FHexPage.data(), bytes);
 
+    // The marks' matches on the page, in order.
+    const bool marks = FMarkPattern.Valid();
+    if (marks)
+        FindMarksInBytes(first, first + bytes);
+    auto nextMark = FMarkMatches.cbegin();
+    bool marked[hex::RowBytes] = {};
+
     uint64_t selFirst = 1, selLast = 0;
     if (FHex.Selecting) {
         selFirst = std::min(FHex.Anchor, FHex.Caret);
@@ -216,13 +223,38 @@ void TZinEdit::HexPaint(TDrawSurface& window)
         page.SetBrushColor(text.Background);
         page.SetTextColor(text.Foreground);
         page.SetFontStyle(text.Style);
-        if (n > 0) {
-            const int32_t hexRight = x0 + cols.HexX(n - 1) + cols.HexWidth();
-            page.TextOut(x0, y, hexText, hexAdvances, 3 * n - 1,
-                         TRect{std::max(FGutterWidth, x0), y, std::min(right, hexRight), y + FCharHeight});
-            const int32_t cl = x0 + cols.CharsLeft();
-            page.TextOut(cl, y, charText, charAdvances, n,
-                         TRect{std::max(FGutterWidth, cl), y, std::min(right, cl + n * cols.Cell), y + FCharHeight});
+        // Runs of marked and unmarked bytes, each in its colours (one run
+        // without marks).
+        bool anyMark = false;
+        if (marks) {
+            const auto end = FMarkMatches.cend();
+            while (nextMark != end && nextMark->Pos + nextMark->Length <= rowStart)
+                ++nextMark;
+            for (int32_t i = 0; i < n; ++i) {
+                const uint64_t p = rowStart + static_cast<uint64_t>(i);
+                auto m = nextMark;
+                while (m != end && m->Pos + m->Length <= p)
+                    ++m;
+                marked[i] = m != end && m->Pos <= p;
+                anyMark = anyMark || marked[i];
+            }
+        }
+        for (int32_t a = 0; a < n;) {
+            int32_t b = anyMark ? a + 1 : n;
+            while (b < n && marked[b] == marked[a])
+                ++b;
+            const bool mark = anyMark && marked[a];
+            page.SetBrushColor(mark ? MatchBackground : text.Background);
+            page.SetTextColor(mark ? MatchForeground : text.Foreground);
+            // A run's digits and the spaces after them but the last byte's.
+            const int32_t hl = x0 + cols.HexX(a);
+            const int32_t hr = x0 + (b < n ? cols.HexX(b) : cols.HexX(b - 1) + cols.HexWidth());
+            page.TextOut(hl, y, hexText + 3 * a, hexAdvances + 3 * a, 3 * (b - a) - (b < n ? 0 : 1),
+                         TRect{std::max(FGutterWidth, hl), y, std::min(right, hr), y + FCharHeight});
+            const int32_t cl = x0 + cols.CharX(a), cr = x0 + cols.CharX(b);
+            page.TextOut(cl, y, charText + a, charAdvances + a, b - a,
+                         TRect{std::max(FGutterWidth, cl), y, std::min(right, cr), y + FCharHeight});
+            a = b;
         }
         // The selected bytes of the row, inverted in both areas.
         if (n > 0 && selFirst <= selLast && selLast >= rowStart && selFirst < rowStart + static_cast<uint64_t>(n)) {

@@ -9,6 +9,7 @@
 
 #include "EditTestUtil.h"
 #include "editor/ZinHexLayout.h"
+#include "search/ZinSearch.h"
 #include "support/doubles/TestSurface.h"
 
 namespace zin::test {
@@ -382,6 +383,20 @@ TEST_F(HexViewTest, FindAndGoToSelectAndGoToBytes)
     std::u16string copied;
     ASSERT_TRUE(Edit->SelectedTextDecoded(copied));
     EXPECT_EQ(copied, u"line 150");
+    // The marks of the pattern: a match on the page is a run of its own in
+    // both areas.
+    TSearchOptions options;
+    options.Pattern = "ine 15";
+    options.Bytes = true;
+    TSearchPattern pattern;
+    ASSERT_TRUE(pattern.Compile(options, Edit->CodePage()));
+    Edit->SetMarkPattern(pattern);
+    std::string marked;
+    for (const std::string& t : PaintedTexts())
+        marked += "|" + t;
+    EXPECT_NE(marked.find("|ine 15|"), std::string::npos) << marked;
+    EXPECT_NE(marked.find("|69 6E 65 20 31 35|"), std::string::npos) << marked;
+    Edit->ClearMarkPattern();
     Edit->GoToFilePos(0x10);
     EXPECT_FALSE(Edit->HexSelecting());
     EXPECT_EQ(Caret(), 0x10u);
