@@ -290,6 +290,42 @@ inline std::string LogFile1G(const std::string& dir)
     return MakeFile(dir, "zin-bench-log-1g-lf.txt", 1024 * MiB, [&](std::string& b) { LogLine(r, b, "\n"); });
 }
 
+// 16 MiB of random bytes (the content test may take them for UTF-16: the
+// benchmarks switch to hex mode themselves).
+inline std::string BinaryFile16M(const std::string& dir)
+{
+    TRandom r(19);
+    return MakeFile(dir, "zin-bench-binary-16m.bin", 16 * MiB, [&](std::string& b) {
+        for (int i = 0; i < 4096; ++i)
+            b.push_back(static_cast<char>(r.Next()));
+    });
+}
+
+// A sparse file of `size` bytes: a hole (zeros, no disk) and a last 4 KiB of
+// random bytes. Binary: it opens in hex mode.
+inline std::string SparseFile(const std::string& dir, const char* name, uint64_t size)
+{
+    const std::string path = dir + name;
+    if (FileExists(path) && FileSize(path) == size)
+        return path;
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) {
+        std::perror(path.c_str());
+        std::exit(1);
+    }
+    TRandom r(23);
+    std::string tail;
+    for (int i = 0; i < 4096; ++i)
+        tail.push_back(static_cast<char>(r.Next()));
+    if (fseeko(f, static_cast<off_t>(size - tail.size()), SEEK_SET) != 0 ||
+        std::fwrite(tail.data(), 1, tail.size(), f) != tail.size()) {
+        std::perror(path.c_str());
+        std::exit(1);
+    }
+    std::fclose(f);
+    return path;
+}
+
 // The generated 100 MiB UTF-16LE log, with a byte-order mark.
 inline std::string Utf16File100M(const std::string& dir)
 {

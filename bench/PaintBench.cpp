@@ -3,7 +3,8 @@
 // of a 1920 x 1080 client of a C++ source with line numbers, marks and the
 // C++ definition; Ctrl+End on the 1 GiB log and a repaint; pages in the
 // middle of a 100 MiB one-line file, wrapped, with the Plain Text and the
-// C++ definitions.
+// C++ definitions. Hex mode: a full repaint of a binary file, the switch of
+// the 1 GiB log to hex mode and back, Ctrl+End on a 5 GiB (sparse) file.
 #include <unistd.h>
 
 #include <algorithm>
@@ -95,6 +96,62 @@ int main(int argc, char** argv)
         std::printf("Ctrl+End / Ctrl+Home and a full repaint, 1 GiB log: median %.3f ms, max %.3f ms "
                     "(the first Ctrl+End after the load %.1f ms)\n",
                     Median(ms), *std::max_element(ms.begin(), ms.end()), firstMs);
+    }
+    {
+        // Hex mode: full repaints of a binary file, each after a one-row
+        // scroll.
+        TView v;
+        v.Edit->LoadFromFile(BinaryFile16M(dir));
+        v.Edit->SetEditMode(emHexMode);
+        v.Paint();
+        std::vector<double> ms;
+        for (int i = 0; i < 100; ++i) {
+            v.Edit->VScroll(i % 2 ? scLineUp : scLineDown);
+            ms.push_back(v.Paint());
+        }
+        std::printf("hex mode: full repaint 1920x1080 (%d rows of 16 bytes): median %.3f ms, max %.3f ms\n",
+                    v.Edit->VisibleRows(), Median(ms), *std::max_element(ms.begin(), ms.end()));
+    }
+    {
+        // The 1 GiB log to hex mode and back, each with a repaint.
+        TView v;
+        v.Edit->LoadFromFile(LogFile1G(dir));
+        v.Paint();
+        std::vector<double> toHex, toText;
+        for (int i = 0; i < 10; ++i) {
+            auto t0 = std::chrono::steady_clock::now();
+            v.Edit->SetEditMode(emHexMode);
+            v.Edit->Paint(v.Window);
+            toHex.push_back(Seconds(t0, std::chrono::steady_clock::now()) * 1e3);
+            t0 = std::chrono::steady_clock::now();
+            v.Edit->SetEditMode(emTextMode);
+            v.Edit->Paint(v.Window);
+            toText.push_back(Seconds(t0, std::chrono::steady_clock::now()) * 1e3);
+        }
+        std::printf("1 GiB log to hex mode and a repaint: median %.3f ms, max %.3f ms; back to text mode: median "
+                    "%.3f ms, max %.3f ms\n",
+                    Median(toHex), *std::max_element(toHex.begin(), toHex.end()), Median(toText),
+                    *std::max_element(toText.begin(), toText.end()));
+    }
+    {
+        // A 5 GiB file in hex mode: its load (no scan), then Ctrl+End and
+        // Ctrl+Home, each with a full repaint.
+        TView v;
+        const std::string big = SparseFile(dir, "zin-bench-sparse-5g.bin", uint64_t{5} << 30);
+        const auto load = std::chrono::steady_clock::now();
+        v.Edit->LoadFromFile(big);
+        v.Edit->Paint(v.Window);
+        const double loadMs = Seconds(load, std::chrono::steady_clock::now()) * 1e3;
+        std::vector<double> ms;
+        for (int i = 0; i < 20; ++i) {
+            const auto t0 = std::chrono::steady_clock::now();
+            v.Edit->ExecuteCommand(i % 2 ? ecTextStart : ecTextEnd);
+            v.Edit->Paint(v.Window);
+            ms.push_back(Seconds(t0, std::chrono::steady_clock::now()) * 1e3);
+        }
+        std::printf("5 GiB file in hex mode: load and first paint %.2f ms; Ctrl+End / Ctrl+Home and a full repaint: "
+                    "median %.3f ms, max %.3f ms\n",
+                    loadMs, Median(ms), *std::max_element(ms.begin(), ms.end()));
     }
     TRandom r(5);
     const std::string oneLine = MakeFile(dir, "zin-bench-100m-oneline.txt", 100 * MiB, [&](std::string& b) {

@@ -2,7 +2,8 @@
 // 1920 x 1080 client in the default 16-point font with line numbers, marks
 // and colours, into the page image and onto the window's image. A C++
 // source of this project, and generated CJK text (glyphs from a fallback
-// font). Each repaint follows a one-row scroll; the median of 100.
+// font), and a binary file in hex mode. Each repaint follows a one-row
+// scroll; the median of 100.
 //
 //   QT_QPA_PLATFORM=offscreen qt_paint_bench [DIR]
 #include <QApplication>
@@ -65,7 +66,7 @@ void CjkLine(TRandom& r, std::string& out)
 
 // Milliseconds of full repaints of the file in a widget whose viewport is
 // 1920 x 1080: the median over 100, each after a one-row scroll.
-bool Measure(const std::string& path, const char* what)
+bool Measure(const std::string& path, const char* what, bool hex = false)
 {
     TZinEditWidget w;
     w.resize(1920, 1080);
@@ -78,16 +79,25 @@ bool Measure(const std::string& path, const char* what)
         std::fprintf(stderr, "cannot open %s\n", path.c_str());
         return false;
     }
+    if (hex)
+        e.SetEditMode(emHexMode);
+    // A one-row scroll: hex mode scrolls by its own rows.
+    const auto scroll = [&](int32_t row) {
+        if (hex)
+            e.VScroll(row == 1 ? scLineUp : scLineDown);
+        else
+            e.ScrollView(true, row);
+    };
     TQtSurface window;
     window.Resize(w.viewport()->width(), w.viewport()->height());
     // Once over both pages measured, so that every glyph has been looked up.
     for (int i = 0; i < 3; ++i) {
-        e.ScrollView(true, i);
+        scroll(i);
         e.Paint(window);
     }
     std::vector<double> ms;
     for (int i = 0; i < 100; ++i) {
-        e.ScrollView(true, 1 + i % 2);
+        scroll(1 + i % 2);
         const auto t0 = std::chrono::steady_clock::now();
         e.Paint(window);
         ms.push_back(Seconds(t0, std::chrono::steady_clock::now()) * 1e3);
@@ -115,6 +125,8 @@ int main(int argc, char** argv)
     TRandom r(7);
     const std::string cjk = MakeFile(dir, "zin-bench-cjk.txt", 256 * 1024, [&](std::string& b) { CjkLine(r, b); });
     if (!Measure(cjk, "CJK text"))
+        return 1;
+    if (!Measure(BinaryFile16M(dir), "hex mode, binary file", true))
         return 1;
     return 0;
 }

@@ -192,7 +192,14 @@ void TZinEdit::SetCodePage(int32_t codePage)
     FLoading = true;
     FFont.SetName(FSettings.FontOf(codePage));
     FLoading = wasLoading;
-    Redecode();
+    // Hex mode shows bytes: the lines are decoded anew when text shows again.
+    if (FEditMode == emHexMode && !FLoading) {
+        FHex.RedecodeOnLeave = !FLineStore->Unsplit();
+        HexUpdateScrollBars();
+        DoStateChange();
+    } else {
+        Redecode();
+    }
     FRepaintAll = true;
     Invalidate();
 }
@@ -321,11 +328,22 @@ void TZinEdit::SetEditMode(TEditMode mode)
             selectionChanged = true;
         }
     }
+    const TEditMode old = FEditMode;
     FEditMode = mode;
-    // A file a load opened in hex mode is one unsplit line holding every
-    // newline; text and column mode show it split into its lines and rows.
-    if (mode != emHexMode && FLineStore->Unsplit())
-        Redecode();
+    if (mode == emHexMode) {
+        EnterHexMode();
+        HexScrollToCaret();
+        HexUpdateScrollBars();
+        selectionChanged = true;
+    } else if (old == emHexMode) {
+        // A file a load opened in hex mode is one unsplit line holding every
+        // newline; text and column mode show it split into its lines and rows.
+        LeaveHexMode();
+        ScrollToCaret();
+        UpdateScrollBars();
+        selectionChanged = true;
+    }
+    FRepaintAll = true;
     if (selectionChanged)
         DoSelectionChange();
     DoStateChange();
@@ -355,6 +373,8 @@ bool TZinEdit::Reload()
     int32_t sub = 0;
     const int32_t topLine = FindRow(FTopRow, sub).Index;
     const TEditMode mode = FEditMode;
+    const uint64_t hexCaret = FHex.Caret;
+    const uint64_t hexTop = FHex.Top;
     bool ok;
     {
         const TWorkingScope working(FWorking);
@@ -367,6 +387,10 @@ bool TZinEdit::Reload()
         SetEditMode(mode);
     if (FFollowing) {
         FollowEnd();
+    } else if (FEditMode == emHexMode) {
+        // The caret on its byte, the top row where it was (both within the file).
+        FHex.Top = std::min(hexTop, HexMaxTop());
+        HexMoveTo(hexCaret, false);
     } else if (!FLineStore->Unsplit()) {
         // The top row on the line it showed, then the caret on its line
         // (scrolled to only when that line is out of view).
@@ -380,6 +404,9 @@ void TZinEdit::LoadDone()
 {
     FRowsWrapMode = FWordWrapMode;
     FRowsMaxColumns = FMaxColumns;
+    FHex.Caret = FHex.Anchor = FHex.Top = 0;
+    FHex.Selecting = false;
+    FHex.RedecodeOnLeave = FHex.ReformatOnLeave = FHex.ForceReformat = false;
     FSelection.Collapse(FCaret);
     ScrollToCaret();
     UpdateScrollBars();
@@ -406,9 +433,9 @@ void TZinEdit::FollowEnd()
     ExecuteCommand(ecTextEnd);
 }
 
-void TZinEdit::EndUserMove(int32_t top, int32_t row)
+void TZinEdit::EndUserMove(int64_t top, int64_t row)
 {
-    if (FFollowing && (FTopRow < top || FCaret.Row < row)) {
+    if (FFollowing && (ViewTopRow() < top || CaretViewRow() < row)) {
         FFollowing = false;
         DoStateChange();
     }
@@ -438,6 +465,10 @@ void TZinEdit::FocusOut()
 bool TZinEdit::WheelScroll(int32_t delta)
 {
     const TUserMove userMove(*this);
+    if (FEditMode == emHexMode) {
+        HexWheel(delta);
+        return true;
+    }
     const int32_t lines = FHost->WheelScrollLines();
     const int64_t p = int64_t{FVertScrollBar.Position} + (delta < 1 ? lines : -int64_t{lines});
     FVertScrollBar.SetPosition(static_cast<int32_t>(std::clamp<int64_t>(p, INT32_MIN, INT32_MAX)));

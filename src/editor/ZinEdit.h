@@ -14,6 +14,7 @@
 #include "editor/ZinEditCaretMoves.h"
 #include "editor/ZinEditSelection.h"
 #include "editor/ZinEditSettings.h"
+#include "editor/ZinHexLayout.h"
 #include "editor/ZinScrollBar.h"
 #include "editor/ZinSyntaxScanner.h"
 #include "lines/ZinLines.h"
@@ -95,7 +96,8 @@ public:
     // ---- Keyboard and mouse. Nothing here changes the file: keys move the
     // caret and the selection, typed characters are dropped.
     // Carries out a command number (see ZinEditCommand.h); -1 and numbers
-    // that move nothing do nothing. Every command is ignored in hex mode.
+    // that move nothing do nothing. In hex mode the commands move the caret
+    // over bytes (ZinEditHex.cpp).
     void ExecuteCommand(int32_t command);
     void KeyDown(uint16_t key, TShiftState shift);
     void KeyPress(char16_t) {}
@@ -120,7 +122,11 @@ public:
     // as in the file; in column mode each row's characters between the
     // column bounds, rows joined by line feeds. Empty without a selection.
     // False (and `text` empty) when it would take more than limitBytes.
+    // In hex mode the selected bytes as hexadecimal text, "48 65 6C".
     bool SelectedText(std::u16string& text, size_t limitBytes = MaxCopyBytes);
+    // The selection as text in the current code page: in hex mode the
+    // selected bytes decoded, otherwise SelectedText.
+    bool SelectedTextDecoded(std::u16string& text, size_t limitBytes = MaxCopyBytes);
     static constexpr size_t MaxCopyBytes = size_t{256} << 20;
 
     // ---- A file that changes while shown
@@ -160,6 +166,10 @@ public:
     // Puts the caret at a file offset (clamped to the file, moved back to a
     // character's start and out of a newline), the same way.
     void GoToFilePos(uint64_t pos);
+    // Where a search goes on from: forward from the end of the selection,
+    // backward from its start; from the caret without a selection. In hex
+    // mode the selection's bytes count (after its last, at its first).
+    uint64_t SearchFrom(bool forward) const;
     // Every match of the pattern on the rows being painted gets a background
     // of its own (MatchBackground, with MatchForeground text) behind its
     // characters. Only the painted rows' lines are searched, when they are
@@ -174,6 +184,22 @@ public:
     // marked (tools and tests).
     uint64_t MarkBytesSearched() const { return FMarkBytesSearched; }
     uint64_t MarksPainted() const { return FMarksPainted; }
+
+    // ---- Hex mode (ZinEditHex.cpp). The caret sits on a byte and a
+    // selection is the bytes from the anchor to the caret, both included;
+    // rows are 16 bytes, row r starting at byte 16r, counted in 64 bits.
+    uint64_t HexCaret() const { return FHex.Caret; }
+    uint64_t HexAnchor() const { return FHex.Anchor; }
+    bool HexSelecting() const { return FHex.Selecting; }
+    // Whether the caret is in the character area (Tab switches).
+    bool HexInChars() const { return FHex.InChars; }
+    uint64_t HexTopRow() const { return FHex.Top; }
+    // The largest top row: the last row at the bottom of the full rows.
+    uint64_t HexMaxTop() const;
+    // The byte at pos, -1 past the file's end.
+    int32_t ByteAt(uint64_t pos) const;
+    // The caret's pixel x from the row's left edge in the area it is in.
+    int32_t HexCaretX();
 
     // ---- Opening a file
     // False when the file cannot be opened (the previous file stays); the
@@ -335,6 +361,57 @@ private:
     // characters, delimiters or blanks under it becomes the selection.
     void SelectRunAt(int32_t x);
 
+    // ---- Hex mode
+    struct THexState {
+        uint64_t Caret = 0;
+        uint64_t Anchor = 0;
+        bool Selecting = false;
+        bool InChars = false;
+        uint64_t Top = 0;
+        // A code-page change while the view showed bytes: the text lines are
+        // decoded anew when it shows text again.
+        bool RedecodeOnLeave = false;
+        // A rebuild of the rows asked for meanwhile (a font or wrap change),
+        // and whether it was forced: carried out when text shows again.
+        bool ReformatOnLeave = false;
+        bool ForceReformat = false;
+        // The characters the character area shows for each byte, for the
+        // code page HexGlyphsOf.
+        int32_t GlyphsOf = 0;
+        char16_t Glyphs[256] = {};
+    };
+    // Entering and leaving hex mode: the caret keeps its byte.
+    void EnterHexMode();
+    void LeaveHexMode();
+    void HexPaint(TDrawSurface& window);
+    void HexCommand(int32_t command);
+    void HexMouse(bool press, bool extend, int32_t x, int32_t y);
+    void HexScrollToCaret();
+    void HexUpdateScrollBars();
+    void HexScrollBar(int32_t code, int32_t& position);
+    void HexWheel(int32_t delta);
+    void HexPlaceCaret();
+    void HexSelectMatch(uint64_t pos, uint64_t length);
+    void HexGoTo(uint64_t pos);
+    bool HexSelectedText(std::u16string& text, size_t limitBytes, bool decoded);
+    // The columns of a row in the current font; the offset gutter's width.
+    hex::TColumns HexColumns();
+    int32_t HexGutterWidth() const;
+    // Puts the caret on byte pos (clamped to the file), the selection from
+    // the anchor when `extend`, dropped otherwise, scrolled into view.
+    void HexMoveTo(uint64_t pos, bool extend);
+    void HexBuildGlyphs();
+    // The marks' matches that touch the bytes [from, to) (FMarkMatches), for
+    // the hex view's page.
+    void FindMarksInBytes(uint64_t from, uint64_t to);
+    // Reads n bytes at pos (within the file) into out.
+    void ReadBytes(uint64_t pos, uint8_t* out, size_t n) const;
+    uint64_t HexLastByte() const;
+    // The text mode's copy of the characters from (line, from) to
+    // (lastIndex, to), across lines.
+    template <class TCopy>
+    bool CopyLines(TCopy& copy, TLineIterator line, int32_t index, uint64_t from, int32_t lastIndex, uint64_t to);
+
     // Paints `count` rows from global row `firstRow` into rectangle r.
     void PaintRows(TDrawSurface& canvas, const TRect& r, int32_t count, int32_t firstRow);
     // The page background: the "text" background.
@@ -456,6 +533,9 @@ private:
     uint64_t FMarkBytesSearched = 0;
     uint64_t FMarksPainted = 0;
 
+    THexState FHex;
+    std::vector<uint8_t> FHexPage;  // the bytes of the page being painted
+
     // Selection; a drag of the mouse is selecting while the button is down.
     TSelection FSelection;
     bool FMouseSelecting = false;
@@ -464,19 +544,26 @@ private:
     // move (keys, mouse, wheel, scroll bar) holds a TUserMove, which on its
     // end turns following off when the top row or the caret's row went up.
     bool FFollowing = false;
+    // The rows compared are the text rows, or in hex mode the rows of 16
+    // bytes.
     class TUserMove {
     public:
-        explicit TUserMove(TZinEdit& edit) : FEdit(edit), FTop(edit.FTopRow), FRow(edit.FCaret.Row) {}
+        explicit TUserMove(TZinEdit& edit) : FEdit(edit), FTop(edit.ViewTopRow()), FRow(edit.CaretViewRow()) {}
         ~TUserMove() { FEdit.EndUserMove(FTop, FRow); }
         TUserMove(const TUserMove&) = delete;
         TUserMove& operator=(const TUserMove&) = delete;
 
     private:
         TZinEdit& FEdit;
-        int32_t FTop;
-        int32_t FRow;
+        int64_t FTop;
+        int64_t FRow;
     };
-    void EndUserMove(int32_t top, int32_t row);
+    int64_t ViewTopRow() const { return FEditMode == emHexMode ? static_cast<int64_t>(FHex.Top) : FTopRow; }
+    int64_t CaretViewRow() const
+    {
+        return FEditMode == emHexMode ? static_cast<int64_t>(FHex.Caret / hex::RowBytes) : FCaret.Row;
+    }
+    void EndUserMove(int64_t top, int64_t row);
     // Following: the caret to the end, the last row in sight.
     void FollowEnd();
     // A load's aftermath: caret, scroll bars, notifications, a full repaint.

@@ -75,9 +75,11 @@ void TZinEdit::CreateEditCaret(int32_t type)
 
 void TZinEdit::PlaceCaret()
 {
-    // Hex mode shows only its notice: a caret there would blink inside the
-    // notice's text, so it stays hidden.
-    if (FEditMode != emHexMode && FHorzOffset < int64_t{FCaret.X} + FLeftMargin) {
+    if (FEditMode == emHexMode) {
+        HexPlaceCaret();
+        return;
+    }
+    if (FHorzOffset < int64_t{FCaret.X} + FLeftMargin) {
         const int64_t x = int64_t{FCaret.X} + FLeftMargin + FGutterWidth - FHorzOffset;
         const int64_t y = (int64_t{FCaret.Row} - FTopRow) * RowHeight() + FExtraSpacing / 2;
         FHost->SetCaretPos(static_cast<int32_t>(std::clamp<int64_t>(x, INT32_MIN, INT32_MAX)),

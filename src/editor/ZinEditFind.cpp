@@ -89,6 +89,10 @@ void TZinEdit::SelectMatch(uint64_t pos, uint64_t length)
 {
     if (FWorking)
         return;
+    if (FEditMode == emHexMode) {
+        HexSelectMatch(pos, length);
+        return;
+    }
     const uint64_t size = FLineStore->FileSize();
     pos = std::min(pos, size);
     const uint64_t end = length > size - pos ? size : pos + length;
@@ -114,6 +118,10 @@ void TZinEdit::GoToFilePos(uint64_t pos)
 {
     if (FWorking)
         return;
+    if (FEditMode == emHexMode) {
+        HexGoTo(pos);
+        return;
+    }
     ClearSelection();
     PlaceCaretAtFilePos(pos);
     FSelection.Collapse(FCaret);
@@ -130,6 +138,12 @@ void TZinEdit::GoToLine(int32_t line, int32_t column)
         return;
     TZinLines& store = *FLineStore;
     const TLinePlace place = FindLineFirstRow(std::clamp(line, 0, std::max(0, store.LineCount() - 1)));
+    if (FEditMode == emHexMode) {
+        // The byte the line starts at (a file opened in hex mode is one line
+        // until text mode splits it).
+        HexGoTo(place.Start);
+        return;
+    }
     const TRowList rows = place.Line->Rows();
     const uint64_t textStart = rows[0].Pos;
     const uint64_t textEnd = rows[static_cast<size_t>(place.Line->RowCount())].Pos;
@@ -160,6 +174,30 @@ void TZinEdit::GoToLine(int32_t line, int32_t column)
 }
 
 // ---- Marks of a pattern's matches ----------------------------------------------
+
+void TZinEdit::FindMarksInBytes(uint64_t from, uint64_t to)
+{
+    FMarkMatches.clear();
+    TZinLines& store = *FLineStore;
+    const TInData* data = store.Lines().Source;
+    to = std::min(to, store.FileSize());
+    if (!FMarkPattern.Valid() || !data || to <= from)
+        return;
+    // A match that begins before the page and reaches into it is found from
+    // a little before it, as a search through the file finds it (a longer
+    // one is not marked).
+    const uint64_t start = from - std::min<uint64_t>(from, 4096);
+    TRangeSource source(*data, store.FileSize(), start, to - start);
+    TSearcher searcher(FMarkPattern, source);
+    TSearchMatch m;
+    uint64_t at = 0;
+    while (FMarkMatches.size() < MaxMarks && at <= to - start && searcher.Next(at, m) == TSearchStatus::Found) {
+        if (m.Length > 0 && start + m.Pos + m.Length > from)
+            FMarkMatches.push_back(TSearchMatch{start + m.Pos, m.Length});
+        at = m.Pos + std::max<uint64_t>(m.Length, 1);
+    }
+    FMarkBytesSearched += to - start;
+}
 
 void TZinEdit::SetMarkPattern(const TSearchPattern& pattern)
 {

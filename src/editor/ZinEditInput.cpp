@@ -30,8 +30,10 @@ std::string_view TZinEdit::Delimiters() const
 void TZinEdit::ExecuteCommand(int32_t command)
 {
     const TUserMove userMove(*this);
-    if (FEditMode == emHexMode)
+    if (FEditMode == emHexMode) {
+        HexCommand(command);
         return;
+    }
     const bool plain = command >= ecLeft && command <= ecCtrlRight;
     const bool selecting = command >= ecSelLeft && command <= ecSelCtrlRight;
     if (selecting)
@@ -115,6 +117,14 @@ void TZinEdit::SelectRunAt(int32_t x)
 
 void TZinEdit::KeyDown(uint16_t key, TShiftState shift)
 {
+    // Tab takes the caret between the hex and the character area.
+    if (FEditMode == emHexMode && key == VK_TAB && !(shift & (ssCtrl | ssAlt))) {
+        FHex.InChars = !FHex.InChars;
+        HexScrollToCaret();
+        HexUpdateScrollBars();
+        DoSelectionChange();
+        return;
+    }
     ExecuteCommand(FKeyBindings->FindCommand(key, shift));
 }
 
@@ -141,6 +151,11 @@ void TZinEdit::MouseDown(TMouseButton button, TShiftState shift, int32_t x, int3
     x = ClampMouse(x);
     y = ClampMouse(y);
     const bool extend = (shift & (ssShift | ssCtrl | ssAlt | ssLeft | ssRight | ssMiddle)) == (ssShift | ssLeft);
+    if (FEditMode == emHexMode) {
+        HexMouse(true, extend, x, y);
+        FMouseSelecting = true;
+        return;
+    }
     if (extend != FSelection.Active())
         BeginSelection();  // anchor at the old caret, or the old selection's rows marked
     const int64_t row = int64_t{y} / RowHeight() + FTopRow;
@@ -168,6 +183,10 @@ void TZinEdit::MouseMove(TShiftState, int32_t x, int32_t y)
     FHost->SetCursor(FGutterWidth > 0 && x >= 0 && x <= FGutterWidth ? crArrow : crIBeam);
     if (!FMouseSelecting)
         return;
+    if (FEditMode == emHexMode) {
+        HexMouse(false, true, x, y);
+        return;
+    }
     if (!FSelection.Active())
         BeginSelection();
     const int32_t rowHeight = RowHeight();

@@ -129,6 +129,12 @@ void TZinEdit::ReformatRows(bool force)
 {
     if (FLoading)
         return;
+    // Hex mode shows no rows of text: their rebuild waits for text mode.
+    if (FEditMode == emHexMode) {
+        FHex.ReformatOnLeave = true;
+        FHex.ForceReformat = FHex.ForceReformat || force;
+        return;
+    }
     if (!force && FWordWrapMode == wwmWrapByWindow)
         force = FLineStore->RowCount() != FLineStore->LineCount() ||
                 GetWrapWidth() < FLineStore->MaxRowWidth();
@@ -210,6 +216,10 @@ TFileChange TZinEdit::RefreshFile()
 
 void TZinEdit::ScrollToCaret()
 {
+    if (FEditMode == emHexMode) {
+        HexScrollToCaret();
+        return;
+    }
     bool changed = false;
     if (FCaret.Row < FTopRow) {
         FTopRow = FCaret.Row;
@@ -243,6 +253,10 @@ void TZinEdit::ScrollToCaret()
 
 void TZinEdit::UpdateScrollBars()
 {
+    if (FEditMode == emHexMode) {
+        HexUpdateScrollBars();
+        return;
+    }
     const int32_t f = FullRows();
     const int32_t clientWidth = FClientRect.Width();
     FVertScrollBar.LargeChange = static_cast<uint16_t>(std::clamp(f - 1, 1, 65535));
@@ -267,9 +281,13 @@ void TZinEdit::ScrollBarScroll(TZinScrollBar& bar, int32_t code, int32_t& positi
 {
     // The view follows line and page steps and a dragged thumb at once; a
     // released thumb, top, bottom and the end of scrolling move only the bar.
+    const bool vertical = &bar == &FVertScrollBar;
+    if (vertical && FEditMode == emHexMode) {
+        HexScrollBar(code, position);
+        return;
+    }
     if (code == scPosition || code >= scTop)
         return;
-    const bool vertical = &bar == &FVertScrollBar;
     ScrollView(vertical, position);
     // The bar's range reaches a row past the last one (its page is a row
     // taller than the full rows): where the view stopped at the last row,

@@ -11,8 +11,6 @@ namespace zin {
 
 namespace {
 
-const char16_t HexNotice[] = u"Hex Mode not support yet";
-
 bool IsBlank(char16_t c)
 {
     return c == u' ' || c == u'\t';
@@ -28,19 +26,7 @@ TColor TZinEdit::TextBackground() const
 void TZinEdit::Paint(TDrawSurface& window)
 {
     if (FEditMode == emHexMode) {
-        UpdateCaret(false);
-        window.SetFont(FFont.Name(), FFont.Size(), FFont.Style());
-        window.SetBrushColor(TextBackground());
-        window.FillRect(FClientRect);
-        const TSelectedStyle text = Syntax().SelectStyle(0, Syntax().Styles[seText]);
-        window.SetTextColor(text.Foreground);
-        window.SetFontStyle(0);
-        constexpr int32_t n = static_cast<int32_t>(std::size(HexNotice)) - 1;
-        int32_t advances[n];
-        int32_t width = 0;
-        for (int32_t i = 0; i < n; ++i)
-            width += advances[i] = GetCharWidth(HexNotice[i]);
-        window.TextOut(0, 0, HexNotice, advances, n, TRect{0, 0, width, FCharHeight});
+        HexPaint(window);
         return;
     }
     UpdateCaret(false);

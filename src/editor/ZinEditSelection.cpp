@@ -190,9 +190,75 @@ private:
 
 }  // namespace
 
+template <class TCopy>
+bool TZinEdit::CopyLines(TCopy& copy, TLineIterator line, int32_t index, uint64_t from, int32_t lastIndex, uint64_t to)
+{
+    TZinLines& store = *FLineStore;
+    twc_queue q;
+    TLineReader reader;  // a copy's own: it moves no other reader
+    for (;; ++index, ++line, from = 0) {
+        const bool isLast = index >= lastIndex || std::next(line) == store.Lines().end();
+        const uint64_t end = isLast ? to : line->Length();
+        store.BeginRead(reader, line, TRowIndex{from, 0});
+        while (reader.Pos() < end && reader.Next(q)) {
+            if (!copy.Add(q.back().first, q.back().second))
+                return false;
+            q.clear();
+        }
+        if (isLast)
+            break;
+    }
+    return copy.Flush();
+}
+
+bool TZinEdit::SelectedTextDecoded(std::u16string& text, size_t limitBytes)
+{
+    if (FEditMode != emHexMode)
+        return SelectedText(text, limitBytes);
+    return HexSelectedText(text, limitBytes, true);
+}
+
+bool TZinEdit::HexSelectedText(std::u16string& text, size_t limitBytes, bool decoded)
+{
+    text.clear();
+    const uint64_t size = FLineStore->FileSize();
+    if (!FHex.Selecting || size == 0)
+        return true;
+    const uint64_t first = std::min(FHex.Anchor, FHex.Caret);
+    const uint64_t end = std::min(std::max(FHex.Anchor, FHex.Caret) + 1, size);
+    const uint64_t n = end - first;
+    const size_t limitUnits = limitBytes / sizeof(char16_t);
+    if (!decoded) {
+        // Three units a byte, less the last one's space.
+        if (n > (limitUnits + 1) / 3)
+            return false;
+        text.reserve(static_cast<size_t>(n * 3 - 1));
+        uint8_t buffer[4096];
+        for (uint64_t pos = first; pos < end;) {
+            const size_t k = static_cast<size_t>(std::min<uint64_t>(sizeof buffer, end - pos));
+            ReadBytes(pos, buffer, k);
+            hex::AppendHexText(buffer, k, pos != first, text);
+            pos += k;
+        }
+        return true;
+    }
+    // The bytes decoded as text mode decodes them, read from the lines that
+    // hold them (one line when the file was opened in hex mode).
+    if (n / 3 > limitUnits)
+        return false;
+    const TCodePageInfo* info = FindCodePage(FCodePage);
+    TCopyText copy(text, limitUnits, info && info->Kind == cpkUTF8);
+    TZinLines& store = *FLineStore;
+    const TLinePlace a = store.FindFilePos(first);
+    const TLinePlace b = store.FindFilePos(end);
+    return CopyLines(copy, a.Line, a.Index, first - a.Start, b.Index, end - b.Start);
+}
+
 bool TZinEdit::SelectedText(std::u16string& text, size_t limitBytes)
 {
     text.clear();
+    if (FEditMode == emHexMode)
+        return HexSelectedText(text, limitBytes, false);
     const TCaretPos* selFirst = FSelection.First();
     const TCaretPos* selLast = FSelection.Last();
     if (!FSelection.Active() || !selFirst || !selLast)
@@ -200,9 +266,6 @@ bool TZinEdit::SelectedText(std::u16string& text, size_t limitBytes)
     const size_t limitUnits = limitBytes / sizeof(char16_t);
     const TCodePageInfo* info = FindCodePage(FCodePage);
     TCopyText copy(text, limitUnits, info && info->Kind == cpkUTF8);
-    TZinLines& store = *FLineStore;
-    twc_queue q;
-    TLineReader reader;  // a copy's own: it moves no other reader
     if (FEditMode != emColumnMode) {
         // Every character from the first end to the last, newlines as the
         // file has them.
@@ -214,21 +277,7 @@ bool TZinEdit::SelectedText(std::u16string& text, size_t limitBytes)
         const uint64_t span = last.FilePos - first.FilePos;
         if (span / 3 > limitUnits)
             return false;
-        TLineIterator line = first.Line;
-        uint64_t from = first.LinePos;
-        for (int32_t index = first.LineIndex;; ++index, ++line, from = 0) {
-            const bool isLast = index >= last.LineIndex || std::next(line) == store.Lines().end();
-            const uint64_t to = isLast ? last.LinePos : line->Length();
-            store.BeginRead(reader, line, TRowIndex{from, 0});
-            while (reader.Pos() < to && reader.Next(q)) {
-                if (!copy.Add(q.back().first, q.back().second))
-                    return false;
-                q.clear();
-            }
-            if (isLast)
-                break;
-        }
-        return copy.Flush();
+        return CopyLines(copy, first.Line, first.LineIndex, first.LinePos, last.LineIndex, last.LinePos);
     }
     // Column mode: on each row the characters between the column bounds,
     // chosen as the painter inverts them; rows joined by line feeds.

@@ -29,6 +29,16 @@ std::string CaretPanelText(int32_t lineIndex, int32_t subRow, uint64_t column, u
            std::to_string(column) + "  FilePos: " + std::to_string(filePos);
 }
 
+std::string HexCaretPanelText(uint64_t offset, int32_t byte)
+{
+    char b[96];
+    int n = std::snprintf(b, sizeof b, "  Offset: %llu (0x%llX)", static_cast<unsigned long long>(offset),
+                          static_cast<unsigned long long>(offset));
+    if (byte >= 0)
+        std::snprintf(b + n, sizeof b - static_cast<size_t>(n), "  Byte: 0x%02X (%d)", byte, byte);
+    return b;
+}
+
 std::string EncodeCaption(int32_t codePage)
 {
     if (const TCodePageInfo* info = FindCodePage(codePage))

@@ -19,6 +19,11 @@ std::string StatePanelText(uint64_t fileSize, int32_t lineCount, int32_t rowCoun
 // "  1(0):  0  FilePos: 0".
 std::string CaretPanelText(int32_t lineIndex, int32_t subRow, uint64_t column, uint64_t filePos);
 
+// The caret panel in hex mode: the caret's offset in decimal and
+// hexadecimal and the value of its byte (-1: none, an empty file), as in
+// "  Offset: 1234 (0x4D2)  Byte: 0x41 (65)".
+std::string HexCaretPanelText(uint64_t offset, int32_t byte);
+
 // "Encode: " with the code-page table's name of the code page; a number
 // the table does not hold is shown as "(%03d)" alone.
 std::string EncodeCaption(int32_t codePage);

@@ -118,10 +118,12 @@ TViewerFindBar::~TViewerFindBar() { CancelAll(); }
 void TViewerFindBar::Open()
 {
     zin::TZinEdit& edit = FControl.ViewerEdit();
-    // A short selection on one line is what the user wants to find.
-    if (edit.Selecting() && edit.SelAnchor().LineIndex == edit.Caret().LineIndex) {
+    // A short selection on one line is what the user wants to find (in hex
+    // mode the selected bytes as text).
+    const bool hex = edit.EditMode() == zin::emHexMode;
+    if (hex ? edit.HexSelecting() : edit.Selecting() && edit.SelAnchor().LineIndex == edit.Caret().LineIndex) {
         std::u16string text;
-        if (edit.SelectedText(text, 1024) && !text.empty() && text.size() <= 200 &&
+        if (edit.SelectedTextDecoded(text, 1024) && !text.empty() && text.size() <= 200 &&
             text.find_first_of(u"\r\n") == std::u16string::npos)
             FField->setEditText(QString::fromStdU16String(text));
     }
@@ -178,10 +180,7 @@ void TViewerFindBar::Find(bool forward)
     // Forward from the end of the selection (the caret after a find),
     // backward from its start, so that the match shown is not found again;
     // after an empty match one byte on.
-    uint64_t from = edit.Caret().FilePos;
-    if (edit.Selecting())
-        from = forward ? std::max(edit.SelAnchor().FilePos, edit.Caret().FilePos)
-                       : std::min(edit.SelAnchor().FilePos, edit.Caret().FilePos);
+    uint64_t from = edit.SearchFrom(forward);
     const bool onLast = FHaveMatch && SamePattern(pattern, FMatchPattern) &&
                         from == (forward ? FLastMatch.Pos + FLastMatch.Length : FLastMatch.Pos);
     if (onLast && forward && FLastMatch.Length == 0)
@@ -429,7 +428,10 @@ void TViewerGoToBar::Go()
                              ? QStringLiteral("Out of range: went to line %1 of %2")
                                    .arg(Thousands(uint64_t(edit.Caret().LineIndex) + 1), Thousands(store.LineCount()))
                              : QStringLiteral("Out of range: went to offset 0x%1 (the end)")
-                                   .arg(QString::number(edit.Caret().FilePos, 16).toUpper()));
+                                   .arg(QString::number(edit.EditMode() == zin::emHexMode ? edit.HexCaret()
+                                                                                          : edit.Caret().FilePos,
+                                                        16)
+                                            .toUpper()));
         FField->selectAll();
         return;
     }

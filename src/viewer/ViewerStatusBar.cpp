@@ -46,8 +46,11 @@ TViewerStatusBar::TViewerStatusBar(int progressDelayMs, QWidget* parent)
 void TViewerStatusBar::ShowCaret(zin::TZinEdit& edit)
 {
     const zin::TCaretPos& caret = edit.Caret();
-    FStatusCaret->setText(
-        zin::FromBytes(zin::CaretPanelText(caret.LineIndex, caret.SubRow, edit.CaretColumn(), caret.FilePos)));
+    if (edit.EditMode() == zin::emHexMode)
+        FStatusCaret->setText(zin::FromBytes(zin::HexCaretPanelText(edit.HexCaret(), edit.ByteAt(edit.HexCaret()))));
+    else
+        FStatusCaret->setText(
+            zin::FromBytes(zin::CaretPanelText(caret.LineIndex, caret.SubRow, edit.CaretColumn(), caret.FilePos)));
     // At once, so that the panel keeps up with a held-down cursor key.
     if (FStatusCaret->isVisible() && !FInWork)
         FStatusCaret->repaint();

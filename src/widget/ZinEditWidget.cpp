@@ -99,6 +99,14 @@ bool IsCopyKey(const QKeyEvent* e)
     return m == Qt::ControlModifier && (e->key() == Qt::Key_C || e->key() == Qt::Key_Insert);
 }
 
+// Ctrl+Shift+C copies the selection as text in the code page (in hex mode
+// the bytes decoded; Ctrl+C copies them in hexadecimal).
+bool IsCopyTextKey(const QKeyEvent* e)
+{
+    const Qt::KeyboardModifiers m = e->modifiers() & ~Qt::KeypadModifier;
+    return m == (Qt::ControlModifier | Qt::ShiftModifier) && e->key() == Qt::Key_C;
+}
+
 // Ctrl+A selects everything. The control's own command for the key moves
 // nothing; the window adds what a desktop user expects of it.
 bool IsSelectAllKey(const QKeyEvent* e)
@@ -218,18 +226,18 @@ void TZinEditWidget::CatchUpFocus()
 
 void TZinEditWidget::SelectAll()
 {
-    if (!Idle() || Edit_->EditMode() != emTextMode)
+    if (!Idle() || Edit_->EditMode() == emColumnMode)
         return;
     Edit_->ExecuteCommand(ecTextStart);
     Edit_->ExecuteCommand(ecSelTextEnd);
 }
 
-bool TZinEditWidget::CopySelection()
+bool TZinEditWidget::CopySelection(bool decoded)
 {
     if (!Idle())
         return false;
     std::u16string text;
-    if (!Edit_->SelectedText(text))
+    if (!(decoded ? Edit_->SelectedTextDecoded(text) : Edit_->SelectedText(text)))
         return false;
     // Without a selection the clipboard keeps what it holds.
     if (!text.empty())
@@ -436,7 +444,7 @@ bool TZinEditWidget::event(QEvent* e)
         // control's even where a menu or a button has the same shortcut.
         auto* k = static_cast<QKeyEvent*>(e);
         const uint16_t vk = VirtualKey(k->key());
-        if (IsCopyKey(k) || (vk && Edit_->Settings().KeyBindings.FindCommand(vk, KeyShift(k)) != ecNone)) {
+        if (IsCopyKey(k) || IsCopyTextKey(k) || (vk && Edit_->Settings().KeyBindings.FindCommand(vk, KeyShift(k)) != ecNone)) {
             e->accept();
             return true;
         }
@@ -541,9 +549,9 @@ void TZinEditWidget::keyPressEvent(QKeyEvent* e)
         return;
     }
     CatchUp();
-    if (IsCopyKey(e)) {
+    if (IsCopyKey(e) || IsCopyTextKey(e)) {
         e->accept();
-        if (!CopySelection())
+        if (!CopySelection(IsCopyTextKey(e)))
             emit CopyRefused();
         return;
     }

@@ -37,13 +37,14 @@ public:
     void SetBusy(bool busy);
     bool Busy() const;
 
-    // Copies the selection's text to the clipboard; false, with the
-    // clipboard unchanged, when it is too large.
-    bool CopySelection();
+    // Copies the selection's text to the clipboard (in hex mode the bytes
+    // in hexadecimal, or with `decoded` as text in the code page); false,
+    // with the clipboard unchanged, when it is too large.
+    bool CopySelection(bool decoded = false);
     // Selects the whole text (Ctrl+A): the caret goes to the start, then
-    // selects to the end, as Ctrl+Home and Ctrl+Shift+End would. Text mode
-    // only: a column selection is a block between two pixel columns, which
-    // "everything" does not fit, and hex mode takes no commands.
+    // selects to the end, as Ctrl+Home and Ctrl+Shift+End would; in hex
+    // mode every byte. Not in column mode: a column selection is a block
+    // between two pixel columns, which "everything" does not fit.
     void SelectAll();
 
 signals:

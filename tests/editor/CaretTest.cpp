@@ -202,7 +202,7 @@ TEST_F(CaretTest, TheSelectionDropsWhenTheCaretComesBackOntoTheAnchor)
     EXPECT_FALSE(Edit->Selecting());
 }
 
-TEST_F(CaretTest, TypingAndHexModeChangeNothingButClicksStillPlaceTheCaret)
+TEST_F(CaretTest, TypingChangesNothingAndHexModeKeysAndClicksGoByBytes)
 {
     ASSERT_TRUE(Load("abc\ndef\n"));
     Edit->KeyPress(u'x');
@@ -213,17 +213,30 @@ TEST_F(CaretTest, TypingAndHexModeChangeNothingButClicksStillPlaceTheCaret)
 
     ASSERT_TRUE(Load("ab\x01\xFF\x02" "cd\nef", "x.bin"));
     ASSERT_EQ(Edit->EditMode(), emHexMode);
-    for (uint16_t key : {VK_RIGHT, VK_DOWN, VK_END, VK_NEXT})
-        Key(key);
+    Key(VK_RIGHT);
+    EXPECT_EQ(Edit->HexCaret(), 1u);
     Key(VK_END, ssCtrl);
-    EXPECT_EQ(C().FilePos, 0u);
-    Click(TextX(16), 0);
-    EXPECT_EQ(C().FilePos, 2u);
+    EXPECT_EQ(Edit->HexCaret(), 9u);
     TTestSurface window;
     Edit->Paint(window);
-    EXPECT_FALSE(Host.CaretVisible);  // nothing to stand on is shown
-    Click(TextX(8), 0);
-    EXPECT_FALSE(Host.CaretVisible);
+    // Bytes are two digits and a space of 8 pixels each after the offset
+    // gutter; a click on byte 2's second digit puts the caret on it, shown
+    // at the byte's first digit.
+    Click(TextX(2 * 24 + 12), 0);
+    Edit->Paint(window);
+    EXPECT_EQ(Edit->HexCaret(), 2u);
+    EXPECT_TRUE(Host.CaretVisible);
+    EXPECT_EQ(Host.CaretX, TextX(2 * 24));
+    // The character area: 16 bytes of 24 pixels and a gap of 16 to its left.
+    Click(TextX(16 * 24 + 16 + 5 * 8 + 1), 0);
+    Edit->Paint(window);
+    EXPECT_EQ(Edit->HexCaret(), 5u);
+    EXPECT_TRUE(Edit->HexInChars());
+    EXPECT_EQ(Host.CaretX, TextX(16 * 24 + 16 + 5 * 8));
+    Key(VK_TAB);
+    Edit->Paint(window);
+    EXPECT_FALSE(Edit->HexInChars());
+    EXPECT_EQ(Host.CaretX, TextX(5 * 24));
 }
 
 TEST_F(CaretTest, ColumnSelectionText)

@@ -187,6 +187,47 @@ TEST_F(DriveTest, WordMovesAndDoubleClicksGoByRunsOfWordCharactersDelimitersAndB
     EXPECT_EQ(CaretsAndAnchors(run), (std::vector<std::string>{"0/-", "0/-", "0/-", "14/-", "0/-", "13/0"}));
 }
 
+// Hex mode: the positions are bytes ("filepos" the caret's byte), "caretat"
+// is where the caret is drawn in the area it is in, and the state line ends
+// with that area; a copy gives the bytes in hexadecimal, copytext decoded.
+TEST_F(DriveTest, HexModeStateLinesAreAboutBytes)
+{
+    const std::string file = Dir.Write("h.bin", std::string("\x01\x02\x03Hello, bytes! And more of them.\xE9", 35));
+    const TToolRun run = Drive(file,
+                               "key Right\nkey Down shift\ncopy\ncopytext\nkey Tab\ndown 80 40\n"
+                               "set EditMode 0\nset EditMode 2\nkey End ctrl\n",
+                               Dir);
+    ASSERT_EQ(run.Status, 0);
+    ASSERT_EQ(run.Out.size(), 10u);
+    const std::regex hexLine(R"re(\{"ok":true,"caret":\{"filepos":\d+,"row":\d+,.*,"change":null,"hexarea":"(hex|chars)"\})re");
+    EXPECT_TRUE(std::regex_match(run.Out[0], hexLine)) << run.Out[0];
+    EXPECT_EQ(Field(run.Out[0], "editmode"), "\"hex\"");
+    // The gutter holds 8 offset digits of 8 pixels and half a digit, the
+    // margin is 4: byte 0's digits start at 72.
+    EXPECT_EQ(Field(run.Out[0], "gutter"), "68");
+    EXPECT_EQ(Field(run.Out[0], "caretat"), "[72,0]");
+    EXPECT_EQ(Field(Field(run.Out[2], "caret"), "filepos"), "17");
+    EXPECT_EQ(Field(Field(run.Out[2], "anchor"), "filepos"), "1");
+    EXPECT_EQ(Field(run.Out[2], "selecting"), "true");
+    EXPECT_EQ(Field(run.Out[2], "caretat"), "[96,16]");
+    EXPECT_EQ(Field(run.Out[3], "copied"), "\"02 03 48 65 6C 6C 6F 2C 20 62 79 74 65 73 21 20 41\"");
+    EXPECT_EQ(Field(run.Out[4], "copied"), "\"\\u0002\\u0003Hello, bytes! A\"");
+    // Tab: the same byte in the character area, 16 bytes and a gap right.
+    EXPECT_EQ(Field(run.Out[5], "hexarea"), "\"chars\"");
+    EXPECT_EQ(Field(run.Out[5], "caretat"), "[480,16]");
+    // A press in the hex area of the third row: its byte, and that area.
+    EXPECT_EQ(Field(Field(run.Out[6], "caret"), "filepos"), "32");
+    EXPECT_EQ(Field(run.Out[6], "hexarea"), "\"hex\"");
+    EXPECT_EQ(Field(run.Out[6], "selecting"), "false");
+    // Text mode keeps the byte and has no hex area; hex mode again too.
+    EXPECT_EQ(Field(run.Out[7], "editmode"), "\"text\"");
+    EXPECT_EQ(Field(Field(run.Out[7], "caret"), "filepos"), "32");
+    EXPECT_EQ(Field(run.Out[7], "hexarea"), "<none>");
+    EXPECT_EQ(Field(Field(run.Out[8], "caret"), "filepos"), "32");
+    EXPECT_EQ(Field(Field(run.Out[9], "caret"), "filepos"), "34");
+    EXPECT_EQ(Field(run.Out[9], "toprow"), "0");
+}
+
 TEST_F(DriveTest, AnUnknownCommandOrABadArgumentEndsWithStatus2)
 {
     const std::string file = Dir.Write("c.txt", "abc\n");

@@ -242,6 +242,20 @@ TEST_F(FileChangeTest, FollowingKeepsTheEndInSightUntilTheUserMovesUp)
     EXPECT_EQ(Edit->LineStore().LineCount(), 3);
     ASSERT_TRUE(Load("other\n", "other.txt"));
     EXPECT_FALSE(Edit->Following());
+    // In hex mode the caret follows the last byte; a move up ends it.
+    ASSERT_TRUE(Load(std::string(1000, '\x01'), "grow.bin"));
+    ASSERT_EQ(Edit->EditMode(), emHexMode);
+    Edit->SetFollowing(true);
+    EXPECT_EQ(Edit->HexCaret(), 999u);
+    {
+        std::ofstream out(Dir.Path() + "grow.bin", std::ios::binary | std::ios::app);
+        out << std::string(5000, '\x02');
+    }
+    EXPECT_EQ(Edit->RefreshFile(), TFileChange::Grown);
+    EXPECT_EQ(Edit->HexCaret(), 5999u);
+    EXPECT_GE(Edit->HexTopRow() + Edit->FullRows(), 5999u / 16 + 1);
+    Edit->ExecuteCommand(ecUp);
+    EXPECT_FALSE(Edit->Following());
 }
 
 TEST_F(FileChangeTest, AReloadKeepsTheUsersChoicesAndTheCaretsLine)
@@ -282,8 +296,10 @@ TEST_F(FileChangeTest, AReloadKeepsTheUsersChoicesAndTheCaretsLine)
     // one left in hex mode in hex mode.
     ASSERT_TRUE(Load("\x01\x02 one\r\ntwo\nthree", "x.bin"));
     ASSERT_EQ(Edit->EditMode(), emHexMode);
+    Edit->GoToFilePos(9);
     ASSERT_TRUE(Edit->Reload());
     EXPECT_EQ(Edit->EditMode(), emHexMode);
+    EXPECT_EQ(Edit->HexCaret(), 9u);
     Edit->SetEditMode(emTextMode);
     ASSERT_TRUE(Edit->Reload());
     EXPECT_EQ(Edit->EditMode(), emTextMode);

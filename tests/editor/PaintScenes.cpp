@@ -67,8 +67,36 @@ std::vector<TPaintScene> PaintScenes()
     s.push_back({"gutter-widens-at-line-100", "rows.txt", hundred, 240, 112, [](TZinEdit& e) {
                      e.ScrollView(true, 94);  // lines 95 to 101 on screen
                  }});
-    s.push_back({"hex-mode-notice", "data.bin", std::string("\x01\x02\x03\xFF binary\n", 13), 240, 112,
-                 [](TZinEdit&) {}});
+    // Hex mode: rows of 16 bytes with their offsets, the characters of the
+    // code page (1252) and dots for the rest; the caret's byte outlined in
+    // the other area, a selection inverted in both.
+    std::string bytes;
+    for (int i = 0; i < 45; ++i)
+        bytes.push_back(static_cast<char>(i < 3 ? i + 1 : (i * 37 + 11) % 256));
+    const std::string hexBin("\x01\x02\x03\xFF binary\n", 13);
+    s.push_back({"hex-short-file", "data.bin", hexBin, 620, 48, [](TZinEdit&) {}});
+    s.push_back({"hex-partial-last-row", "data.bin", bytes, 620, 64, [](TZinEdit& e) {
+                     e.ExecuteCommand(ecTextEnd);
+                 }});
+    s.push_back({"hex-selection-in-hex-area", "data.bin", bytes, 620, 64, [](TZinEdit& e) {
+                     // From byte 3 (x = gutter + margin + 3 * 24) to byte 20.
+                     e.MouseDown(mbLeft, ssLeft, e.GutterWidth() + e.LeftMargin() + 3 * 24 + 4, 4);
+                     e.MouseMove(ssLeft, e.GutterWidth() + e.LeftMargin() + 4 * 24 + 4, 20);
+                     e.MouseUp(mbLeft, TShiftState{}, 0, 0);
+                 }});
+    s.push_back({"hex-selection-in-char-area", "data.bin", bytes, 620, 64, [](TZinEdit& e) {
+                     e.KeyDown(VK_TAB, TShiftState{});
+                     for (int i = 0; i < 5; ++i)
+                         e.KeyDown(VK_RIGHT, TShiftState{});
+                     e.KeyDown(VK_DOWN, ssShift);
+                     e.KeyDown(VK_RIGHT, ssShift);
+                 }});
+    TPaintScene far{"hex-offsets-past-4gib", "far.bin", bytes, 620, 64, [](TZinEdit& e) {
+                        e.ExecuteCommand(ecTextEnd);
+                        e.ExecuteCommand(ecSelUp);
+                    }};
+    far.Hole = (uint64_t{1} << 32) - 8;
+    s.push_back(far);
     s.push_back({"token-under-gutter", "main.cpp", CppSource, 240, 112, [](TZinEdit& e) {
                      e.ScrollView(false, 13);
                  }});
@@ -100,6 +128,8 @@ std::unique_ptr<TRasterSurface> RenderScene(const TPaintScene& scene, const std:
     const std::string path = dir + scene.FileName;
     {
         std::ofstream out(path, std::ios::binary);
+        if (scene.Hole > 0)
+            out.seekp(static_cast<std::streamoff>(scene.Hole));
         out << scene.Bytes;
     }
     edit->LoadFromFile(path);

@@ -24,6 +24,9 @@ struct TPaintScene {
     // Sets the control up after the file is loaded (settings, caret moves,
     // selections, scrolling).
     std::function<void(TZinEdit&)> Setup;
+    // Bytes of zeros before Bytes, left as a hole in the file (a sparse
+    // file: offsets past 4 GiB cost no disk).
+    uint64_t Hole = 0;
 };
 
 std::vector<TPaintScene> PaintScenes();

@@ -69,16 +69,19 @@ TEST_F(PaintTest, ASelectionChangeRepaintsOnlyTheRowsBetweenItsOldAndNewBounds)
     EXPECT_EQ(PaintedRows(), Edit->VisibleRows());
 }
 
-TEST_F(PaintTest, HexModeShowsOnlyTheNotice)
+TEST_F(PaintTest, HexModeShowsTheBytesOfTheRowsOnScreenOnly)
 {
-    ASSERT_TRUE(Load("\x01\x02\xFF data", "d.bin"));
+    // 40 rows of bytes in a client of 35 full rows: the page holds the
+    // rows on screen, the notice of old is gone.
+    ASSERT_TRUE(Load(std::string(16 * 40, '\x01'), "d.bin"));
+    ASSERT_EQ(Edit->EditMode(), emHexMode);
     Window.Resize(800, 600);
-    Window.Calls.clear();
-    Edit->Paint(Window);
-    ASSERT_EQ(Window.Calls.size(), 2u);
-    EXPECT_EQ(Window.Calls[0], "fill 0,0,800,600 FFFFFF");
-    EXPECT_EQ(Window.Calls[1].rfind("text 0,0 [0,0,192,16] H/8 e/8 x/8", 0), 0u) << Window.Calls[1];
-    EXPECT_EQ(Edit->RowsPainted(), 0);
+    EXPECT_EQ(PaintedRows(), Edit->VisibleRows());
+    const TTestSurface& page = static_cast<const TTestSurface&>(Edit->PageBitmap());
+    for (const std::string& call : page.Calls)
+        EXPECT_EQ(call.find("H/8 e/8 x/8"), std::string::npos) << call;
+    Edit->ExecuteCommand(ecTextEnd);
+    EXPECT_EQ(PaintedRows(), Edit->FullRows());  // the last row at the bottom
 }
 
 // The row painter's steps draw in the colours they are given, whatever an

@@ -209,6 +209,24 @@ TEST_F(EditWidgetTest, CopyingPutsTheSelectionOnTheClipboard)
     QTest::keyClick(W, Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(clip->text().toStdString(), "first\r\nsecond\r\n");
     EXPECT_EQ(refused.count(), 0);
+
+    // Hex mode: Ctrl+C copies the selected bytes in hexadecimal, Ctrl+Shift+C
+    // as text; Tab stays with the control and takes the caret to the
+    // characters; Ctrl+A selects every byte.
+    Edit().SetEditMode(emHexMode);
+    QTest::keyClick(W, Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClick(W, Qt::Key_Right);
+    QTest::keyClick(W, Qt::Key_Right, Qt::ShiftModifier);
+    QTest::keyClick(W, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(clip->text().toStdString(), "69 72");
+    QTest::keyClick(W, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(clip->text().toStdString(), "ir");
+    QTest::keyClick(W, Qt::Key_Tab);
+    EXPECT_TRUE(Edit().HexInChars());
+    EXPECT_TRUE(W->hasFocus());
+    QTest::keyClick(W, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(W, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(clip->text().toStdString(), "first\r\nsecond\r\n");
 }
 
 // One notch scrolls the system's line count, whatever the sign says about

@@ -12,11 +12,18 @@
 // hscroll CODE [TRACK] | wheel DELTA | key NAME [shift] [ctrl] [alt] |
 // char TEXT | down X Y [shift] [ctrl] [alt] [double] | move X Y | up X Y | focus | blur |
 // paint | copy (the state line then ends with "copied", the selected text or
-// null when it is too large) | refresh (the file is looked at now: growth
+// null when it is too large; in hex mode the bytes in hexadecimal) | copytext
+// (the same, the selection as text in the code page: hex mode's bytes
+// decoded) | refresh (the file is looked at now: growth
 // becomes lines, a replaced file is loaded again). The state line goes on
 // with "error", why the last load failed (null when it did not), and ends
 // with "change": what the refresh just before it found ("grown",
-// "replaced", "deleted"; null when nothing changed or for other commands). With --short-memory every load
+// "replaced", "deleted"; null when nothing changed or for other commands),
+// and in hex mode only with "hexarea": the area the caret is in ("hex" or
+// "chars"). In hex mode the caret, anchor and end are bytes:
+// "filepos" the byte, "row" and "subrow" its row of 16 bytes, "linepos" the
+// byte again (the file is one line there), "x" the caret's pixel offset in
+// its area; "toprow" the first row shown. With --short-memory every load
 // finds the machine's memory running out once it has begun. Whenever the control asked to be repainted
 // after the load or a command, it is painted (onto a window surface that
 // records nothing) before the state line is printed, as a window would
@@ -86,6 +93,19 @@ std::string PosJson(const TCaretPos& p)
                   "{\"filepos\":%llu,\"row\":%d,\"linepos\":%llu,\"line\":%d,\"subrow\":%d,\"x\":%d,\"vcols\":%d}",
                   static_cast<unsigned long long>(p.FilePos), p.Row, static_cast<unsigned long long>(p.LinePos),
                   p.LineIndex, p.SubRow, p.X, p.VirtualCols);
+    return b;
+}
+
+// A byte of hex mode as a position: the byte, its row of 16 bytes, its
+// column in the row; the file is one line there, whose rows these are; x is
+// the caret's pixel offset in its area (for the caret only, 0 otherwise).
+std::string HexPosJson(uint64_t byte, int32_t x)
+{
+    char b[256];
+    std::snprintf(b, sizeof b,
+                  "{\"filepos\":%llu,\"row\":%llu,\"linepos\":%llu,\"line\":0,\"subrow\":%llu,\"x\":%d,\"vcols\":0}",
+                  static_cast<unsigned long long>(byte), static_cast<unsigned long long>(byte / 16),
+                  static_cast<unsigned long long>(byte), static_cast<unsigned long long>(byte / 16), x);
     return b;
 }
 
@@ -178,11 +198,22 @@ struct TDrive {
         TZinEdit& e = *Edit;
         const TZinLines& store = e.LineStore();
         std::ostringstream o;
-        o << "{\"ok\":" << (Ok ? "true" : "false") << ",\"caret\":" << PosJson(e.Caret())
-          << ",\"charindex\":" << e.CaretCharIndex() << ",\"desiredx\":" << e.DesiredX()
-          << ",\"selecting\":" << (e.Selecting() ? "true" : "false") << ",\"anchor\":" << PosJson(e.SelAnchor())
-          << ",\"end\":" << PosJson(e.SelEnd()) << ",\"colsel\":[" << e.ColSelLeft() << "," << e.ColSelRight()
-          << "],\"toprow\":" << e.TopRow() << ",\"horzoffset\":" << e.HorzOffset()
+        // In hex mode the positions are bytes (HexPosJson) and the top row
+        // is a row of 16 bytes.
+        const bool hex = e.EditMode() == emHexMode;
+        o << "{\"ok\":" << (Ok ? "true" : "false")
+          << ",\"caret\":" << (hex ? HexPosJson(e.HexCaret(), e.HexCaretX()) : PosJson(e.Caret()))
+          << ",\"charindex\":" << (hex ? static_cast<int32_t>(e.HexCaret() % 16) : e.CaretCharIndex())
+          << ",\"desiredx\":" << e.DesiredX()
+          << ",\"selecting\":" << ((hex ? e.HexSelecting() : e.Selecting()) ? "true" : "false")
+          << ",\"anchor\":" << (hex ? HexPosJson(e.HexAnchor(), 0) : PosJson(e.SelAnchor()))
+          << ",\"end\":" << (hex ? HexPosJson(e.HexCaret(), 0) : PosJson(e.SelEnd())) << ",\"colsel\":["
+          << e.ColSelLeft() << "," << e.ColSelRight() << "],\"toprow\":";
+        if (hex)
+            o << e.HexTopRow();
+        else
+            o << e.TopRow();
+        o << ",\"horzoffset\":" << e.HorzOffset()
           << ",\"gutter\":" << e.GutterWidth() << ",\"visiblerows\":" << e.VisibleRows()
           << ",\"horzextent\":" << e.HorzExtent() << ",\"wrapwidth\":" << e.GetWrapWidth()
           << ",\"vbar\":" << BarJson(e.VertScrollBar()) << ",\"hbar\":" << BarJson(e.HorzScrollBar())
@@ -225,6 +256,8 @@ struct TDrive {
         case TFileChange::Deleted: o << "\"deleted\""; break;
         default: o << "null"; break;
         }
+        if (hex)
+            o << ",\"hexarea\":" << (e.HexInChars() ? "\"chars\"" : "\"hex\"");
         o << "}";
         std::cout << o.str() << '\n' << std::flush;
         Events.clear();
@@ -374,6 +407,9 @@ struct TDrive {
         } else if (c == "copy") {
             Copied = true;
             CopyOk = Edit->SelectedText(CopyText);
+        } else if (c == "copytext") {
+            Copied = true;
+            CopyOk = Edit->SelectedTextDecoded(CopyText);
         } else if (c == "focus") {
             Host.HasFocus = true;
             Edit->FocusIn();

@@ -166,6 +166,14 @@ TEST_F(ViewerWindow, BrowsingAndOpeningWriteTheCaptionAndTheStatusBar)
     QTest::keyClick(&form->EditWidget(), Qt::Key_Down);
     QTest::keyClick(&form->EditWidget(), Qt::Key_End);
     EXPECT_EQ(Panel(*form, "StatusPanel0"), "  2(0):  5  FilePos: 11");
+    // In hex mode the panel shows the caret's byte: its offset and value;
+    // back in text mode the caret is where it was.
+    Child<QRadioButton>(*form, "RadioButtonHexMode")->click();
+    EXPECT_EQ(Panel(*form, "StatusPanel0"), "  Offset: 11 (0xB)  Byte: 0x0A (10)");
+    QTest::keyClick(&form->EditWidget(), Qt::Key_Left);
+    EXPECT_EQ(Panel(*form, "StatusPanel0"), "  Offset: 10 (0xA)  Byte: 0x64 (100)");
+    Child<QRadioButton>(*form, "RadioButtonTextMode")->click();
+    EXPECT_EQ(Panel(*form, "StatusPanel0"), "  2(0):  4  FilePos: 10");
 
     // A file that opens as UTF-16 by its content shows that code page.
     ClickItem(files, "w.txt");
