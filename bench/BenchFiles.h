@@ -119,6 +119,13 @@ inline void Utf8Line(TRandom& r, std::string& out)
     out += '\n';
 }
 
+// The middle of the values (the upper one of an even count).
+inline double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
 inline double Seconds(std::chrono::steady_clock::time_point a, std::chrono::steady_clock::time_point b)
 {
     return std::chrono::duration<double>(b - a).count();

@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "BenchFiles.h"
+#include "BenchView.h"
 #include "commands/ZinEditCommand.h"
 #include "editor/ZinEdit.h"
 #include "platform/SystemCodePage.h"
@@ -21,30 +21,6 @@ using namespace zin;
 using namespace zin::bench;
 
 namespace {
-
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-struct TView {
-    test::TTestHost Host;
-    std::unique_ptr<TZinEdit> Edit;
-    test::TTestSurface Window;
-
-    TView()
-    {
-        Host.Client = TRect{0, 0, 1920, 1080};
-        Edit = std::make_unique<TZinEdit>(&Host);
-        Edit->CreateWnd();
-        Edit->Resize();
-        Host.HasFocus = true;
-        Edit->FocusIn();
-        Window.Record = false;
-        Window.Resize(1920, 1080);
-    }
-};
 
 void Append(const std::string& path, const std::string& bytes)
 {

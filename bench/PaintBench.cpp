@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "BenchFiles.h"
+#include "BenchView.h"
 #include "editor/ZinEdit.h"
 #include "platform/SystemCodePage.h"
 #include "support/doubles/TestHost.h"
@@ -19,41 +19,6 @@
 
 using namespace zin;
 using namespace zin::bench;
-
-namespace {
-
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-struct TView {
-    test::TTestHost Host;
-    std::unique_ptr<TZinEdit> Edit;
-    test::TTestSurface Window;
-
-    TView()
-    {
-        Host.Client = TRect{0, 0, 1920, 1080};
-        Edit = std::make_unique<TZinEdit>(&Host);
-        Edit->CreateWnd();
-        Edit->Resize();
-        Host.HasFocus = true;
-        Edit->FocusIn();
-        Window.Record = false;
-        Window.Resize(1920, 1080);
-    }
-    // Milliseconds of one full repaint.
-    double Paint()
-    {
-        const auto t0 = std::chrono::steady_clock::now();
-        Edit->Paint(Window);
-        return Seconds(t0, std::chrono::steady_clock::now()) * 1e3;
-    }
-};
-
-}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -86,13 +51,7 @@ int main(int argc, char** argv)
         v.Edit->ExecuteCommand(ecTextEnd);
         v.Edit->Paint(v.Window);
         const double firstMs = Seconds(first, std::chrono::steady_clock::now()) * 1e3;
-        std::vector<double> ms;
-        for (int i = 0; i < 20; ++i) {
-            const auto t0 = std::chrono::steady_clock::now();
-            v.Edit->ExecuteCommand(i % 2 ? ecTextStart : ecTextEnd);
-            v.Edit->Paint(v.Window);
-            ms.push_back(Seconds(t0, std::chrono::steady_clock::now()) * 1e3);
-        }
+        const std::vector<double> ms = v.EndsAndRepaints(20);
         std::printf("Ctrl+End / Ctrl+Home and a full repaint, 1 GiB log: median %.3f ms, max %.3f ms "
                     "(the first Ctrl+End after the load %.1f ms)\n",
                     Median(ms), *std::max_element(ms.begin(), ms.end()), firstMs);
@@ -142,13 +101,7 @@ int main(int argc, char** argv)
         v.Edit->LoadFromFile(big);
         v.Edit->Paint(v.Window);
         const double loadMs = Seconds(load, std::chrono::steady_clock::now()) * 1e3;
-        std::vector<double> ms;
-        for (int i = 0; i < 20; ++i) {
-            const auto t0 = std::chrono::steady_clock::now();
-            v.Edit->ExecuteCommand(i % 2 ? ecTextStart : ecTextEnd);
-            v.Edit->Paint(v.Window);
-            ms.push_back(Seconds(t0, std::chrono::steady_clock::now()) * 1e3);
-        }
+        const std::vector<double> ms = v.EndsAndRepaints(20);
         std::printf("5 GiB file in hex mode: load and first paint %.2f ms; Ctrl+End / Ctrl+Home and a full repaint: "
                     "median %.3f ms, max %.3f ms\n",
                     loadMs, Median(ms), *std::max_element(ms.begin(), ms.end()));

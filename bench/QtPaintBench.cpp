@@ -26,12 +26,6 @@ using namespace zin::bench;
 
 namespace {
 
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 void AppendUtf8(std::string& out, char32_t c)
 {
     if (c < 0x80) {

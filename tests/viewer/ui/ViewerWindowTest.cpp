@@ -107,6 +107,28 @@ protected:
         QCoreApplication::processEvents();
         return form;
     }
+    // A window that opens a start file, its settings file in the test's folder.
+    TZinViewerForm::TOptions StartOptions(const std::string& path)
+    {
+        TZinViewerForm::TOptions o;
+        o.IniFileName = FDir.Path() + "config/ZinViewer.ini";
+        o.StartPath = path;
+        return o;
+    }
+    static void ShowActive(QWidget& form)
+    {
+        form.show();
+        form.activateWindow();
+        QCoreApplication::processEvents();
+    }
+    // "line 1" to "line n", each with a line feed.
+    static std::string NumberedLines(int n)
+    {
+        std::string text;
+        for (int i = 0; i < n; ++i)
+            text += "line " + std::to_string(i + 1) + "\n";
+        return text;
+    }
     template <class T>
     static T* Child(QWidget& form, const char* name)
     {
@@ -837,17 +859,10 @@ TEST_F(ViewerWindow, TheFindBarFindsWrapsCountsAndClosesBackToTheText)
 
 TEST_F(ViewerWindow, GoToAndTheStartLinePutTheCaretOnALine)
 {
-    std::string text;
-    for (int i = 0; i < 300; ++i)
-        text += "line " + std::to_string(i + 1) + "\n";
-    TZinViewerForm::TOptions o;
-    o.IniFileName = FDir.Path() + "config/ZinViewer.ini";
-    o.StartPath = FDir.Write("g.txt", text);
+    TZinViewerForm::TOptions o = StartOptions(FDir.Write("g.txt", NumberedLines(300)));
     o.StartLine = 250;
     TZinViewerForm form(o);
-    form.show();
-    form.activateWindow();
-    QCoreApplication::processEvents();
+    ShowActive(form);
     ASSERT_TRUE(form.OpenStartPath());
     TZinEdit& edit = form.ViewerEdit();
     EXPECT_EQ(edit.Caret().LineIndex, 249);
@@ -888,17 +903,11 @@ TEST_F(ViewerWindow, GoToAndTheStartLinePutTheCaretOnALine)
 // file stays shown with a note.
 TEST_F(ViewerWindow, AWatchedFileIsFollowedReloadedAndKeptWhenDeleted)
 {
-    std::string text;
-    for (int i = 0; i < 200; ++i)
-        text += "line " + std::to_string(i + 1) + "\n";
-    TZinViewerForm::TOptions o;
-    o.IniFileName = FDir.Path() + "config/ZinViewer.ini";
-    o.StartPath = FDir.Write("w.log", text);
+    const std::string text = NumberedLines(200);
+    TZinViewerForm::TOptions o = StartOptions(FDir.Write("w.log", text));
     o.StartFollowing = true;
     TZinViewerForm form(o);
-    form.show();
-    form.activateWindow();
-    QCoreApplication::processEvents();
+    ShowActive(form);
     ASSERT_TRUE(form.OpenStartPath());
     TZinEdit& edit = form.ViewerEdit();
     auto* follow = form.findChild<QMenu*>(QStringLiteral("ViewMenu"))->actions().value(0);
