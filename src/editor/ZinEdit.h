@@ -564,6 +564,9 @@ private:
         return FEditMode == emHexMode ? static_cast<int64_t>(FHex.Caret / hex::RowBytes) : FCaret.Row;
     }
     void EndUserMove(int64_t top, int64_t row);
+    // The caret placed by a go-to: the selection collapsed on it, the view
+    // scrolled as to a match, both notifications raised.
+    void ShowWentTo();
     // Following: the caret to the end, the last row in sight.
     void FollowEnd();
     // A load's aftermath: caret, scroll bars, notifications, a full repaint.

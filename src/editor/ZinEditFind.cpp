@@ -114,6 +114,16 @@ void TZinEdit::SelectMatch(uint64_t pos, uint64_t length)
 
 // ---- Go to --------------------------------------------------------------------------
 
+void TZinEdit::ShowWentTo()
+{
+    FSelection.Collapse(FCaret);
+    FDesiredX = FCaret.X;
+    ScrollToFound(FCaret.Row, FCaret.Row);
+    UpdateScrollBars();
+    DoSelectionChange();
+    DoStateChange();
+}
+
 void TZinEdit::GoToFilePos(uint64_t pos)
 {
     if (FWorking)
@@ -124,12 +134,7 @@ void TZinEdit::GoToFilePos(uint64_t pos)
     }
     ClearSelection();
     PlaceCaretAtFilePos(pos);
-    FSelection.Collapse(FCaret);
-    FDesiredX = FCaret.X;
-    ScrollToFound(FCaret.Row, FCaret.Row);
-    UpdateScrollBars();
-    DoSelectionChange();
-    DoStateChange();
+    ShowWentTo();
 }
 
 void TZinEdit::GoToLine(int32_t line, int32_t column)
@@ -165,12 +170,7 @@ void TZinEdit::GoToLine(int32_t line, int32_t column)
     FCaret.LinePos = linePos;
     FCaret.FilePos = place.Start + linePos;
     FCaret.RelocateByLine();
-    FSelection.Collapse(FCaret);
-    FDesiredX = FCaret.X;
-    ScrollToFound(FCaret.Row, FCaret.Row);
-    UpdateScrollBars();
-    DoSelectionChange();
-    DoStateChange();
+    ShowWentTo();
 }
 
 // ---- Marks of a pattern's matches ----------------------------------------------
